@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// MD5 message digest (RFC 1321), fed in pieces of any size.
+class Md5 {
+public:
+    Md5();
+    void Update(const void* data, size_t size);
+    // Finishes the digest; the object must not be fed afterwards.
+    void Final(uint8_t digest[16]);
+
+private:
+    void Transform(const uint8_t block[64]);
+
+    uint32_t state_[4];
+    uint64_t bytes_ = 0;
+    uint8_t buffer_[64];
+};
+
+// 32 lowercase hex digits of the digest of a memory block.
+std::string Md5Hex(const void* data, size_t size);
+
+// 32 lowercase hex digits of the digest of a file's bytes, read in chunks of
+// 4096 bytes; "" for an empty path, a missing, unreadable or empty file.
+std::string FileMd5Hex(const std::string& path);

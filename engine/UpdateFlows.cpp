@@ -1,0 +1,92 @@
+#include "engine/UpdateWorker.h"
+
+#include "app/ProcessControl.h"
+#include "app/UpdateOptions.h"
+#include "engine/HttpDownloader.h"
+#include "engine/Paths.h"
+#include "engine/Settings.h"
+#include "engine/UpdateLog.h"
+#include "engine/UpdateStatus.h"
+
+#include <windows.h>
+
+namespace {
+
+// The flow's last act: the window ends the run on it.
+void PostClose()
+{
+    PostMessageW(g_hUpdateWnd, WM_CLOSE, 0, 0);
+}
+
+// Downloads the manifest's package into the update folder. url receives the
+// address for the log line, also when it is too long to be fetched.
+DownloadResult DownloadPackage(const UpdateManifest& manifest, std::string& url)
+{
+    const std::string package = manifest.GetPackage();
+    if (!MakePackageUrl(g_updateOptions.uri, package, url)) {
+        url = g_updateOptions.uri + "/" + package;
+        return DownloadResult{HttpDownloader::kNoFileName, ""};
+    }
+    return HttpDownloader().Download(url, GetUpdateDir(), true);
+}
+
+}  // namespace
+
+int UpdateWorker::CheckUpdateProc()
+{
+    const std::string product = ProductPath();
+    std::string url;
+
+    if (g_updateOptions.force != 0) {
+        UpdateLog::Instance().Write("begin to entering force mode.");
+        StopProductProcess(g_updateOptions.parentProcessName, product);
+        const DownloadResult download = DownloadPackage(checkManifest_, url);
+        if (download.code != HttpDownloader::kOk) {
+            UpdateLog::Instance().Write("downloading xz file: %s failed.", url.c_str());
+        } else {
+            std::vector<FileEntry> files;
+            checkManifest_.GetFileList(files);
+            // The outcome is in the log, and the pending update is gone either way.
+            UnpackAndInstall(download.path, files);
+        }
+        StartProgram(product);
+        PostClose();
+        return 0;
+    }
+
+    UpdateLog::Instance().Write("begin to entering silent mode.");
+    const std::string manifestPath = checkManifest_.GetPath();
+    const DownloadResult download = DownloadPackage(checkManifest_, url);
+    if (download.code != HttpDownloader::kOk) {
+        UpdateLog::Instance().Write("downloading xz file: %s failed.", url.c_str());
+    } else {
+        WriteXmlSetting(manifestPath);
+        WriteXzSetting(download.path);
+        WriteVersionSetting(g_updateOptions.version);
+    }
+    PostClose();
+    return 0;
+}
+
+bool UpdateWorker::ExecUpdateProc()
+{
+    PostStatus("正在初始化更新...", -1);
+    UpdateLog::Instance().Write("begin updating files from the xml config.");
+    const std::string product = ProductPath();
+
+    const std::string manifestPath = ReadXmlSetting();
+    UpdateManifest manifest;
+    bool applied = false;
+    if (!manifest.Load(manifestPath)) {
+        UpdateLog::Instance().Write("load xml: %s occur error.", manifestPath.c_str());
+    } else {
+        std::vector<FileEntry> files;
+        manifest.GetFileList(files);
+        applied = UnpackAndInstall(ReadXzSetting(), files) == kInstalled;
+        UpdateLog::Instance().Write(applied ? "updated successfully." : "updated failed.");
+    }
+    DiscardPendingUpdate();
+    StartProgram(product);
+    PostClose();
+    return applied;
+}

@@ -1,0 +1,187 @@
+#!/usr/bin/env python3
+"""Builds an update package and its manifest for the Corvane Updater.
+
+From a folder holding the new version of the product it writes, into the
+output folder:
+  NAME-VERSION.tar.xz  every file of the folder below a top folder NAME
+  configure.xml        the package name and one filelist with every file
+                       (backslash paths) and the MD5 digest of its contents
+
+The Updater installs from the package's top folder named after the package
+name cut before its last "-", so NAME may hold "-" only when a VERSION is
+given, and VERSION may hold none.
+"""
+
+import argparse
+import hashlib
+import lzma
+import os
+import stat
+import sys
+import tarfile
+import tempfile
+from xml.sax.saxutils import escape
+
+CHUNK = 1 << 20
+
+
+class PublishError(Exception):
+    pass
+
+
+def check_name_part(kind, text):
+    if not text or any(c in text for c in '/\\:*?"<>|') or text[0] == '.' or text[-1] in '. ':
+        raise PublishError(f'{kind} "{text}" is not usable in a file name')
+    if not text.isascii() or not text.isprintable():
+        raise PublishError(f'{kind} "{text}" must be printable ASCII')
+
+
+def package_file_name(name, version):
+    check_name_part('name', name)
+    if not version:
+        if '-' in name:
+            raise PublishError(f'name "{name}" holds "-": give a version, or the Updater '
+                               'would look for the top folder "' + name.rsplit('-', 1)[0] + '"')
+        return name + '.tar.xz'
+    check_name_part('version', version)
+    if '-' in version:
+        raise PublishError(f'version "{version}" must not hold "-": the Updater cuts the '
+                           'package name at its last "-" to find the top folder')
+    return f'{name}-{version}.tar.xz'
+
+
+def check_component(rel, component):
+    # The Updater refuses what Windows could not store or would fold into
+    # another name, so such a file would only fail the update later.
+    bad = set('\\:*?"<>|')
+    if (not component.isascii() or not component.isprintable() or bad & set(component)
+            or component in ('.', '..') or component[-1] in '. '):
+        raise PublishError(f'file "{rel}": "{component}" is not a usable Windows file name')
+
+
+def collect_files(source):
+    """Relative paths ('/'-separated) of every regular file, sorted."""
+    found = []
+    for folder, dirs, files in os.walk(source):
+        dirs.sort()
+        for entry in sorted(dirs + files):
+            full = os.path.join(folder, entry)
+            rel = os.path.relpath(full, source).replace(os.sep, '/')
+            mode = os.lstat(full).st_mode
+            if stat.S_ISLNK(mode):
+                raise PublishError(f'"{rel}" is a symbolic link; packages hold plain files only')
+            if stat.S_ISDIR(mode):
+                continue
+            if not stat.S_ISREG(mode):
+                raise PublishError(f'"{rel}" is not a regular file')
+            for component in rel.split('/'):
+                check_component(rel, component)
+            found.append(rel)
+    if not found:
+        raise PublishError(f'"{source}" holds no files')
+    seen = {}
+    for rel in found:
+        other = seen.setdefault(rel.lower(), rel)
+        if other != rel:
+            raise PublishError(f'"{other}" and "{rel}" differ only in case, which Windows cannot hold apart')
+    return sorted(found)
+
+
+class HashingReader:
+    """Hands a file to tarfile while computing its MD5 on the way."""
+
+    def __init__(self, stream):
+        self.stream = stream
+        self.md5 = hashlib.md5()
+
+    def read(self, size=-1):
+        data = self.stream.read(size)
+        self.md5.update(data)
+        return data
+
+
+def write_package(source, name, files, out, preset):
+    """Writes the tar.xz into the open binary stream; returns {rel: md5}."""
+    digests = {}
+    with lzma.open(out, 'wb', format=lzma.FORMAT_XZ, check=lzma.CHECK_CRC64, preset=preset) as xz:
+        # ustar: the plain format that every tar reader knows, with no
+        # extension headers the Updater's reader would have to skip.
+        with tarfile.open(fileobj=xz, mode='w', format=tarfile.USTAR_FORMAT) as tar:
+            for rel in files:
+                full = os.path.join(source, *rel.split('/'))
+                info = tarfile.TarInfo(f'{name}/{rel}')
+                st = os.stat(full)
+                info.size = st.st_size
+                info.mtime = int(st.st_mtime)
+                info.mode = 0o644
+                try:
+                    with open(full, 'rb') as stream:
+                        reader = HashingReader(stream)
+                        tar.addfile(info, reader)
+                except ValueError as error:
+                    raise PublishError(f'"{rel}": {error}') from None
+                digests[rel] = reader.md5.hexdigest()
+    return digests
+
+
+def manifest_text(package, version, digests):
+    lines = ['<?xml version="1.0" ?>', '<configure>']
+    if version:
+        lines.append(f'    <version>{escape(version)}</version>')
+    lines.append(f'    <package>{escape(package)}</package>')
+    lines.append('    <filelist>')
+    for rel in sorted(digests):
+        path = rel.replace('/', '\\')
+        lines.append(f'        <file md5="{digests[rel]}">{escape(path)}</file>')
+    lines.append('    </filelist>')
+    lines.append('</configure>')
+    return '\r\n'.join(lines) + '\r\n'
+
+
+def replace_atomically(folder, final_name, write):
+    """Writes through write(stream) into a temporary file, then renames it."""
+    handle, temp = tempfile.mkstemp(dir=folder, prefix='.' + final_name + '.')
+    try:
+        os.chmod(temp, 0o644)
+        with os.fdopen(handle, 'wb') as stream:
+            result = write(stream)
+        os.replace(temp, os.path.join(folder, final_name))
+        return result
+    except BaseException:
+        os.unlink(temp)
+        raise
+
+
+def publish(source, name, version, out_dir, preset=6):
+    if not os.path.isdir(source):
+        raise PublishError(f'"{source}" is not a folder')
+    package = package_file_name(name, version)
+    files = collect_files(source)
+    os.makedirs(out_dir, exist_ok=True)
+    digests = replace_atomically(out_dir, package,
+                                 lambda stream: write_package(source, name, files, stream, preset))
+    text = manifest_text(package, version, digests).encode('ascii')
+    replace_atomically(out_dir, 'configure.xml', lambda stream: stream.write(text))
+    return os.path.join(out_dir, package), len(files)
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description='Build a Corvane update package and its configure.xml.')
+    parser.add_argument('source', help='folder holding the new version, laid out as installed')
+    parser.add_argument('name', help='package name; also the top folder inside the package')
+    parser.add_argument('version', help='version text appended to the package name ("" for none)')
+    parser.add_argument('-o', '--output', default='.', help='output folder (default: current folder)')
+    parser.add_argument('--preset', type=int, default=6, choices=range(10), metavar='0-9',
+                        help='xz compression preset (default: 6)')
+    args = parser.parse_args(argv)
+    try:
+        package, count = publish(args.source, args.name, args.version, args.output, args.preset)
+    except (PublishError, OSError) as error:
+        print(f'publish: {error}', file=sys.stderr)
+        return 1
+    print(f'{package}: {count} files')
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv[1:]))
