@@ -31,7 +31,12 @@ bool UpdateManifest::Load(const std::string& path)
 {
     document_ = std::make_unique<TiXmlDocument>();
     path_ = path;
-    return document_->LoadFile(path.c_str(), TIXML_ENCODING_UNKNOWN);
+    if (document_->LoadFile(path.c_str(), TIXML_ENCODING_UNKNOWN))
+        return true;
+    // The parser keeps what it read before the error; a broken manifest must
+    // not yield a package or files.
+    document_.reset();
+    return false;
 }
 
 std::string UpdateManifest::GetPath() const

@@ -21,7 +21,8 @@ public:
     UpdateManifest(const UpdateManifest&) = delete;
     UpdateManifest& operator=(const UpdateManifest&) = delete;
 
-    // True when the file exists and parses. The path is kept either way.
+    // True when the file exists and parses. The path is kept either way; after
+    // a failed load the manifest has no package and no files.
     bool Load(const std::string& path);
 
     std::string GetPath() const;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A real hidden window that receives WM_UPDATE_STATUS the way the update
+// window does: it takes over each text, records it and frees it.
+class StatusWindow {
+public:
+    struct Status {
+        std::string text;
+        int percent;
+    };
+
+    StatusWindow();
+    ~StatusWindow();
+    StatusWindow(const StatusWindow&) = delete;
+    StatusWindow& operator=(const StatusWindow&) = delete;
+
+    HWND Handle() const { return window_; }
+
+    // Handles every message that is queued for this thread right now.
+    void Pump();
+
+    const std::vector<Status>& Received() const { return received_; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND window_ = nullptr;
+    std::vector<Status> received_;
+};
+
+// Number of live arrays made by new[] in this program; PostStatus copies its
+// text into one, and the receiver has to free it.
+long LiveArrayAllocations();
