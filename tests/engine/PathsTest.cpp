@@ -221,28 +221,3 @@ TEST(Folders, ModuleDirIsTheProgramFolder)
     EXPECT_EQ(GetModuleDir(), expected);
     EXPECT_TRUE(FileExists(GetModuleDir() + "\\" + std::string(path).substr(expected.size() + 1)));
 }
-
-TEST(FormatLogTime, LocalTimeInFixedFields)
-{
-    SYSTEMTIME before;
-    GetLocalTime(&before);
-    const std::string text = FormatLogTime();
-    ASSERT_EQ(text.size(), 19u) << text;
-    int year, month, day, hour, minute, second;
-    ASSERT_EQ(sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d", &year, &month, &day, &hour, &minute, &second), 6);
-    EXPECT_EQ(text[4], '-');
-    EXPECT_EQ(text[7], '-');
-    EXPECT_EQ(text[10], ' ');
-    EXPECT_EQ(text[13], ':');
-    EXPECT_EQ(text[16], ':');
-    EXPECT_EQ(year, before.wYear);
-    EXPECT_GE(month, 1);
-    EXPECT_LE(month, 12);
-    EXPECT_LE(hour, 23);
-    EXPECT_LE(minute, 59);
-    EXPECT_LE(second, 60);
-    char expectedPrefix[16];
-    snprintf(expectedPrefix, sizeof(expectedPrefix), "%04d-%02d-", before.wYear, before.wMonth);
-    // Only a month change between the two readings could break this.
-    EXPECT_EQ(text.substr(0, 8), expectedPrefix);
-}

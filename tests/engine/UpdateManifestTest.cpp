@@ -117,18 +117,6 @@ TEST(UpdateManifest, RootDifferingInCaseYieldsNothing)
     EXPECT_TRUE(FilesOf(manifest).empty());
 }
 
-TEST(UpdateManifest, OnlyTheFirstElementIsTheRoot)
-{
-    // A document with a declaration and a comment before its root, and a
-    // configure element that is not the root.
-    const std::string path = WriteManifest(
-        "nested.xml", "<?xml version=\"1.0\"?><!-- made by the build --><update>"
-                      "<configure><package>inner.tar.xz</package></configure></update>");
-    UpdateManifest manifest;
-    ASSERT_TRUE(manifest.Load(path));
-    EXPECT_EQ(manifest.GetPackage(), "");
-}
-
 TEST(UpdateManifest, CommentsAndTextBetweenElementsAreSkipped)
 {
     const std::string path = WriteManifest("noise.xml",
@@ -194,24 +182,5 @@ TEST(UpdateManifest, MissingOrEmptyFileFailsToLoad)
     EXPECT_EQ(manifest.GetPackage(), "");
 
     EXPECT_FALSE(manifest.Load(WriteManifest("zero.xml", "")));
-    EXPECT_TRUE(FilesOf(manifest).empty());
-}
-
-TEST(UpdateManifest, ReloadReplacesTheEarlierDocument)
-{
-    UpdateManifest manifest;
-    ASSERT_TRUE(manifest.Load(WriteManifest("a.xml", "<configure><package>a.tar.xz</package></configure>")));
-    const std::string second = WriteManifest("b.xml", "<configure><filelist><file>b</file></filelist></configure>");
-    ASSERT_TRUE(manifest.Load(second));
-    EXPECT_EQ(manifest.GetPath(), second);
-    EXPECT_EQ(manifest.GetPackage(), "");
-    ASSERT_EQ(FilesOf(manifest).size(), 1u);
-}
-
-TEST(UpdateManifest, UnusedManifestAnswersEmpty)
-{
-    const UpdateManifest manifest;
-    EXPECT_EQ(manifest.GetPath(), "");
-    EXPECT_EQ(manifest.GetPackage(), "");
     EXPECT_TRUE(FilesOf(manifest).empty());
 }
