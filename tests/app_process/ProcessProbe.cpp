@@ -1,0 +1,119 @@
+#include "ProcessProbe.h"
+
+#include "TestSupport.h"
+
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+std::string ProductProgramPath()
+{
+    return CORVANE_TEST_PRODUCT;
+}
+
+bool PlaceProduct(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    return CopyFileA(ProductProgramPath().c_str(), path.c_str(), FALSE) != FALSE;
+}
+
+ChildProcess::ChildProcess(const std::string& path)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_))
+        info_ = {};
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (!Started())
+        return;
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
+bool ChildProcess::WaitForEnd(DWORD milliseconds, DWORD& exitCode) const
+{
+    if (WaitForSingleObject(info_.hProcess, milliseconds) != WAIT_OBJECT_0)
+        return false;
+    GetExitCodeProcess(info_.hProcess, &exitCode);
+    return true;
+}
+
+bool ChildProcess::Running() const
+{
+    return Started() && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::vector<StartRecord> StartRecords(const std::string& programPath)
+{
+    std::vector<StartRecord> records;
+    std::istringstream lines(ReadFileBytes(programPath + ".starts"));
+    std::string line;
+    while (std::getline(lines, line)) {
+        StartRecord record;
+        const size_t argcAt = line.find(" argc=");
+        const size_t cwdAt = line.find(" cwd=");
+        if (line.rfind("pid=", 0) != 0 || argcAt == std::string::npos || cwdAt == std::string::npos)
+            continue;
+        record.pid = static_cast<DWORD>(strtoul(line.c_str() + 4, nullptr, 10));
+        record.argc = atoi(line.c_str() + argcAt + 6);
+        record.cwd = line.substr(cwdAt + 5);
+        records.push_back(record);
+    }
+    return records;
+}
+
+bool WaitForStarts(const std::string& programPath, size_t count, DWORD milliseconds)
+{
+    for (DWORD waited = 0;; waited += 50) {
+        if (StartRecords(programPath).size() >= count)
+            return true;
+        if (waited >= milliseconds)
+            return false;
+        Sleep(50);
+    }
+}
+
+void EndRecordedProcesses(const std::string& programPath)
+{
+    for (const StartRecord& record : StartRecords(programPath)) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, record.pid);
+        if (!process)
+            continue;
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+}
+
+std::vector<std::string> TaskKillRuns()
+{
+    std::vector<std::string> runs;
+    std::istringstream lines(ReadFileBytes(TestTempDir() + "\\AppData\\taskkill.args"));
+    std::string line;
+    while (std::getline(lines, line))
+        runs.push_back(line);
+    return runs;
+}
+
+std::vector<DWORD> ListedProcesses(const std::string& exeName)
+{
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (_stricmp(entry.szExeFile, exeName.c_str()) == 0)
+            ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Helpers of the process tests: copies of the stand-in product program,
+// processes started and ended by handle, and the records the program leaves.
+
+// Path of the stand-in product program built beside the tests.
+std::string ProductProgramPath();
+
+// Copies the stand-in program to the given path (folders created).
+bool PlaceProduct(const std::string& path);
+
+// A process started by the test; ended when the object goes away.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::string& path);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return info_.hProcess != nullptr; }
+    DWORD Id() const { return info_.dwProcessId; }
+    // True when the process ended within the time; exitCode receives its code.
+    bool WaitForEnd(DWORD milliseconds, DWORD& exitCode) const;
+    bool Running() const;
+
+private:
+    PROCESS_INFORMATION info_ = {};
+};
+
+// One "<program>.starts" record.
+struct StartRecord {
+    DWORD pid = 0;
+    int argc = 0;
+    std::string cwd;
+};
+
+// The records of every start of the program at that path, in order.
+std::vector<StartRecord> StartRecords(const std::string& programPath);
+
+// Waits until the program at that path has recorded count starts.
+bool WaitForStarts(const std::string& programPath, size_t count, DWORD milliseconds);
+
+// Ends every process that the program at that path recorded as started.
+void EndRecordedProcesses(const std::string& programPath);
+
+// Arguments of each run of the taskkill stand-in within this test.
+std::vector<std::string> TaskKillRuns();
+
+// Ids of the running processes of that executable name, in snapshot order.
+std::vector<DWORD> ListedProcesses(const std::string& exeName);
