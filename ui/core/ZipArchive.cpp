@@ -1,0 +1,515 @@
+#include "ZipArchive.h"
+
+#include <cstring>
+#include <cwchar>
+
+namespace SkinUI {
+
+namespace {
+
+const uint32_t kEndSignature = 0x06054b50;
+const uint32_t kDirSignature = 0x02014b50;
+const uint32_t kLocalSignature = 0x04034b50;
+const size_t kEndRecordSize = 22;
+const size_t kDirEntrySize = 46;
+const size_t kLocalHeaderSize = 30;
+const size_t kMaxCommentSize = 65535;
+const size_t kInputBufferSize = 16 * 1024;
+const size_t kMaxWantedName = 255;
+
+const uint16_t kFlagEncrypted = 0x0001;
+const uint16_t kFlagDescriptor = 0x0008;
+const uint16_t kFlagUtf8 = 0x0800;
+
+uint16_t Get16(const unsigned char* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t Get32(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+FILETIME DosToFileTime(uint16_t dosDate, uint16_t dosTime)
+{
+    FILETIME local = {}, utc = {};
+    if (::DosDateTimeToFileTime(dosDate, dosTime, &local)) ::LocalFileTimeToFileTime(&local, &utc);
+    return utc;
+}
+
+FILETIME UnixToFileTime(uint32_t seconds)
+{
+    ULARGE_INTEGER value;
+    value.QuadPart = (static_cast<uint64_t>(seconds) + 11644473600ULL) * 10000000ULL;
+    FILETIME ft;
+    ft.dwLowDateTime = value.LowPart;
+    ft.dwHighDateTime = value.HighPart;
+    return ft;
+}
+
+std::string Narrow(const wchar_t* text, UINT codePage)
+{
+    int bytes = ::WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 1) return std::string();
+    std::string result(bytes, '\0');
+    ::WideCharToMultiByte(codePage, 0, text, -1, &result[0], bytes, nullptr, nullptr);
+    result.resize(bytes - 1);
+    return result;
+}
+
+bool SameName(const std::string& a, const std::string& b, bool ignoreCase)
+{
+    if (a.size() != b.size()) return false;
+    if (!ignoreCase) return a == b;
+    for (size_t i = 0; i < a.size(); i++) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// A member name that would land outside the target folder.
+bool IsUnsafeName(const std::wstring& name)
+{
+    if (name.empty() || name[0] == L'/' || name[0] == L'\\') return true;
+    if (name.find(L':') != std::wstring::npos) return true;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of(L"/\\", start);
+        if (end == std::wstring::npos) end = name.size();
+        if (name.compare(start, end - start, L"..") == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// Creates every folder on the way to path (the part before each separator).
+void CreateFolders(const std::wstring& path)
+{
+    for (size_t pos = path.find(L'\\'); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
+        if (pos == 0 || path[pos - 1] == L':') continue;
+        ::CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
+    }
+}
+
+} // namespace
+
+ZipReader::ZipReader()
+    : m_memory(nullptr), m_size(0), m_prefix(0), m_current(-1), m_dataPos(0), m_inputLeft(0),
+      m_output(0), m_crc(0), m_streamEnd(false), m_inflating(false), m_stream()
+{
+}
+
+ZipReader::~ZipReader()
+{
+    Close();
+}
+
+bool ZipReader::IsOpen() const
+{
+    return m_file.IsValid() || m_memory != nullptr;
+}
+
+void ZipReader::Close()
+{
+    CloseMember();
+    m_file.Reset();
+    m_memory = nullptr;
+    m_size = 0;
+    m_prefix = 0;
+    m_entries.clear();
+}
+
+ZRESULT ZipReader::OpenFile(const wchar_t* path)
+{
+    Close();
+    if (path == nullptr) return ZR_ARGS;
+    m_file.Reset(CFileHandle::OpenForRead(path));
+    if (!m_file.IsValid()) return ZR_NOFILE;
+    return Load();
+}
+
+ZRESULT ZipReader::OpenHandle(HANDLE file)
+{
+    Close();
+    if (file == nullptr || file == INVALID_HANDLE_VALUE) return ZR_ARGS;
+    HANDLE duplicate = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), file, ::GetCurrentProcess(), &duplicate, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS)) {
+        return ZR_NODUPH;
+    }
+    m_file.Reset(duplicate);
+    // Reading needs random access: pipes and consoles cannot serve.
+    if (::GetFileType(duplicate) != FILE_TYPE_DISK) {
+        Close();
+        return ZR_ZMODE;
+    }
+    return Load();
+}
+
+ZRESULT ZipReader::OpenMemory(const void* data, unsigned int length)
+{
+    Close();
+    if (data == nullptr || length == 0) return ZR_ARGS;
+    m_memory = static_cast<const unsigned char*>(data);
+    m_size = length;
+    return Load();
+}
+
+ZRESULT ZipReader::ReadAt(uint64_t offset, void* buffer, size_t length) const
+{
+    if (offset > m_size || length > m_size - offset) return ZR_CORRUPT;
+    if (length == 0) return ZR_OK;
+    if (m_memory != nullptr) {
+        memcpy(buffer, m_memory + offset, length);
+        return ZR_OK;
+    }
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    if (!::SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN)) return ZR_READ;
+    DWORD read = 0;
+    if (!::ReadFile(m_file.Get(), buffer, static_cast<DWORD>(length), &read, nullptr) || read != length) {
+        return ZR_READ;
+    }
+    return ZR_OK;
+}
+
+// Finds the end record, checks the directory it describes and keeps a table
+// of its entries; any inconsistency leaves the reader closed.
+ZRESULT ZipReader::Load()
+{
+    ZRESULT result = ZR_CORRUPT;
+    if (m_file.IsValid()) {
+        LARGE_INTEGER size;
+        if (!::GetFileSizeEx(m_file.Get(), &size)) {
+            Close();
+            return ZR_READ;
+        }
+        m_size = static_cast<uint64_t>(size.QuadPart);
+    }
+    do {
+        if (m_size < kEndRecordSize) break;
+        size_t tailSize = static_cast<size_t>(m_size < kMaxCommentSize + kEndRecordSize
+                                                  ? m_size : kMaxCommentSize + kEndRecordSize);
+        std::vector<unsigned char> tail(tailSize);
+        uint64_t tailStart = m_size - tailSize;
+        result = ReadAt(tailStart, tail.data(), tailSize);
+        if (result != ZR_OK) break;
+        result = ZR_CORRUPT;
+
+        size_t pos = tailSize - kEndRecordSize + 1;
+        bool found = false;
+        while (pos-- > 0) {
+            if (Get32(&tail[pos]) == kEndSignature) {
+                found = true;
+                break;
+            }
+        }
+        if (!found) break;
+        const unsigned char* record = &tail[pos];
+        uint16_t disk = Get16(record + 4), dirDisk = Get16(record + 6);
+        uint16_t diskEntries = Get16(record + 8), totalEntries = Get16(record + 10);
+        uint32_t dirSize = Get32(record + 12), dirOffset = Get32(record + 16);
+        if (disk != 0 || dirDisk != 0 || diskEntries != totalEntries) break;
+        if (totalEntries == 0xFFFF || dirSize == 0xFFFFFFFF || dirOffset == 0xFFFFFFFF) break;
+        uint64_t recordPos = tailStart + pos;
+        uint64_t dirEnd = static_cast<uint64_t>(dirOffset) + dirSize;
+        if (dirEnd > recordPos) break;
+        m_prefix = recordPos - dirEnd;
+
+        std::vector<unsigned char> dir(dirSize);
+        result = ReadAt(m_prefix + dirOffset, dir.data(), dirSize);
+        if (result != ZR_OK) break;
+        result = ZR_CORRUPT;
+
+        size_t at = 0;
+        bool ok = true;
+        m_entries.reserve(totalEntries);
+        for (unsigned i = 0; i < totalEntries && ok; i++) {
+            ok = false;
+            if (dirSize - at < kDirEntrySize) break;
+            const unsigned char* p = &dir[at];
+            if (Get32(p) != kDirSignature) break;
+            size_t nameLen = Get16(p + 28), extraLen = Get16(p + 30), commentLen = Get16(p + 32);
+            if (dirSize - at - kDirEntrySize < nameLen + extraLen + commentLen) break;
+            Entry entry;
+            entry.versionMadeBy = Get16(p + 4);
+            entry.flags = Get16(p + 8);
+            entry.method = Get16(p + 10);
+            entry.dosTime = Get16(p + 12);
+            entry.dosDate = Get16(p + 14);
+            entry.crc = Get32(p + 16);
+            entry.compSize = Get32(p + 20);
+            entry.uncSize = Get32(p + 24);
+            entry.externalAttr = Get32(p + 38);
+            entry.localOffset = Get32(p + 42);
+            entry.utf8Name = (entry.flags & kFlagUtf8) != 0;
+            entry.name.assign(reinterpret_cast<const char*>(p + kDirEntrySize), nameLen);
+            entry.extra.assign(reinterpret_cast<const char*>(p + kDirEntrySize + nameLen), extraLen);
+            m_entries.push_back(entry);
+            at += kDirEntrySize + nameLen + extraLen + commentLen;
+            ok = true;
+        }
+        if (!ok) break;
+        return ZR_OK;
+    } while (false);
+    Close();
+    return result;
+}
+
+int ZipReader::GetCount() const
+{
+    return static_cast<int>(m_entries.size());
+}
+
+ZRESULT ZipReader::GetItem(int index, ZIPENTRY* ze) const
+{
+    if (!IsOpen() || ze == nullptr || index < 0 || index >= GetCount()) return ZR_ARGS;
+    const Entry& entry = m_entries[index];
+    memset(ze, 0, sizeof(*ze));
+    ze->index = index;
+    int chars = ::MultiByteToWideChar(entry.utf8Name ? CP_UTF8 : CP_ACP, 0, entry.name.data(),
+                                      static_cast<int>(entry.name.size()), ze->name, MAX_PATH - 1);
+    ze->name[chars > 0 ? chars : 0] = L'\0';
+
+    uint8_t dosAttr = static_cast<uint8_t>(entry.externalAttr & 0xFF);
+    if (dosAttr & 0x10) ze->attr |= FILE_ATTRIBUTE_DIRECTORY;
+    if (dosAttr & 0x01) ze->attr |= FILE_ATTRIBUTE_READONLY;
+    if (dosAttr & 0x02) ze->attr |= FILE_ATTRIBUTE_HIDDEN;
+    if (dosAttr & 0x04) ze->attr |= FILE_ATTRIBUTE_SYSTEM;
+    if (dosAttr & 0x20) ze->attr |= FILE_ATTRIBUTE_ARCHIVE;
+    if (!entry.name.empty() && entry.name.back() == '/') ze->attr |= FILE_ATTRIBUTE_DIRECTORY;
+
+    ze->mtime = ze->atime = ze->ctime = DosToFileTime(entry.dosDate, entry.dosTime);
+    // Extended timestamp field: a flags byte, then the times it announces.
+    const unsigned char* extra = reinterpret_cast<const unsigned char*>(entry.extra.data());
+    size_t extraLen = entry.extra.size();
+    for (size_t at = 0; extraLen - at >= 4;) {
+        uint16_t tag = Get16(extra + at), len = Get16(extra + at + 2);
+        if (extraLen - at - 4 < len) break;
+        if (tag == 0x5455 && len >= 1) {
+            const unsigned char* field = extra + at + 4;
+            uint8_t present = field[0];
+            size_t next = 1;
+            FILETIME* times[] = { &ze->mtime, &ze->atime, &ze->ctime };
+            for (int bit = 0; bit < 3; bit++) {
+                if (!(present & (1 << bit))) continue;
+                if (next + 4 > len) break;
+                *times[bit] = UnixToFileTime(Get32(field + next));
+                next += 4;
+            }
+        }
+        at += 4 + len;
+    }
+    ze->comp_size = static_cast<long>(entry.compSize);
+    ze->unc_size = static_cast<long>(entry.uncSize);
+    return ZR_OK;
+}
+
+ZRESULT ZipReader::FindItem(const wchar_t* name, bool ignoreCase, int* index, ZIPENTRY* ze) const
+{
+    if (index != nullptr) *index = -1;
+    if (!IsOpen() || name == nullptr) return ZR_ARGS;
+    if (wcslen(name) > kMaxWantedName) return ZR_NOTFOUND;
+    std::string ansi = Narrow(name, CP_ACP);
+    std::string utf8 = Narrow(name, CP_UTF8);
+    for (char& c : ansi) if (c == '\\') c = '/';
+    for (char& c : utf8) if (c == '\\') c = '/';
+    for (int i = 0; i < GetCount(); i++) {
+        const Entry& entry = m_entries[i];
+        if (!SameName(entry.name, entry.utf8Name ? utf8 : ansi, ignoreCase)) continue;
+        if (index != nullptr) *index = i;
+        return ze != nullptr ? GetItem(i, ze) : ZR_OK;
+    }
+    return ZR_NOTFOUND;
+}
+
+void ZipReader::CloseMember()
+{
+    if (m_inflating) inflateEnd(&m_stream);
+    m_inflating = false;
+    m_current = -1;
+    m_input.clear();
+}
+
+ZRESULT ZipReader::OpenMember(int index)
+{
+    CloseMember();
+    const Entry& entry = m_entries[index];
+    if ((entry.flags & kFlagEncrypted) || (entry.method != 0 && entry.method != 8)) return ZR_CORRUPT;
+    if (entry.method == 0 && entry.compSize != entry.uncSize) return ZR_CORRUPT;
+
+    unsigned char header[kLocalHeaderSize];
+    ZRESULT result = ReadAt(m_prefix + entry.localOffset, header, sizeof(header));
+    if (result != ZR_OK) return result;
+    if (Get32(header) != kLocalSignature || Get16(header + 8) != entry.method) return ZR_CORRUPT;
+    if (!(entry.flags & kFlagDescriptor) &&
+        (Get32(header + 14) != entry.crc || Get32(header + 18) != entry.compSize ||
+         Get32(header + 22) != entry.uncSize)) {
+        return ZR_CORRUPT;
+    }
+    uint64_t dataPos = m_prefix + entry.localOffset + kLocalHeaderSize + Get16(header + 26) + Get16(header + 28);
+    if (dataPos > m_size || entry.compSize > m_size - dataPos) return ZR_CORRUPT;
+
+    if (entry.method == 8) {
+        m_stream = z_stream();
+        if (inflateInit2(&m_stream, -MAX_WBITS) != Z_OK) return ZR_FLATE;
+        m_inflating = true;
+        m_input.resize(kInputBufferSize);
+    }
+    m_current = index;
+    m_dataPos = dataPos;
+    m_inputLeft = entry.compSize;
+    m_output = 0;
+    m_crc = crc32(0L, Z_NULL, 0);
+    m_streamEnd = false;
+    return ZR_OK;
+}
+
+ZRESULT ZipReader::FillInput()
+{
+    if (m_stream.avail_in > 0 || m_inputLeft == 0) return ZR_OK;
+    uint32_t chunk = m_inputLeft < kInputBufferSize ? m_inputLeft : static_cast<uint32_t>(kInputBufferSize);
+    uint64_t consumed = m_entries[m_current].compSize - m_inputLeft;
+    ZRESULT result = ReadAt(m_dataPos + consumed, m_input.data(), chunk);
+    if (result != ZR_OK) return result;
+    m_stream.next_in = m_input.data();
+    m_stream.avail_in = chunk;
+    m_inputLeft -= chunk;
+    return ZR_OK;
+}
+
+// Inflates up to length bytes; stops early only at the end of the stream.
+ZRESULT ZipReader::Inflate(unsigned char* out, unsigned int length, unsigned int* produced)
+{
+    m_stream.next_out = out;
+    m_stream.avail_out = length;
+    while (m_stream.avail_out > 0 && !m_streamEnd) {
+        ZRESULT result = FillInput();
+        if (result != ZR_OK) {
+            *produced = length - m_stream.avail_out;
+            return result;
+        }
+        bool noInput = m_stream.avail_in == 0;
+        int ret = inflate(&m_stream, Z_SYNC_FLUSH);
+        if (ret == Z_STREAM_END) {
+            m_streamEnd = true;
+        } else if (ret == Z_BUF_ERROR && noInput) {
+            // The member's data ends before its deflate stream.
+            *produced = length - m_stream.avail_out;
+            return ZR_CORRUPT;
+        } else if (ret != Z_OK && ret != Z_BUF_ERROR) {
+            *produced = length - m_stream.avail_out;
+            return ZR_FLATE;
+        }
+    }
+    *produced = length - m_stream.avail_out;
+    return ZR_OK;
+}
+
+// The declared size has been delivered: the data must end here and match
+// the recorded CRC.
+ZRESULT ZipReader::FinishMember()
+{
+    const Entry& entry = m_entries[m_current];
+    ZRESULT result = ZR_OK;
+    if (m_inflating && !m_streamEnd) {
+        unsigned char extra[64];
+        unsigned int produced = 0;
+        result = Inflate(extra, sizeof(extra), &produced);
+        if (result == ZR_OK && (produced != 0 || !m_streamEnd)) result = ZR_CORRUPT;
+    }
+    if (result == ZR_OK && (m_output != entry.uncSize || m_crc != entry.crc)) result = ZR_CORRUPT;
+    CloseMember();
+    return result;
+}
+
+ZRESULT ZipReader::UnzipItem(int index, void* buffer, unsigned int length, unsigned int* delivered)
+{
+    if (delivered != nullptr) *delivered = 0;
+    if (!IsOpen() || index < 0 || index >= GetCount() || (buffer == nullptr && length > 0)) return ZR_ARGS;
+    if (index != m_current) {
+        ZRESULT result = OpenMember(index);
+        if (result != ZR_OK) return result;
+    }
+    const Entry& entry = m_entries[index];
+    unsigned char* out = static_cast<unsigned char*>(buffer);
+    uint32_t wanted = entry.uncSize - m_output;
+    if (length < wanted) wanted = length;
+
+    unsigned int produced = 0;
+    ZRESULT result = ZR_OK;
+    if (m_inflating) {
+        result = Inflate(out, wanted, &produced);
+    } else {
+        result = ReadAt(m_dataPos + m_output, out, wanted);
+        if (result == ZR_OK) produced = wanted;
+    }
+    m_crc = crc32(m_crc, out, produced);
+    m_output += produced;
+    if (delivered != nullptr) *delivered = produced;
+    if (result != ZR_OK) {
+        CloseMember();
+        return result;
+    }
+    if (m_output == entry.uncSize || m_streamEnd) return FinishMember();
+    return ZR_MORE;
+}
+
+ZRESULT ZipReader::ExtractItem(int index, void* buffer, unsigned int length)
+{
+    if (index == m_current) CloseMember();
+    ZRESULT result = UnzipItem(index, buffer, length);
+    if (result == ZR_MORE) CloseMember();
+    return result;
+}
+
+ZRESULT ZipReader::UnzipItemToFile(int index, const wchar_t* folder)
+{
+    ZIPENTRY ze;
+    ZRESULT result = GetItem(index, &ze);
+    if (result != ZR_OK) return result;
+    std::wstring name(ze.name);
+    if (IsUnsafeName(name)) return ZR_ARGS;
+    for (wchar_t& c : name) if (c == L'/') c = L'\\';
+
+    std::wstring path(folder != nullptr ? folder : L"");
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+    path += name;
+    CreateFolders(path);
+    if (ze.attr & FILE_ATTRIBUTE_DIRECTORY) {
+        if (path.back() == L'\\') path.pop_back();
+        ::CreateDirectoryW(path.c_str(), nullptr);
+        DWORD attrs = ::GetFileAttributesW(path.c_str());
+        return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) ? ZR_OK : ZR_NOFILE;
+    }
+
+    CFileHandle target(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target.IsValid()) return ZR_NOFILE;
+    std::vector<unsigned char> chunk(kInputBufferSize);
+    do {
+        unsigned int produced = 0;
+        result = UnzipItem(index, chunk.data(), static_cast<unsigned int>(chunk.size()), &produced);
+        DWORD written = 0;
+        if ((result == ZR_OK || result == ZR_MORE) && produced > 0 &&
+            (!::WriteFile(target.Get(), chunk.data(), produced, &written, nullptr) || written != produced)) {
+            CloseMember();
+            result = ZR_WRITE;
+        }
+    } while (result == ZR_MORE);
+    if (result == ZR_OK) {
+        ::SetFileTime(target.Get(), &ze.ctime, &ze.atime, &ze.mtime);
+        return ZR_OK;
+    }
+    // A damaged member leaves no half-written file behind.
+    target.Reset();
+    ::DeleteFileW(path.c_str());
+    return result;
+}
+
+} // namespace SkinUI
