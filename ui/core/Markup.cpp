@@ -1,6 +1,6 @@
 #include "Markup.h"
 
-#include "FileHandle.h"
+#include "../../engine/ScopedHandles.h"
 #include "PaintManagerUI.h"
 #include "ZipArchive.h"
 
@@ -327,8 +327,9 @@ bool CMarkup::LoadFromFile(const wchar_t* file, int encoding)
 
     CUIString path = CPaintManagerUI::GetResourcePath();
     path += file;
-    CFileHandle handle(CFileHandle::OpenForRead(path));
-    if (!handle.IsValid()) return Failed(L"Error opening file");
+    ScopedHandle handle(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.Valid()) return Failed(L"Error opening file");
     LARGE_INTEGER size;
     if (!::GetFileSizeEx(handle.Get(), &size)) return Failed(L"Could not read file");
     if (size.QuadPart == 0) return Failed(L"File is empty");

@@ -111,7 +111,7 @@ ZipReader::~ZipReader()
 
 bool ZipReader::IsOpen() const
 {
-    return m_file.IsValid() || m_memory != nullptr;
+    return m_file.Valid() || m_memory != nullptr;
 }
 
 void ZipReader::Close()
@@ -128,8 +128,9 @@ ZRESULT ZipReader::OpenFile(const wchar_t* path)
 {
     Close();
     if (path == nullptr) return ZR_ARGS;
-    m_file.Reset(CFileHandle::OpenForRead(path));
-    if (!m_file.IsValid()) return ZR_NOFILE;
+    m_file.Reset(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file.Valid()) return ZR_NOFILE;
     return Load();
 }
 
@@ -183,7 +184,7 @@ ZRESULT ZipReader::ReadAt(uint64_t offset, void* buffer, size_t length) const
 ZRESULT ZipReader::Load()
 {
     ZRESULT result = ZR_CORRUPT;
-    if (m_file.IsValid()) {
+    if (m_file.Valid()) {
         LARGE_INTEGER size;
         if (!::GetFileSizeEx(m_file.Get(), &size)) {
             Close();
@@ -488,9 +489,9 @@ ZRESULT ZipReader::UnzipItemToFile(int index, const wchar_t* folder)
         return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) ? ZR_OK : ZR_NOFILE;
     }
 
-    CFileHandle target(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    ScopedHandle target(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!target.IsValid()) return ZR_NOFILE;
+    if (!target.Valid()) return ZR_NOFILE;
     std::vector<unsigned char> chunk(kInputBufferSize);
     do {
         unsigned int produced = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "FileHandle.h"
+// The engine's handle owner serves the framework too.
+#include "../../engine/ScopedHandles.h"
 
 #include <windows.h>
 #include <zlib.h>
@@ -90,7 +91,7 @@ private:
     ZRESULT Inflate(unsigned char* out, unsigned int length, unsigned int* produced);
     ZRESULT FillInput();
 
-    CFileHandle m_file;
+    ScopedHandle m_file;
     const unsigned char* m_memory;
     uint64_t m_size;
     uint64_t m_prefix;
