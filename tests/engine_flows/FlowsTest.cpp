@@ -1,0 +1,251 @@
+#include "EngineTestSupport.h"
+
+#include "ProcessProbe.h"
+#include "TestSupport.h"
+#include "app/UpdateOptions.h"
+#include "engine/Paths.h"
+#include "engine/ScopedHandles.h"
+#include "engine/Settings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr char kProduct[] = "corvprod.exe";
+
+class FlowsTest : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        g_updateOptions.parentProcessName = kProduct;
+        g_updateOptions.version = "1.2";
+        productPath_ = Installed(kProduct);
+        ASSERT_TRUE(PlaceProduct(productPath_));
+        // The old version of the product's files.
+        ASSERT_TRUE(WriteFileBytes(Installed("bin\\core.dll"), "core version 1\n"));
+        ASSERT_TRUE(WriteFileBytes(Installed("data\\table.dat"), "table version 1\n"));
+        ASSERT_TRUE(WriteFileBytes(Installed("readme.txt"), "readme version 1\r\n"));
+    }
+
+    void TearDown() override
+    {
+        EndRecordedProcesses(productPath_);
+        EngineTest::TearDown();
+    }
+
+    // Serves a fixture package under a folder of this test's own and points
+    // the base address at it.
+    void Serve(const std::string& fixture, const std::string& name)
+    {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        const std::string folder = std::string(info->name()) + "-" + std::to_string(GetCurrentProcessId());
+        ASSERT_TRUE(CopyTo(Fixture(fixture), HttpRoot() + "\\" + folder + "\\" + name));
+        g_updateOptions.uri = HttpUrl("/" + folder);
+    }
+
+    // The check run's manifest, placed in the update folder as the product does.
+    void LoadCheckManifest(const std::string& text)
+    {
+        const std::string path = GetUpdateDir() + "\\configure.xml";
+        ASSERT_TRUE(WriteFileBytes(path, text));
+        ASSERT_TRUE(worker_.CheckManifest().Load(path));
+    }
+
+    void LoadCheckManifestFixture() { LoadCheckManifest(ReadFileBytes(Fixture("flow\\configure.xml"))); }
+
+    // Records a pending update as a successful silent run leaves it.
+    void MakePending()
+    {
+        const std::string manifest = GetUpdateDir() + "\\configure.xml";
+        const std::string package = GetUpdateDir() + "\\flowpkg-1.2.tar.xz";
+        ASSERT_TRUE(CopyTo(Fixture("flow\\configure.xml"), manifest));
+        ASSERT_TRUE(CopyTo(Fixture("flow\\flowpkg-1.2.tar.xz"), package));
+        WriteXmlSetting(manifest);
+        WriteXzSetting(package);
+        WriteVersionSetting("1.2");
+    }
+
+    void ExpectNewVersionInstalled()
+    {
+        EXPECT_EQ(ReadFileBytes(Installed("bin\\core.dll")), "core version 2\n");
+        EXPECT_EQ(ReadFileBytes(Installed("data\\table.dat")), "table version 2\n");
+        EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 2\r\n");
+    }
+
+    void ExpectSettingsBlank()
+    {
+        for (const char* key : {"xml", "xz", "version"}) {
+            EXPECT_TRUE(HasSetting(key)) << key;
+            EXPECT_EQ(ReadSetting(key), "") << key;
+        }
+    }
+
+    std::vector<std::string> TextsPosted()
+    {
+        std::vector<std::string> texts;
+        for (const StatusWindow::Status& status : TakePosts().statuses)
+            texts.push_back(status.text);
+        return texts;
+    }
+
+    std::string productPath_;
+};
+
+std::vector<std::string> Concat(std::vector<std::string> first, const std::vector<std::string>& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+std::vector<std::string> InstalledLines(const std::string& installDir)
+{
+    return {"file: " + installDir + "\\bin\\core.dll updated.", "file: " + installDir + "\\data\\table.dat updated.",
+            "file: " + installDir + "\\readme.txt updated."};
+}
+
+TEST_F(FlowsTest, SilentSuccessRecordsThePendingUpdateAndLeavesTheProduct)
+{
+    Serve("flow\\flowpkg-1.2.tar.xz", "flowpkg-1.2.tar.xz");
+    LoadCheckManifestFixture();
+    ChildProcess product(productPath_);
+    ASSERT_TRUE(WaitForStarts(productPath_, 1, 10000));
+
+    EXPECT_EQ(worker_.CheckUpdateProc(), 0);
+    EXPECT_EQ(ReadSetting("xml"), GetUpdateDir() + "\\configure.xml");
+    EXPECT_EQ(ReadSetting("xz"), GetUpdateDir() + "\\flowpkg-1.2.tar.xz");
+    EXPECT_EQ(ReadSetting("version"), "1.2");
+    EXPECT_EQ(ReadFileBytes(ReadSetting("xz")), ReadFileBytes(Fixture("flow\\flowpkg-1.2.tar.xz")));
+    EXPECT_TRUE(product.Running());
+    EXPECT_EQ(StartRecords(productPath_).size(), 1u);
+    EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{"begin to entering silent mode."});
+    const std::vector<std::string> texts = TextsPosted();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.front(), "准备下载...");
+    EXPECT_EQ(posted_.closes, 1);
+}
+
+TEST_F(FlowsTest, SilentFailedDownloadKeepsTheSettings)
+{
+    Serve("flow\\configure.xml", "unrelated.txt");
+    LoadCheckManifestFixture();
+    WriteXmlSetting("earlier.xml");
+    WriteXzSetting("earlier.tar.xz");
+    WriteVersionSetting("1.1");
+
+    EXPECT_EQ(worker_.CheckUpdateProc(), 0);
+    EXPECT_EQ(ReadSetting("xml"), "earlier.xml");
+    EXPECT_EQ(ReadSetting("xz"), "earlier.tar.xz");
+    EXPECT_EQ(ReadSetting("version"), "1.1");
+    EXPECT_TRUE(StartRecords(productPath_).empty());
+    const std::vector<std::string> expected = {
+        "begin to entering silent mode.",
+        "downloading xz file: " + g_updateOptions.uri + "/flowpkg-1.2.tar.xz failed."};
+    EXPECT_EQ(LogMessages(), expected);
+    EXPECT_EQ(TakePosts().closes, 1);
+}
+
+TEST_F(FlowsTest, ForceSuccessStopsInstallsAndStartsTheProduct)
+{
+    Serve("flow\\flowpkg-1.2.tar.xz", "flowpkg-1.2.tar.xz");
+    LoadCheckManifestFixture();
+    g_updateOptions.force = 1;
+    ChildProcess product(productPath_);
+    ASSERT_TRUE(WaitForStarts(productPath_, 1, 10000));
+
+    EXPECT_EQ(worker_.CheckUpdateProc(), 0);
+    DWORD exitCode = 1234;
+    ASSERT_TRUE(product.WaitForEnd(10000, exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    ExpectNewVersionInstalled();
+    ASSERT_TRUE(WaitForStarts(productPath_, 2, 10000));
+    EXPECT_NE(StartRecords(productPath_)[1].pid, product.Id());
+    EXPECT_EQ(LogMessages(), Concat({"begin to entering force mode."}, InstalledLines(installDir_)));
+    const std::vector<std::string> texts = TextsPosted();
+    ASSERT_GE(texts.size(), 4u);
+    EXPECT_EQ(texts.front(), "准备下载...");
+    EXPECT_EQ(std::vector<std::string>(texts.end() - 3, texts.end()),
+              (std::vector<std::string>{"正在更新: 33%", "正在更新: 66%", "正在更新: 100%"}));
+    EXPECT_EQ(posted_.closes, 1);
+    ExpectSettingsBlank();
+    EXPECT_FALSE(worker_.IsBusy());
+}
+
+TEST_F(FlowsTest, ForceWithBadSuffixStillRestartsTheProduct)
+{
+    Serve("flow\\flowpkg-1.2.tar.xz", "flowpkg-1.2.zip");
+    LoadCheckManifest("<configure><package>flowpkg-1.2.zip</package><filelist>"
+                      "<file>readme.txt</file></filelist></configure>");
+    g_updateOptions.force = 1;
+    ChildProcess product(productPath_);
+    ASSERT_TRUE(WaitForStarts(productPath_, 1, 10000));
+
+    EXPECT_EQ(worker_.CheckUpdateProc(), 0);
+    DWORD exitCode = 1234;
+    ASSERT_TRUE(product.WaitForEnd(10000, exitCode));
+    ASSERT_TRUE(WaitForStarts(productPath_, 2, 10000));
+    const std::vector<std::string> expected = {
+        "begin to entering force mode.",
+        "xz file: " + GetUpdateDir() + "\\flowpkg-1.2.zip bad format extend name."};
+    EXPECT_EQ(LogMessages(), expected);
+    EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
+    EXPECT_EQ(TakePosts().closes, 1);
+}
+
+TEST_F(FlowsTest, ExecSuccessInstallsBlanksAndStartsTheProduct)
+{
+    g_updateOptions.mode = kExecMode;
+    MakePending();
+
+    EXPECT_TRUE(worker_.ExecUpdateProc());
+    ExpectNewVersionInstalled();
+    ExpectSettingsBlank();
+    EXPECT_TRUE(WaitForStarts(productPath_, 1, 10000));
+    EXPECT_EQ(LogMessages(), Concat(Concat({"begin updating files from the xml config."}, InstalledLines(installDir_)),
+                                    {"updated successfully."}));
+    // Exec mode shows no installation progress.
+    EXPECT_EQ(TextsPosted(), std::vector<std::string>{"正在初始化更新..."});
+    EXPECT_EQ(posted_.statuses.front().percent, -1);
+    EXPECT_EQ(posted_.closes, 1);
+}
+
+TEST_F(FlowsTest, ExecWithNothingPendingStartsTheProduct)
+{
+    g_updateOptions.mode = kExecMode;
+
+    EXPECT_FALSE(worker_.ExecUpdateProc());
+    const std::vector<std::string> expected = {"begin updating files from the xml config.", "load xml:  occur error."};
+    EXPECT_EQ(LogMessages(), expected);
+    ExpectSettingsBlank();
+    EXPECT_TRUE(WaitForStarts(productPath_, 1, 10000));
+    EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
+    EXPECT_EQ(TakePosts().closes, 1);
+}
+
+TEST_F(FlowsTest, ExecWithLockedSecondFileFails)
+{
+    g_updateOptions.mode = kExecMode;
+    MakePending();
+    ScopedHandle lock(
+        CreateFileA(Installed("data\\table.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock.Valid());
+
+    EXPECT_FALSE(worker_.ExecUpdateProc());
+    lock.Reset();
+    EXPECT_EQ(ReadFileBytes(Installed("bin\\core.dll")), "core version 2\n");
+    EXPECT_EQ(ReadFileBytes(Installed("data\\table.dat")), "table version 1\n");
+    EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
+    ExpectSettingsBlank();
+    EXPECT_TRUE(WaitForStarts(productPath_, 1, 10000));
+    const std::vector<std::string> expected = {
+        "begin updating files from the xml config.",
+        "file: " + installDir_ + "\\bin\\core.dll updated.",
+        "copyfile: " + GetUpdateDir() + "\\flowpkg\\data\\table.dat " + installDir_ +
+            "\\data\\table.dat failed, errcode[32].",
+        "updated failed."};
+    EXPECT_EQ(LogMessages(), expected);
+    EXPECT_EQ(TakePosts().closes, 1);
+}
+
+}  // namespace

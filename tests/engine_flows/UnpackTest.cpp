@@ -1,0 +1,136 @@
+#include "EngineTestSupport.h"
+
+#include "TestSupport.h"
+#include "engine/Paths.h"
+#include "engine/Settings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class UnpackTest : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        updateDir_ = GetUpdateDir();
+        userDataDir_ = GetUserDataDir();
+        WriteXmlSetting("pending.xml");
+        WriteXzSetting("pending.tar.xz");
+        WriteVersionSetting("9.9");
+    }
+
+    // Copies a fixture package into the update folder, where the flows keep it.
+    std::string Stage(const std::string& fixture, const std::string& name)
+    {
+        const std::string path = updateDir_ + "\\" + name;
+        EXPECT_TRUE(CopyTo(Fixture(fixture), path));
+        return path;
+    }
+
+    std::vector<FileEntry> FilesOf(const std::string& manifestFixture)
+    {
+        UpdateManifest manifest;
+        EXPECT_TRUE(manifest.Load(Fixture(manifestFixture)));
+        std::vector<FileEntry> files;
+        manifest.GetFileList(files);
+        return files;
+    }
+
+    void ExpectDiscarded()
+    {
+        EXPECT_FALSE(FileExists(updateDir_)) << "the update folder is removed";
+        for (const char* key : {"xml", "xz", "version"}) {
+            EXPECT_TRUE(HasSetting(key)) << key;
+            EXPECT_EQ(ReadSetting(key), "") << key;
+        }
+    }
+
+    std::string updateDir_;
+    std::string userDataDir_;
+};
+
+TEST_F(UnpackTest, SuffixIsComparedWithCase)
+{
+    const std::string path = updateDir_ + "\\pkg.TAR.XZ";
+    ASSERT_TRUE(WriteFileBytes(path, "whatever"));
+    EXPECT_EQ(worker_.UnpackAndInstall(path, {}), UpdateWorker::kBadSuffix);
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{"xz file: " + path + " bad format extend name."});
+    ExpectDiscarded();
+}
+
+TEST_F(UnpackTest, MissingPackageBlanksTheSettings)
+{
+    const std::string path = updateDir_ + "\\gone-1.0.tar.xz";
+    EXPECT_EQ(worker_.UnpackAndInstall(path, {}), UpdateWorker::kPackageMissing);
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{"xz file: " + path + " not exist."});
+    ExpectDiscarded();
+}
+
+TEST_F(UnpackTest, TruncatedPackageFailsToDecode)
+{
+    const std::string path = Stage("truncated\\flowpkg-1.2.tar.xz", "flowpkg-1.2.tar.xz");
+    EXPECT_EQ(worker_.UnpackAndInstall(path, FilesOf("flow\\configure.xml")), UpdateWorker::kXzFailed);
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{"decompress xz file: " + path + " failed."});
+    ExpectDiscarded();
+    EXPECT_FALSE(FileExists(Installed("readme.txt")));
+}
+
+TEST_F(UnpackTest, SourceRootFollowsTheStemRule)
+{
+    const std::pair<const char*, const char*> packages[] = {
+        {"stem-versioned", "tool-2.1.0.tar.xz"},
+        {"stem-plain", "tool.tar.xz"},
+        {"stem-dashed", "my-tool-2.1.tar.xz"},
+    };
+    for (const auto& [folder, name] : packages) {
+        DeleteFileA(Installed("stem.txt").c_str());
+        const std::string path = Stage(std::string(folder) + "\\" + name, name);
+        EXPECT_EQ(worker_.UnpackAndInstall(path, FilesOf(std::string(folder) + "\\configure.xml")),
+                  UpdateWorker::kInstalled)
+            << name;
+        EXPECT_EQ(ReadFileBytes(Installed("stem.txt")), "stem file\n") << name;
+        EXPECT_FALSE(FileExists(updateDir_)) << name;
+    }
+}
+
+TEST_F(UnpackTest, TopFolderThatMissesTheStemFailsTheInstallation)
+{
+    const std::string path = Stage("mismatch\\other-2.1.0.tar.xz", "other-2.1.0.tar.xz");
+    EXPECT_EQ(worker_.UnpackAndInstall(path, FilesOf("mismatch\\configure.xml")), UpdateWorker::kInstallFailed);
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{"file: stem.txt md5 check failed."});
+    EXPECT_FALSE(FileExists(Installed("stem.txt")));
+    ExpectDiscarded();
+}
+
+TEST_F(UnpackTest, MembersThatWouldLeaveTheUpdateFolderAreRefused)
+{
+    const char* kinds[] = {"dotdot", "absolute", "drive", "backslash", "trailingdots",
+                           "symlink", "hardlink", "fifo", "chardev"};
+    const std::string probes[] = {
+        userDataDir_ + "\\corvane_dotdot_probe.txt",
+        userDataDir_ + "\\..\\corvane_dotdot_probe.txt",
+        userDataDir_ + "\\..\\..\\corvane_dotdot_probe.txt",
+        userDataDir_ + "\\..\\corvane_backslash_probe.txt",
+        userDataDir_ + "\\..\\..\\corvane_backslash_probe.txt",
+        "Z:\\corvane_abs_probe.txt",
+        "C:\\corvane_abs_probe.txt",
+        "C:\\corvane_drive_probe.txt",
+        userDataDir_ + "\\corvane_dots_probe.txt",
+    };
+    for (const char* kind : kinds) {
+        const std::string name = std::string(kind) + "-1.0.tar.xz";
+        const std::string path = Stage("refused\\" + name, name);
+        const std::vector<FileEntry> files = {{"ok.txt", ""}};
+        EXPECT_EQ(worker_.UnpackAndInstall(path, files), UpdateWorker::kTarFailed) << kind;
+        EXPECT_EQ(LogMessages().back(), "decompress tar file: " + updateDir_ + "\\" + std::string(kind) +
+                                            "-1.0.tar failed.")
+            << kind;
+        EXPECT_FALSE(FileExists(updateDir_)) << kind;
+        EXPECT_FALSE(FileExists(Installed("ok.txt"))) << kind;
+        for (const std::string& probe : probes)
+            EXPECT_FALSE(FileExists(probe)) << kind << ": " << probe;
+    }
+}
+
+}  // namespace
