@@ -14,7 +14,7 @@ public:
     int GetHeight() const;
     void Empty();
     bool IsNull() const;
-    // Bounding box of both, without treating empty rectangles specially.
+    // Bounding box of both, with no test for empty rectangles.
     void Join(const RECT& rc);
     void ResetOffset();
     void Normalize();
