@@ -144,6 +144,22 @@ TEST(ZipArchive, PrefixedArchiveFromFileHandleAndMemory)
     EXPECT_EQ(ZR_OK, result);
 }
 
+TEST(ZipArchive, SizesAfterTheDataFromStreamedArchive)
+{
+    // The local header of a streamed member holds zeros for CRC and sizes.
+    std::string bytes = ReadFileBytes(TestDataDir() + "\\streamed.zip");
+    ASSERT_GT(bytes.size(), 30u);
+    ASSERT_TRUE(bytes[6] & 0x08);
+    ZipReader zip;
+    ASSERT_EQ(ZR_OK, zip.OpenMemory(bytes.data(), static_cast<unsigned int>(bytes.size())));
+    ZRESULT result;
+    std::string skin = SkinBytes();
+    std::string all;
+    for (int i = 0; i < 20; i++) all += skin;
+    EXPECT_EQ(all, Extract(zip, L"-", &result));
+    EXPECT_EQ(ZR_OK, result);
+}
+
 TEST(ZipArchive, OpenFailures)
 {
     ZipReader zip;

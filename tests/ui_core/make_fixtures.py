@@ -70,6 +70,13 @@ def main():
     subprocess.run(['zip', '-q', '-9', os.path.join(out, 'stamped.zip'), 'stamped.txt'],
                    cwd=stamp_dir, check=True)
 
+    # Streamed from standard input, zip writes the sizes and CRC after the
+    # data (flag bit 3) and zeros in the local header.
+    streamed = subprocess.run(['zip', '-q', '-', '-'], input=SKIN.encode('utf-8') * 20,
+                              stdout=subprocess.PIPE, check=True).stdout
+    with open(os.path.join(out, 'streamed.zip'), 'wb') as f:
+        f.write(streamed)
+
     skin_dir = os.path.join(out, 'skin')
     os.makedirs(skin_dir, exist_ok=True)
     with open(os.path.join(skin_dir, 'update.xml'), 'wb') as f:
