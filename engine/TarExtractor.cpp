@@ -3,8 +3,6 @@
 #include "engine/RelativePath.h"
 
 #include <fcntl.h>
-// The POSIX types that libtar.h names, as the library was built with them.
-#include <win32_compat.h>
 #include <libtar.h>
 
 #include <cerrno>

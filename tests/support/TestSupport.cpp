@@ -1,0 +1,70 @@
+#include "TestSupport.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "TestMain.h"
+
+std::string TestTempDir()
+{
+    return CurrentTestDir();
+}
+
+std::string TestProgramDir()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+std::string TestDataDir()
+{
+    return TestProgramDir() + "\\test-data";
+}
+
+static std::string HttpStateDir()
+{
+    return std::string(CORVANE_BUILD_ROOT) + "\\test-http";
+}
+
+int HttpPort()
+{
+    std::string text = ReadFileBytes(HttpStateDir() + "\\port");
+    return text.empty() ? 0 : std::atoi(text.c_str());
+}
+
+std::string HttpUrl(const std::string& path)
+{
+    return "http://127.0.0.1:" + std::to_string(HttpPort()) + path;
+}
+
+std::string HttpRoot()
+{
+    return HttpStateDir() + "\\root";
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::string();
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}

@@ -1,0 +1,26 @@
+// Helpers shared by the test programs: per-test folders, generated fixtures,
+// the loopback HTTP server and whole-file reads and writes.
+#pragma once
+
+#include <string>
+
+// Windows path of the running test's own fresh folder (removed after a
+// passing test, kept after a failing one). APPDATA points at its "AppData".
+std::string TestTempDir();
+
+// Windows path of the fixtures that make_fixtures.* produced for this
+// test program's folder.
+std::string TestDataDir();
+
+// The loopback HTTP server of the test run (tests registered with HTTP).
+int HttpPort();
+std::string HttpUrl(const std::string& path);
+std::string HttpRoot();
+
+// Whole-file helpers; Read returns "" for a missing file, Write creates the
+// parent folders and returns false when the file cannot be written.
+std::string ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// The folder of the running test program (Windows path, no trailing "\").
+std::string TestProgramDir();

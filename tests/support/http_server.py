@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""Loopback HTTP server for the test run.
+
+    http_server.py start STATE_DIR   start in the background, wait until it listens
+    http_server.py stop STATE_DIR    stop it
+    http_server.py serve STATE_DIR   run in the foreground
+
+It listens on 127.0.0.1 on a free port (written to STATE_DIR/port) and serves
+the files below STATE_DIR/root. Besides plain files it knows:
+
+    /nolength/<file>          the file without Content-Length, ended by closing
+    /drop/<file>              announces the full length, sends half, closes
+    /status/<code>            that status with a small text body
+    /redirect/<code>/<file>   a 301/302/... pointing at /<file>
+"""
+import http.server
+import os
+import signal
+import socket
+import subprocess
+import sys
+import time
+import urllib.parse
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    root = "."
+
+    def log_message(self, fmt, *args):
+        sys.stderr.write("%s %s\n" % (self.address_string(), fmt % args))
+
+    def _file(self, rel):
+        rel = urllib.parse.unquote(rel)
+        path = os.path.realpath(os.path.join(self.root, rel.lstrip("/")))
+        if not path.startswith(os.path.realpath(self.root) + os.sep) or not os.path.isfile(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def _send_body(self, code, body, length=True, close=False):
+        self.send_response(code)
+        self.send_header("Content-Type", "application/octet-stream")
+        if length:
+            self.send_header("Content-Length", str(len(body)))
+        if close or not length:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        path = urllib.parse.urlsplit(self.path).path
+        parts = path.split("/", 3)
+        if path.startswith("/status/"):
+            code = int(parts[2])
+            self._send_body(code, b"status %d from the test server\n" % code)
+        elif path.startswith("/redirect/"):
+            code = int(parts[2])
+            self.send_response(code)
+            self.send_header("Location", "/" + (parts[3] if len(parts) > 3 else ""))
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif path.startswith("/nolength/"):
+            body = self._file(path[len("/nolength/"):])
+            if body is None:
+                return self._send_body(404, b"not found\n")
+            self._send_body(200, body, length=False)
+        elif path.startswith("/drop/"):
+            body = self._file(path[len("/drop/"):])
+            if body is None:
+                return self._send_body(404, b"not found\n")
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body[: len(body) // 2])
+            self.wfile.flush()
+            self.close_connection = True
+            self.connection.shutdown(socket.SHUT_RDWR)
+        else:
+            body = self._file(path)
+            if body is None:
+                return self._send_body(404, b"not found\n")
+            self._send_body(200, body)
+
+
+def serve(state):
+    root = os.path.join(state, "root")
+    os.makedirs(root, exist_ok=True)
+    Handler.root = root
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    tmp = os.path.join(state, "port.tmp")
+    with open(tmp, "w") as f:
+        f.write(str(server.server_address[1]))
+    os.replace(tmp, os.path.join(state, "port"))
+    with open(os.path.join(state, "pid"), "w") as f:
+        f.write(str(os.getpid()))
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    server.serve_forever()
+
+
+def stop(state):
+    try:
+        with open(os.path.join(state, "pid")) as f:
+            pid = int(f.read())
+        os.kill(pid, signal.SIGTERM)
+    except (OSError, ValueError):
+        pass
+    for name in ("pid", "port"):
+        try:
+            os.remove(os.path.join(state, name))
+        except OSError:
+            pass
+
+
+def start(state):
+    stop(state)
+    os.makedirs(state, exist_ok=True)
+    log = open(os.path.join(state, "server.log"), "ab")
+    subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", state],
+                     stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+    deadline = time.time() + 10
+    while time.time() < deadline:
+        if os.path.exists(os.path.join(state, "port")):
+            print("test HTTP server on port", open(os.path.join(state, "port")).read())
+            return 0
+        time.sleep(0.05)
+    print("test HTTP server did not start", file=sys.stderr)
+    return 1
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3 or sys.argv[1] not in ("start", "stop", "serve"):
+        print(__doc__, file=sys.stderr)
+        sys.exit(2)
+    command, state_dir = sys.argv[1], os.path.abspath(sys.argv[2])
+    if command == "serve":
+        serve(state_dir)
+    elif command == "stop":
+        stop(state_dir)
+    else:
+        sys.exit(start(state_dir))
