@@ -4,13 +4,16 @@
 
 #define HAVE_UNISTD_H 1
 #define HAVE_LIBGEN_H 1
-#define HAVE_BASENAME 1
-#define HAVE_DIRNAME 1
 #define HAVE_STRFTIME 1
 #define HAVE_SNPRINTF 1
 #define HAVE_STDLIB_H 1
 #define HAVE_STRING_H 1
 
+/* The C runtime's basename and dirname cut their argument in place, and
+ * libtar goes on to use the member path it passed them: take the
+ * library's own versions, which answer in a buffer of their own. */
+#define NEED_BASENAME 1
+#define NEED_DIRNAME 1
 #define NEED_STRLCPY 1
 #define NEED_STRMODE 1
 #define NEED_FNMATCH 1
