@@ -7,7 +7,9 @@
 #      Debian's source packages into a cache outside the work tree, keyed by
 #      the package versions and by this script and its build files;
 #   3. the project's own Wine prefix;
-#   4. the project, configured with CMake and built with Ninja.
+#   4. the project, configured with CMake and built with Ninja;
+#   5. the main job once: an update of a sample product, end to end
+#      (skipped with CORVANE_SKIP_SAMPLE=1).
 # A second run finds everything in place and only rebuilds the project.
 set -Eeuo pipefail
 
@@ -224,5 +226,12 @@ LOG=$CACHE/logs/project.log
 logged cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCORVANE_DEPS="$CACHE/current"
 logged cmake --build "$BUILD" -j "$JOBS"
+
+if [ "${CORVANE_SKIP_SAMPLE:-0}" != 1 ]; then
+    step "sample update, end to end"
+    LOG=$CACHE/logs/sample.log
+    : >"$LOG"
+    bash "$ROOT/scripts/sample_update.sh" "$BUILD" 2>&1 | tee -a "$LOG"
+fi
 
 step "done"

@@ -1,0 +1,21 @@
+// A stand-in for the product's main program. It writes a line to
+// "started.log" beside itself (so a run can tell that it was started again)
+// and then waits until it is ended or half an hour has passed.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string log(path);
+    log = log.substr(0, log.find_last_of('\\')) + "\\started.log";
+    if (FILE* f = std::fopen(log.c_str(), "ab")) {
+        std::fprintf(f, "started pid %lu\r\n", GetCurrentProcessId());
+        std::fclose(f);
+    }
+    Sleep(30 * 60 * 1000);
+    return 0;
+}
