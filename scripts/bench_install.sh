@@ -59,7 +59,14 @@ t4=$(now)
 native_total=$(elapsed "$t0" "$t4")
 printf 'xz -d: %.2f s  tar x: %.2f s  md5sum: %.2f s  cp: %.2f s  total: %.2f s\n' \
     "$(elapsed "$t0" "$t1")" "$(elapsed "$t1" "$t2")" "$(elapsed "$t2" "$t3")" "$(elapsed "$t3" "$t4")" "$native_total"
+xz_s=$(elapsed "$t0" "$t1")
 rm -rf "$WORK/native"
+
+echo "== DecompressXz alone under Wine"
+decode_out=$("$WINE_RUN" "$BENCH" decode "$(winpath "$PKG")" "$(winpath "$WORK/decoded.tar")" | tr -d '\r')
+echo "$decode_out"
+decode_s=$(echo "$decode_out" | sed -n 's/^decode_seconds: //p')
+rm -f "$WORK/decoded.tar"
 
 echo "== UnpackAndInstall under Wine"
 UPDATE=$WORK/appdata/Marlex/MarlexUpdate/update
@@ -85,9 +92,15 @@ ours_md5=$(echo "$md5_out" | sed -n 's/^md5_digest: //p')
 [ "$ours_md5" = "$native_md5" ] || echo "DIGESTS DIFFER: $ours_md5 vs $native_md5"
 
 echo "== side by side"
-printf '%-34s %10s %10s %8s\n' "" native wine ratio
-printf '%-34s %9.2fs %9.2fs %7.2fx\n' "apply (raw tools / UnpackAndInstall)" "$native_total" "$apply" \
+printf '%-40s %10s %10s %8s\n' "" native wine ratio
+printf '%-40s %9.2fs %9.2fs %7.2fx\n' "apply (raw tools / UnpackAndInstall)" "$native_total" "$apply" \
     "$(calc "$apply / $native_total")"
-printf '%-34s %7.0fMB/s %7.0fMB/s %7.2fx\n' "MD5 256 MB (md5sum / FileMd5Hex)" "$(calc "256 / $md5sum_s")" \
+printf '%-40s %9.2fs %9.2fs %7.2fx\n' "xz decode (xz -d / DecompressXz)" "$xz_s" "$decode_s" \
+    "$(calc "$decode_s / $xz_s")"
+native_rest=$(calc "$native_total - $xz_s")
+apply_rest=$(calc "$apply - $decode_s")
+printf '%-40s %9.2fs %9.2fs %7.2fx\n' "rest (tar x+md5sum+cp / extract+install)" "$native_rest" "$apply_rest" \
+    "$(calc "$apply_rest / $native_rest")"
+printf '%-40s %7.0fMB/s %7.0fMB/s %7.2fx\n' "MD5 256 MB (md5sum / FileMd5Hex)" "$(calc "256 / $md5sum_s")" \
     "$(calc "256 / $ours_s")" "$(calc "$md5sum_s / $ours_s")"
 echo "$wine_out" | grep '^peak' | sed 's/^/apply /'

@@ -1,0 +1,84 @@
+"""Native tests of the publisher tool: what it writes and what it refuses."""
+
+import hashlib
+import os
+import sys
+import tarfile
+import tempfile
+import unittest
+import xml.etree.ElementTree as ET
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'tools'))
+import publish  # noqa: E402
+
+
+class PublishTest(unittest.TestCase):
+    def setUp(self):
+        self.temp = tempfile.TemporaryDirectory()
+        self.src = os.path.join(self.temp.name, 'src')
+        self.out = os.path.join(self.temp.name, 'out')
+        self.write('Skin/update.zip', b'skin')
+        self.write('bin/core.dll', b'\x00\x01core')
+        self.write('readme.txt', b'readme\r\n')
+
+    def tearDown(self):
+        self.temp.cleanup()
+
+    def write(self, rel, data):
+        path = os.path.join(self.src, *rel.split('/'))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, 'wb') as out:
+            out.write(data)
+
+    def test_package_and_manifest_match(self):
+        package, count = publish.publish(self.src, 'corvane', '2.1', self.out)
+        self.assertEqual(os.path.basename(package), 'corvane-2.1.tar.xz')
+        self.assertEqual(count, 3)
+        with tarfile.open(package, 'r:xz') as tar:
+            members = {m.name: tar.extractfile(m).read() for m in tar.getmembers()}
+            self.assertTrue(all(m.isreg() for m in tar.getmembers()))
+        self.assertEqual(set(members), {'corvane/Skin/update.zip', 'corvane/bin/core.dll', 'corvane/readme.txt'})
+        root = ET.parse(os.path.join(self.out, 'configure.xml')).getroot()
+        self.assertEqual(root.tag, 'configure')
+        self.assertEqual(root.find('package').text, 'corvane-2.1.tar.xz')
+        listed = {f.text: f.get('md5') for f in root.find('filelist')}
+        self.assertEqual(set(listed), {'Skin\\update.zip', 'bin\\core.dll', 'readme.txt'})
+        for path, digest in listed.items():
+            data = members['corvane/' + path.replace('\\', '/')]
+            self.assertEqual(digest, hashlib.md5(data).hexdigest(), path)
+
+    def test_no_version_gives_the_bare_name(self):
+        package, _ = publish.publish(self.src, 'tool', '', self.out)
+        self.assertEqual(os.path.basename(package), 'tool.tar.xz')
+
+    def test_names_that_break_the_stem_rule_are_refused(self):
+        for name, version in (('my-tool', ''), ('tool', '2.1-beta'), ('', '1.0'), ('a/b', '1.0')):
+            with self.assertRaises(publish.PublishError, msg=(name, version)):
+                publish.publish(self.src, name, version, self.out)
+        self.assertFalse(os.path.exists(self.out))
+
+    def test_files_windows_cannot_hold_are_refused(self):
+        for rel in ('bad:name.txt', 'trailing.', 'caf\u00e9.txt'):
+            with self.subTest(rel=rel):
+                self.write(rel, b'x')
+                with self.assertRaises(publish.PublishError):
+                    publish.publish(self.src, 'tool', '1.0', self.out)
+                os.unlink(os.path.join(self.src, rel))
+
+    def test_links_and_case_twins_are_refused(self):
+        os.symlink('readme.txt', os.path.join(self.src, 'link.txt'))
+        with self.assertRaises(publish.PublishError):
+            publish.publish(self.src, 'tool', '1.0', self.out)
+        os.unlink(os.path.join(self.src, 'link.txt'))
+        self.write('README.TXT', b'twin')
+        with self.assertRaises(publish.PublishError):
+            publish.publish(self.src, 'tool', '1.0', self.out)
+
+    def test_command_line_reports_errors_without_output(self):
+        self.assertEqual(publish.main([self.src, 'tool', '1-0', '-o', self.out]), 1)
+        self.assertEqual(publish.main([self.src, 'tool', '1.0', '-o', self.out]), 0)
+        self.assertEqual(sorted(os.listdir(self.out)), ['configure.xml', 'tool-1.0.tar.xz'])
+
+
+if __name__ == '__main__':
+    unittest.main()
