@@ -10,25 +10,6 @@
 #include <cstring>
 #include <vector>
 
-// libtar is built against the C runtime's dirname, which cuts the caller's
-// buffer in place; libtar passes it the member's own path and then opens that
-// cut path, the folder, instead of the file. This dirname leaves its argument
-// alone and answers in a buffer of its own, as POSIX allows. It takes the
-// runtime's place at link time because this file is linked before libtar.
-extern "C" char* dirname(char* path)
-{
-    static thread_local std::string folder;
-    folder = path != nullptr ? path : "";
-    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
-        folder.pop_back();
-    const size_t cut = folder.find_last_of("/\\");
-    if (cut == std::string::npos)
-        folder = ".";
-    else
-        folder.erase(cut == 0 ? 1 : cut);
-    return &folder[0];
-}
-
 namespace {
 
 // The member's path as stored. libtar's own name getter drops leading "/" and
