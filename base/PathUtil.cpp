@@ -1,0 +1,113 @@
+#include "base/PathUtil.h"
+
+#include "base/TextConversion.h"
+
+#include <windows.h>
+
+namespace {
+
+template <typename Char>
+bool IsSeparator(Char c)
+{
+    return c == Char('\\') || c == Char('/');
+}
+
+template <typename String>
+void MakeParentDirsOf(const String& filePath, BOOL (*createFolder)(const typename String::value_type*))
+{
+    using Char = typename String::value_type;
+    for (size_t pos = filePath.find(Char('\\')); pos != String::npos; pos = filePath.find(Char('\\'), pos + 1)) {
+        if (pos == 0 || filePath[pos - 1] == Char(':'))
+            continue;
+        createFolder(filePath.substr(0, pos).c_str());
+    }
+}
+
+bool IsSafeComponent(std::wstring_view component)
+{
+    if (component.empty() || component == L".")
+        return true;
+    const wchar_t last = component.back();
+    return last != L'.' && last != L' ';
+}
+
+}  // namespace
+
+void SplitPath(const std::string& text, std::string& folder, std::string& name, bool urlForm)
+{
+    const size_t pos = text.rfind(urlForm ? '/' : '\\');
+    if (pos == std::string::npos) {
+        folder.clear();
+        name = text;
+        return;
+    }
+    folder = text.substr(0, pos);
+    name = text.substr(pos + 1);
+}
+
+std::string ParentFolder(const std::string& path)
+{
+    const size_t pos = path.rfind('\\');
+    return pos == std::string::npos ? path : path.substr(0, pos);
+}
+
+std::string ToBackslashes(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::wstring ToBackslashes(std::wstring path)
+{
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
+    return path;
+}
+
+void MakeParentDirs(const std::string& filePath)
+{
+    MakeParentDirsOf(filePath, +[](const char* folder) { return CreateDirectoryA(folder, nullptr); });
+}
+
+void MakeParentDirs(const std::wstring& filePath)
+{
+    MakeParentDirsOf(filePath, +[](const wchar_t* folder) { return CreateDirectoryW(folder, nullptr); });
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix)
+{
+    return suffix.size() <= text.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsContainedRelativePath(std::wstring_view path)
+{
+    if (path.empty() || IsSeparator(path[0]) || path.find(L':') != std::wstring_view::npos)
+        return false;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end]))
+            ++end;
+        if (!IsSafeComponent(path.substr(start, end - start)))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool IsContainedRelativePath(std::string_view path)
+{
+    if (path.empty())
+        return false;
+    const std::wstring wide = ToWide(path, CP_ACP);
+    // A name the code page cannot convert cannot be judged.
+    return !wide.empty() && IsContainedRelativePath(std::wstring_view(wide));
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Path helpers shared by every layer. Narrow paths are in the ANSI code page.
+
+// Splits at the last separator ('/' in URL form, '\' otherwise). Without a
+// separator the folder is empty and the name is the whole text.
+void SplitPath(const std::string& text, std::string& folder, std::string& name, bool urlForm);
+
+// The part before the last '\' (the whole text when there is none).
+std::string ParentFolder(const std::string& path);
+
+// Copy of the path with every '/' replaced by '\'.
+std::string ToBackslashes(std::string path);
+std::wstring ToBackslashes(std::wstring path);
+
+// Creates every missing folder on the way to the file; the file name itself,
+// a leading separator and a drive prefix ("X:") are left alone.
+void MakeParentDirs(const std::string& filePath);
+void MakeParentDirs(const std::wstring& filePath);
+
+// Case-sensitive: true when suffix ends the text.
+bool EndsWith(std::string_view text, std::string_view suffix);
+
+// True for existing files and folders alike.
+bool FileExists(const std::string& path);
+
+// True when the relative path of an archive member or manifest entry, joined
+// to a folder, can only name something inside that folder: it is not empty,
+// not absolute, carries no drive letter or other colon, and no component is
+// ".." or ends in a dot or blank (Windows drops those, so "..." or ".. "
+// could mean the parent). '/' and '\' both separate components. A narrow
+// path is judged as Windows reads it, through the ANSI code page, so that a
+// double-byte character's 0x5C byte is not taken for a separator.
+bool IsContainedRelativePath(std::wstring_view path);
+bool IsContainedRelativePath(std::string_view path);

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "base/UniqueResource.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+// Owners of kernel, C runtime and module resources.
+
+struct KernelHandleTraits {
+    using Type = HANDLE;
+    static Type Empty() { return nullptr; }
+    // Some functions fail with null, others with INVALID_HANDLE_VALUE.
+    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { CloseHandle(h); }
+};
+using ScopedHandle = UniqueResource<KernelHandleTraits>;
+
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type Empty() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Type h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static void Close(Type h) { FindClose(h); }
+};
+using ScopedFind = UniqueResource<FindHandleTraits>;
+
+struct FileStreamTraits {
+    using Type = FILE*;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type f) { return f != nullptr; }
+    static void Close(Type f) { fclose(f); }
+};
+using ScopedFile = UniqueResource<FileStreamTraits>;
+
+struct LibraryTraits {
+    using Type = HMODULE;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type m) { return m != nullptr; }
+    static void Close(Type m) { FreeLibrary(m); }
+};
+using ScopedLibrary = UniqueResource<LibraryTraits>;
+
+// A block from malloc or realloc, given back with free.
+struct FreeDeleter {
+    void operator()(void* block) const { free(block); }
+};
+template <typename T>
+using MallocPtr = std::unique_ptr<T, FreeDeleter>;
+
+// Closes both handles of a created process.
+struct ScopedProcessInfo {
+    ScopedHandle process;
+    ScopedHandle thread;
+
+    explicit ScopedProcessInfo(const PROCESS_INFORMATION& info) : process(info.hProcess), thread(info.hThread) {}
+};
