@@ -8,8 +8,8 @@
 
 #include <tinyxml.h>
 
-#include "Markup.h"
-#include "StdStringPtrMap.h"
+#include "ui/core/Markup.h"
+#include "ui/core/StdStringPtrMap.h"
 
 using namespace SkinUI;
 

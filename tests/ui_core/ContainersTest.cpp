@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "StdPtrArray.h"
-#include "StdStringPtrMap.h"
-#include "StdValArray.h"
+#include "ui/core/StdPtrArray.h"
+#include "ui/core/StdStringPtrMap.h"
+#include "ui/core/StdValArray.h"
 
 using SkinUI::CStdPtrArray;
 using SkinUI::CStdStringPtrMap;

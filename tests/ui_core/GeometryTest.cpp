@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "StringOrId.h"
-#include "UIGeometry.h"
-#include "WaitCursor.h"
+#include "ui/core/StringOrId.h"
+#include "ui/core/UIGeometry.h"
+#include "ui/core/WaitCursor.h"
 
 using SkinUI::CPoint;
 using SkinUI::CSize;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Markup.h"
+#include "ui/core/Markup.h"
 
 using SkinUI::CMarkup;
 using SkinUI::CMarkupNode;

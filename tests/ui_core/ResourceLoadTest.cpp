@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "Markup.h"
-#include "PaintManagerUI.h"
+#include "ui/core/Markup.h"
+#include "ui/core/PaintManagerUI.h"
 #include "TestSupport.h"
 #include "UiCoreTestHelpers.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "Markup.h"
+#include "ui/core/Markup.h"
 #include "TestSupport.h"
-#include "ZipArchive.h"
+#include "ui/core/ZipArchive.h"
 
 using namespace SkinUI;
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "UIString.h"
+#include "ui/core/UIString.h"
 
 using SkinUI::CUIString;
 

@@ -7,7 +7,7 @@
 
 #include "TestSupport.h"
 #include "UiCoreTestHelpers.h"
-#include "ZipArchive.h"
+#include "ui/core/ZipArchive.h"
 
 using namespace SkinUI;
 

@@ -1,8 +1,8 @@
-#include "Markup.h"
+#include "ui/core/Markup.h"
 
-#include "../../engine/ScopedHandles.h"
-#include "PaintManagerUI.h"
-#include "ZipArchive.h"
+#include "base/TextConversion.h"
+#include "ui/core/PaintManagerUI.h"
+#include "ui/core/ZipArchive.h"
 
 #include <climits>
 #include <cstdlib>
@@ -74,7 +74,7 @@ bool CMarkupNode::IsValid() const
 CMarkupNode CMarkupNode::GetParent() const
 {
     if (m_pOwner == nullptr) return CMarkupNode();
-    ULONG pos = m_pOwner->m_pElements[m_iPos].iParent;
+    ULONG pos = m_pOwner->m_pElements.get()[m_iPos].iParent;
     if (pos == 0) return CMarkupNode();
     return CMarkupNode(m_pOwner, pos);
 }
@@ -82,7 +82,7 @@ CMarkupNode CMarkupNode::GetParent() const
 CMarkupNode CMarkupNode::GetSibling() const
 {
     if (m_pOwner == nullptr) return CMarkupNode();
-    ULONG pos = m_pOwner->m_pElements[m_iPos].iNext;
+    ULONG pos = m_pOwner->m_pElements.get()[m_iPos].iNext;
     if (pos == 0) return CMarkupNode();
     return CMarkupNode(m_pOwner, pos);
 }
@@ -90,7 +90,7 @@ CMarkupNode CMarkupNode::GetSibling() const
 CMarkupNode CMarkupNode::GetChild() const
 {
     if (m_pOwner == nullptr) return CMarkupNode();
-    ULONG pos = m_pOwner->m_pElements[m_iPos].iChild;
+    ULONG pos = m_pOwner->m_pElements.get()[m_iPos].iChild;
     if (pos == 0) return CMarkupNode();
     return CMarkupNode(m_pOwner, pos);
 }
@@ -98,36 +98,36 @@ CMarkupNode CMarkupNode::GetChild() const
 CMarkupNode CMarkupNode::GetChild(const wchar_t* name) const
 {
     if (m_pOwner == nullptr || name == nullptr) return CMarkupNode();
-    ULONG pos = m_pOwner->m_pElements[m_iPos].iChild;
+    ULONG pos = m_pOwner->m_pElements.get()[m_iPos].iChild;
     while (pos != 0) {
-        if (wcscmp(m_pOwner->m_pstrXML + m_pOwner->m_pElements[pos].iStart, name) == 0) {
+        if (wcscmp(m_pOwner->m_pstrXML.get() + m_pOwner->m_pElements.get()[pos].iStart, name) == 0) {
             return CMarkupNode(m_pOwner, pos);
         }
-        pos = m_pOwner->m_pElements[pos].iNext;
+        pos = m_pOwner->m_pElements.get()[pos].iNext;
     }
     return CMarkupNode();
 }
 
 bool CMarkupNode::HasSiblings() const
 {
-    return m_pOwner != nullptr && m_pOwner->m_pElements[m_iPos].iNext > 0;
+    return m_pOwner != nullptr && m_pOwner->m_pElements.get()[m_iPos].iNext > 0;
 }
 
 bool CMarkupNode::HasChildren() const
 {
-    return m_pOwner != nullptr && m_pOwner->m_pElements[m_iPos].iChild != 0;
+    return m_pOwner != nullptr && m_pOwner->m_pElements.get()[m_iPos].iChild != 0;
 }
 
 const wchar_t* CMarkupNode::GetName() const
 {
     if (m_pOwner == nullptr) return nullptr;
-    return m_pOwner->m_pstrXML + m_pOwner->m_pElements[m_iPos].iStart;
+    return m_pOwner->m_pstrXML.get() + m_pOwner->m_pElements.get()[m_iPos].iStart;
 }
 
 const wchar_t* CMarkupNode::GetValue() const
 {
     if (m_pOwner == nullptr) return nullptr;
-    return m_pOwner->m_pstrXML + m_pOwner->m_pElements[m_iPos].iData;
+    return m_pOwner->m_pstrXML.get() + m_pOwner->m_pElements.get()[m_iPos].iData;
 }
 
 // Rebuilds the attribute table by scanning the pieces the parser left
@@ -135,9 +135,9 @@ const wchar_t* CMarkupNode::GetValue() const
 void CMarkupNode::MapAttributes()
 {
     m_nAttributes = 0;
-    const wchar_t* xml = m_pOwner->m_pstrXML;
-    const wchar_t* p = xml + m_pOwner->m_pElements[m_iPos].iStart;
-    const wchar_t* end = xml + m_pOwner->m_pElements[m_iPos].iData;
+    const wchar_t* xml = m_pOwner->m_pstrXML.get();
+    const wchar_t* p = xml + m_pOwner->m_pElements.get()[m_iPos].iStart;
+    const wchar_t* end = xml + m_pOwner->m_pElements.get()[m_iPos].iData;
     while (p < end && *p != L'\0') ++p;
     ++p;
     while (p < end) {
@@ -170,7 +170,7 @@ bool CMarkupNode::HasAttribute(const wchar_t* name)
     if (m_pOwner == nullptr || name == nullptr) return false;
     if (m_nAttributes == 0) MapAttributes();
     for (int i = 0; i < m_nAttributes; i++) {
-        if (wcscmp(m_pOwner->m_pstrXML + m_aAttributes[i].iName, name) == 0) return true;
+        if (wcscmp(m_pOwner->m_pstrXML.get() + m_aAttributes[i].iName, name) == 0) return true;
     }
     return false;
 }
@@ -187,7 +187,7 @@ const wchar_t* CMarkupNode::GetAttributeName(int index)
     if (m_pOwner == nullptr) return nullptr;
     if (m_nAttributes == 0) MapAttributes();
     if (index < 0 || index >= m_nAttributes) return L"";
-    return m_pOwner->m_pstrXML + m_aAttributes[index].iName;
+    return m_pOwner->m_pstrXML.get() + m_aAttributes[index].iName;
 }
 
 const wchar_t* CMarkupNode::GetAttributeValue(int index)
@@ -195,7 +195,7 @@ const wchar_t* CMarkupNode::GetAttributeValue(int index)
     if (m_pOwner == nullptr) return nullptr;
     if (m_nAttributes == 0) MapAttributes();
     if (index < 0 || index >= m_nAttributes) return L"";
-    return m_pOwner->m_pstrXML + m_aAttributes[index].iValue;
+    return m_pOwner->m_pstrXML.get() + m_aAttributes[index].iValue;
 }
 
 const wchar_t* CMarkupNode::GetAttributeValue(const wchar_t* name)
@@ -204,8 +204,8 @@ const wchar_t* CMarkupNode::GetAttributeValue(const wchar_t* name)
     if (name == nullptr) return L"";
     if (m_nAttributes == 0) MapAttributes();
     for (int i = 0; i < m_nAttributes; i++) {
-        if (wcscmp(m_pOwner->m_pstrXML + m_aAttributes[i].iName, name) == 0) {
-            return m_pOwner->m_pstrXML + m_aAttributes[i].iValue;
+        if (wcscmp(m_pOwner->m_pstrXML.get() + m_aAttributes[i].iName, name) == 0) {
+            return m_pOwner->m_pstrXML.get() + m_aAttributes[i].iValue;
         }
     }
     return L"";
@@ -216,7 +216,7 @@ bool CMarkupNode::GetAttributeValue(int index, wchar_t* value, SIZE_T max)
     if (m_pOwner == nullptr || value == nullptr) return false;
     if (m_nAttributes == 0) MapAttributes();
     if (index < 0 || index >= m_nAttributes) return false;
-    wcsncpy(value, m_pOwner->m_pstrXML + m_aAttributes[index].iValue, max);
+    wcsncpy(value, m_pOwner->m_pstrXML.get() + m_aAttributes[index].iValue, max);
     return true;
 }
 
@@ -225,8 +225,8 @@ bool CMarkupNode::GetAttributeValue(const wchar_t* name, wchar_t* value, SIZE_T 
     if (m_pOwner == nullptr || name == nullptr || value == nullptr) return false;
     if (m_nAttributes == 0) MapAttributes();
     for (int i = 0; i < m_nAttributes; i++) {
-        if (wcscmp(m_pOwner->m_pstrXML + m_aAttributes[i].iName, name) == 0) {
-            wcsncpy(value, m_pOwner->m_pstrXML + m_aAttributes[i].iValue, max);
+        if (wcscmp(m_pOwner->m_pstrXML.get() + m_aAttributes[i].iName, name) == 0) {
+            wcsncpy(value, m_pOwner->m_pstrXML.get() + m_aAttributes[i].iValue, max);
             return true;
         }
     }
@@ -234,7 +234,7 @@ bool CMarkupNode::GetAttributeValue(const wchar_t* name, wchar_t* value, SIZE_T 
 }
 
 CMarkup::CMarkup(const wchar_t* xml)
-    : m_pstrXML(nullptr), m_pElements(nullptr), m_nElements(0), m_nReservedElements(0),
+    : m_nElements(0), m_nReservedElements(0),
       m_bPreserveWhitespace(true)
 {
     m_szErrorMsg[0] = L'\0';
@@ -259,10 +259,8 @@ void CMarkup::SetPreserveWhitespace(bool preserve)
 
 void CMarkup::Release()
 {
-    free(m_pstrXML);
-    free(m_pElements);
-    m_pstrXML = nullptr;
-    m_pElements = nullptr;
+    m_pstrXML.reset();
+    m_pElements.reset();
     m_nElements = 0;
     m_nReservedElements = 0;
 }
@@ -272,9 +270,9 @@ bool CMarkup::Load(const wchar_t* xml)
     Release();
     if (xml == nullptr) return Failed(L"Error opening file");
     size_t chars = wcslen(xml) + 1;
-    m_pstrXML = static_cast<wchar_t*>(malloc(chars * sizeof(wchar_t)));
+    m_pstrXML.reset(static_cast<wchar_t*>(malloc(chars * sizeof(wchar_t))));
     if (m_pstrXML == nullptr) return Failed(L"Out of memory");
-    wmemcpy(m_pstrXML, xml, chars);
+    wmemcpy(m_pstrXML.get(), xml, chars);
     return Parse();
 }
 
@@ -288,15 +286,15 @@ bool CMarkup::LoadFromMem(const BYTE* data, DWORD size, int encoding)
         bool bigEndian = size >= 2 && data[0] == 0xFE && data[1] == 0xFF;
         if (!littleEndian && !bigEndian) return Failed(L"Missing UTF-16 byte-order mark");
         DWORD chars = size / 2 - 1;
-        m_pstrXML = static_cast<wchar_t*>(malloc((chars + 1) * sizeof(wchar_t)));
+        m_pstrXML.reset(static_cast<wchar_t*>(malloc((chars + 1) * sizeof(wchar_t))));
         if (m_pstrXML == nullptr) return Failed(L"Out of memory");
         // The caller's bytes stay as they are; a swapped copy is parsed.
         const BYTE* p = data + 2;
         for (DWORD i = 0; i < chars; i++, p += 2) {
-            m_pstrXML[i] = littleEndian ? static_cast<wchar_t>(p[0] | (p[1] << 8))
+            m_pstrXML.get()[i] = littleEndian ? static_cast<wchar_t>(p[0] | (p[1] << 8))
                                         : static_cast<wchar_t>((p[0] << 8) | p[1]);
         }
-        m_pstrXML[chars] = L'\0';
+        m_pstrXML.get()[chars] = L'\0';
         return Parse();
     }
     if (encoding != XMLFILE_ENCODING_UTF8 && encoding != XMLFILE_ENCODING_ANSI) {
@@ -311,11 +309,10 @@ bool CMarkup::LoadFromMem(const BYTE* data, DWORD size, int encoding)
         }
     }
     const char* bytes = reinterpret_cast<const char*>(data);
-    int chars = size > 0 ? ::MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), nullptr, 0) : 0;
-    m_pstrXML = static_cast<wchar_t*>(malloc((chars + 1) * sizeof(wchar_t)));
+    const std::wstring wide = ToWide(std::string_view(bytes, size), codePage);
+    m_pstrXML.reset(static_cast<wchar_t*>(malloc((wide.size() + 1) * sizeof(wchar_t))));
     if (m_pstrXML == nullptr) return Failed(L"Out of memory");
-    if (chars > 0) ::MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(size), m_pstrXML, chars);
-    m_pstrXML[chars] = L'\0';
+    wmemcpy(m_pstrXML.get(), wide.c_str(), wide.size() + 1);
     return Parse();
 }
 
@@ -397,13 +394,14 @@ bool CMarkup::ReserveElement(ULONG* index)
     if (m_nElements == 0) m_nReservedElements = 0;
     if (m_nElements >= m_nReservedElements) {
         ULONG reserved = m_nReservedElements + m_nReservedElements / 2 + 500;
-        void* block = realloc(m_pElements, reserved * sizeof(XMLELEMENT));
+        void* block = realloc(m_pElements.get(), reserved * sizeof(XMLELEMENT));
         if (block == nullptr) return false;
-        m_pElements = static_cast<XMLELEMENT*>(block);
+        (void)m_pElements.release();
+        m_pElements.reset(static_cast<XMLELEMENT*>(block));
         m_nReservedElements = reserved;
     }
     *index = m_nElements++;
-    m_pElements[*index] = XMLELEMENT();
+    m_pElements.get()[*index] = XMLELEMENT();
     return true;
 }
 
@@ -413,7 +411,7 @@ bool CMarkup::Parse()
     m_szErrorXML[0] = L'\0';
     ULONG dummy = 0;
     bool ok = ReserveElement(&dummy) || Failed(L"Out of memory");
-    wchar_t* text = m_pstrXML;
+    wchar_t* text = m_pstrXML.get();
     if (ok) ok = ParseElements(text);
     if (!ok) Release();
     return ok;
@@ -498,7 +496,7 @@ bool CMarkup::ParseElements(wchar_t*& text)
             *text = L'\0';
             text += 2;
             SkipWhitespace(text);
-            const wchar_t* name = m_pstrXML + m_pElements[element.index].iStart;
+            const wchar_t* name = m_pstrXML.get() + m_pElements.get()[element.index].iStart;
             size_t nameLength = element.nameEnd - name;
             if (wcsncmp(text, name, nameLength) != 0) return Failed(L"Unmatched closing tag", text);
             text += nameLength;
@@ -507,7 +505,7 @@ bool CMarkup::ParseElements(wchar_t*& text)
             ++text;
             *element.nameEnd = L'\0';
             previous = element.index;
-            parent = m_pElements[element.index].iParent;
+            parent = m_pElements.get()[element.index].iParent;
             continue;
         }
 
@@ -522,10 +520,10 @@ bool CMarkup::ParseElements(wchar_t*& text)
 
         ULONG index = 0;
         if (!ReserveElement(&index)) return Failed(L"Out of memory");
-        m_pElements[index].iStart = static_cast<ULONG>(text - m_pstrXML);
-        m_pElements[index].iParent = parent;
-        if (previous == 0 && parent != 0) m_pElements[parent].iChild = index;
-        else if (previous != 0) m_pElements[previous].iNext = index;
+        m_pElements.get()[index].iStart = static_cast<ULONG>(text - m_pstrXML.get());
+        m_pElements.get()[index].iParent = parent;
+        if (previous == 0 && parent != 0) m_pElements.get()[parent].iChild = index;
+        else if (previous != 0) m_pElements.get()[previous].iNext = index;
 
         SkipIdentifier(text);
         wchar_t* nameEnd = text;
@@ -533,7 +531,7 @@ bool CMarkup::ParseElements(wchar_t*& text)
         if (text[0] == L'/' && text[1] == L'>') {
             // A name directly followed by "/>" is an empty element too.
             *text = L'\0';
-            m_pElements[index].iData = static_cast<ULONG>(text - m_pstrXML);
+            m_pElements.get()[index].iData = static_cast<ULONG>(text - m_pstrXML.get());
             text += 2;
             previous = index;
             continue;
@@ -541,14 +539,14 @@ bool CMarkup::ParseElements(wchar_t*& text)
         if (!ParseAttributes(text)) return false;
         SkipWhitespace(text);
         if (text[0] == L'/' && text[1] == L'>') {
-            m_pElements[index].iData = static_cast<ULONG>(text - m_pstrXML);
+            m_pElements.get()[index].iData = static_cast<ULONG>(text - m_pstrXML.get());
             *text = L'\0';
             text += 2;
             previous = index;
             continue;
         }
         if (*text != L'>') return Failed(L"Expected start-tag closing", text);
-        m_pElements[index].iData = static_cast<ULONG>(++text - m_pstrXML);
+        m_pElements.get()[index].iData = static_cast<ULONG>(++text - m_pstrXML.get());
         wchar_t* dest = text;
         ParseData(text, dest, L'<');
         if (*text == L'\0' && parent <= 1) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/ScopedHandles.h"
+
 #include <windows.h>
 
 namespace SkinUI {
@@ -98,8 +100,8 @@ private:
     bool Failed(const wchar_t* message, const wchar_t* location = L"");
     bool LoadFromZip(const wchar_t* file, int encoding);
 
-    wchar_t* m_pstrXML;
-    XMLELEMENT* m_pElements;
+    MallocPtr<wchar_t> m_pstrXML;
+    MallocPtr<XMLELEMENT> m_pElements;
     ULONG m_nElements;
     ULONG m_nReservedElements;
     wchar_t m_szErrorMsg[100];

@@ -1,4 +1,4 @@
-#include "PaintManagerUI.h"
+#include "ui/core/PaintManagerUI.h"
 
 namespace SkinUI {
 

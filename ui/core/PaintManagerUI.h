@@ -1,7 +1,7 @@
 #pragma once
 
-#include "UIString.h"
-#include "ZipArchive.h"
+#include "ui/core/UIString.h"
+#include "ui/core/ZipArchive.h"
 
 #include <windows.h>
 

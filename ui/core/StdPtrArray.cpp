@@ -1,4 +1,4 @@
-#include "StdPtrArray.h"
+#include "ui/core/StdPtrArray.h"
 
 #include <climits>
 #include <cstdlib>

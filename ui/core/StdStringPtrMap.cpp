@@ -1,4 +1,4 @@
-#include "StdStringPtrMap.h"
+#include "ui/core/StdStringPtrMap.h"
 
 #include <cwchar>
 #include <new>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UIString.h"
+#include "ui/core/UIString.h"
 
 namespace SkinUI {
 

@@ -1,4 +1,4 @@
-#include "StdValArray.h"
+#include "ui/core/StdValArray.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "StringOrId.h"
+#include "ui/core/StringOrId.h"
 
 namespace SkinUI {
 

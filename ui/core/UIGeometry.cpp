@@ -1,4 +1,4 @@
-#include "UIGeometry.h"
+#include "ui/core/UIGeometry.h"
 
 #include <utility>
 

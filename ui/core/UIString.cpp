@@ -1,4 +1,6 @@
-#include "UIString.h"
+#include "ui/core/UIString.h"
+
+#include "base/TextConversion.h"
 
 #include <cstdarg>
 #include <cstdlib>
@@ -182,23 +184,10 @@ const CUIString& CUIString::operator=(wchar_t ch)
     return *this;
 }
 
-namespace {
-
-// Narrow text in the process's ANSI code page, widened.
-std::vector<wchar_t> WidenAnsi(const char* text)
-{
-    int bytes = static_cast<int>(strlen(text));
-    std::vector<wchar_t> wide(bytes + 1, L'\0');
-    MultiByteToWideChar(GetACP(), 0, text, bytes, wide.data(), bytes);
-    return wide;
-}
-
-} // namespace
-
 const CUIString& CUIString::operator=(const char* text)
 {
     if (text == nullptr) Empty();
-    else Assign(WidenAnsi(text).data());
+    else Assign(ToWide(text).c_str());
     return *this;
 }
 
@@ -223,7 +212,7 @@ const CUIString& CUIString::operator+=(wchar_t ch)
 
 const CUIString& CUIString::operator+=(const char* text)
 {
-    if (text != nullptr) Append(WidenAnsi(text).data());
+    if (text != nullptr) Append(ToWide(text).c_str());
     return *this;
 }
 

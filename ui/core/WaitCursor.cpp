@@ -1,4 +1,4 @@
-#include "WaitCursor.h"
+#include "ui/core/WaitCursor.h"
 
 namespace SkinUI {
 

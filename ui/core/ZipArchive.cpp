@@ -1,4 +1,9 @@
-#include "ZipArchive.h"
+#include "ui/core/ZipArchive.h"
+
+#include "base/PathUtil.h"
+#include "base/TextConversion.h"
+
+#include <zlib.h>
 
 #include <cstring>
 #include <cwchar>
@@ -49,16 +54,6 @@ FILETIME UnixToFileTime(uint32_t seconds)
     return ft;
 }
 
-std::string Narrow(const wchar_t* text, UINT codePage)
-{
-    int bytes = ::WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1) return std::string();
-    std::string result(bytes, '\0');
-    ::WideCharToMultiByte(codePage, 0, text, -1, &result[0], bytes, nullptr, nullptr);
-    result.resize(bytes - 1);
-    return result;
-}
-
 bool SameName(const std::string& a, const std::string& b, bool ignoreCase)
 {
     if (a.size() != b.size()) return false;
@@ -72,35 +67,17 @@ bool SameName(const std::string& a, const std::string& b, bool ignoreCase)
     return true;
 }
 
-// A member name that would land outside the target folder.
-bool IsUnsafeName(const std::wstring& name)
-{
-    if (name.empty() || name[0] == L'/' || name[0] == L'\\') return true;
-    if (name.find(L':') != std::wstring::npos) return true;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of(L"/\\", start);
-        if (end == std::wstring::npos) end = name.size();
-        if (name.compare(start, end - start, L"..") == 0) return true;
-        start = end + 1;
-    }
-    return false;
-}
-
-// Creates every folder on the way to path (the part before each separator).
-void CreateFolders(const std::wstring& path)
-{
-    for (size_t pos = path.find(L'\\'); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
-        if (pos == 0 || path[pos - 1] == L':') continue;
-        ::CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
-    }
-}
-
 } // namespace
+
+void ZipReader::InflateEnder::operator()(z_stream_s* stream) const
+{
+    inflateEnd(stream);
+    delete stream;
+}
 
 ZipReader::ZipReader()
     : m_memory(nullptr), m_size(0), m_prefix(0), m_current(-1), m_dataPos(0), m_inputLeft(0),
-      m_output(0), m_crc(0), m_streamEnd(false), m_inflating(false), m_stream()
+      m_output(0), m_crc(0), m_streamEnd(false)
 {
 }
 
@@ -273,9 +250,10 @@ ZRESULT ZipReader::GetItem(int index, ZIPENTRY* ze) const
     const Entry& entry = m_entries[index];
     memset(ze, 0, sizeof(*ze));
     ze->index = index;
-    int chars = ::MultiByteToWideChar(entry.utf8Name ? CP_UTF8 : CP_ACP, 0, entry.name.data(),
-                                      static_cast<int>(entry.name.size()), ze->name, MAX_PATH - 1);
-    ze->name[chars > 0 ? chars : 0] = L'\0';
+    // A name too long for the record is left empty rather than cut, so that
+    // it cannot stand for another member.
+    const std::wstring name = ToWide(entry.name, entry.utf8Name ? CP_UTF8 : CP_ACP);
+    if (name.size() < MAX_PATH) wcscpy(ze->name, name.c_str());
 
     uint8_t dosAttr = static_cast<uint8_t>(entry.externalAttr & 0xFF);
     if (dosAttr & 0x10) ze->attr |= FILE_ATTRIBUTE_DIRECTORY;
@@ -316,8 +294,8 @@ ZRESULT ZipReader::FindItem(const wchar_t* name, bool ignoreCase, int* index, ZI
     if (index != nullptr) *index = -1;
     if (!IsOpen() || name == nullptr) return ZR_ARGS;
     if (wcslen(name) > kMaxWantedName) return ZR_NOTFOUND;
-    std::string ansi = Narrow(name, CP_ACP);
-    std::string utf8 = Narrow(name, CP_UTF8);
+    std::string ansi = ToNarrow(name, CP_ACP);
+    std::string utf8 = ToNarrow(name, CP_UTF8);
     for (char& c : ansi) if (c == '\\') c = '/';
     for (char& c : utf8) if (c == '\\') c = '/';
     for (int i = 0; i < GetCount(); i++) {
@@ -331,8 +309,7 @@ ZRESULT ZipReader::FindItem(const wchar_t* name, bool ignoreCase, int* index, ZI
 
 void ZipReader::CloseMember()
 {
-    if (m_inflating) inflateEnd(&m_stream);
-    m_inflating = false;
+    m_inflate.reset();
     m_current = -1;
     m_input.clear();
 }
@@ -357,9 +334,9 @@ ZRESULT ZipReader::OpenMember(int index)
     if (dataPos > m_size || entry.compSize > m_size - dataPos) return ZR_CORRUPT;
 
     if (entry.method == 8) {
-        m_stream = z_stream();
-        if (inflateInit2(&m_stream, -MAX_WBITS) != Z_OK) return ZR_FLATE;
-        m_inflating = true;
+        std::unique_ptr<z_stream_s, InflateEnder> stream(new z_stream());
+        if (inflateInit2(stream.get(), -MAX_WBITS) != Z_OK) return ZR_FLATE;
+        m_inflate = std::move(stream);
         m_input.resize(kInputBufferSize);
     }
     m_current = index;
@@ -373,13 +350,13 @@ ZRESULT ZipReader::OpenMember(int index)
 
 ZRESULT ZipReader::FillInput()
 {
-    if (m_stream.avail_in > 0 || m_inputLeft == 0) return ZR_OK;
+    if (m_inflate->avail_in > 0 || m_inputLeft == 0) return ZR_OK;
     uint32_t chunk = m_inputLeft < kInputBufferSize ? m_inputLeft : static_cast<uint32_t>(kInputBufferSize);
     uint64_t consumed = m_entries[m_current].compSize - m_inputLeft;
     ZRESULT result = ReadAt(m_dataPos + consumed, m_input.data(), chunk);
     if (result != ZR_OK) return result;
-    m_stream.next_in = m_input.data();
-    m_stream.avail_in = chunk;
+    m_inflate->next_in = m_input.data();
+    m_inflate->avail_in = chunk;
     m_inputLeft -= chunk;
     return ZR_OK;
 }
@@ -387,28 +364,28 @@ ZRESULT ZipReader::FillInput()
 // Inflates up to length bytes; stops early only at the end of the stream.
 ZRESULT ZipReader::Inflate(unsigned char* out, unsigned int length, unsigned int* produced)
 {
-    m_stream.next_out = out;
-    m_stream.avail_out = length;
-    while (m_stream.avail_out > 0 && !m_streamEnd) {
+    m_inflate->next_out = out;
+    m_inflate->avail_out = length;
+    while (m_inflate->avail_out > 0 && !m_streamEnd) {
         ZRESULT result = FillInput();
         if (result != ZR_OK) {
-            *produced = length - m_stream.avail_out;
+            *produced = length - m_inflate->avail_out;
             return result;
         }
-        bool noInput = m_stream.avail_in == 0;
-        int ret = inflate(&m_stream, Z_SYNC_FLUSH);
+        bool noInput = m_inflate->avail_in == 0;
+        int ret = inflate(m_inflate.get(), Z_SYNC_FLUSH);
         if (ret == Z_STREAM_END) {
             m_streamEnd = true;
         } else if (ret == Z_BUF_ERROR && noInput) {
             // The member's data ends before its deflate stream.
-            *produced = length - m_stream.avail_out;
+            *produced = length - m_inflate->avail_out;
             return ZR_CORRUPT;
         } else if (ret != Z_OK && ret != Z_BUF_ERROR) {
-            *produced = length - m_stream.avail_out;
+            *produced = length - m_inflate->avail_out;
             return ZR_FLATE;
         }
     }
-    *produced = length - m_stream.avail_out;
+    *produced = length - m_inflate->avail_out;
     return ZR_OK;
 }
 
@@ -418,7 +395,7 @@ ZRESULT ZipReader::FinishMember()
 {
     const Entry& entry = m_entries[m_current];
     ZRESULT result = ZR_OK;
-    if (m_inflating && !m_streamEnd) {
+    if (m_inflate && !m_streamEnd) {
         unsigned char extra[64];
         unsigned int produced = 0;
         result = Inflate(extra, sizeof(extra), &produced);
@@ -444,7 +421,7 @@ ZRESULT ZipReader::UnzipItem(int index, void* buffer, unsigned int length, unsig
 
     unsigned int produced = 0;
     ZRESULT result = ZR_OK;
-    if (m_inflating) {
+    if (m_inflate) {
         result = Inflate(out, wanted, &produced);
     } else {
         result = ReadAt(m_dataPos + m_output, out, wanted);
@@ -475,13 +452,13 @@ ZRESULT ZipReader::UnzipItemToFile(int index, const wchar_t* folder)
     ZRESULT result = GetItem(index, &ze);
     if (result != ZR_OK) return result;
     std::wstring name(ze.name);
-    if (IsUnsafeName(name)) return ZR_ARGS;
+    if (!IsContainedRelativePath(std::wstring_view(name))) return ZR_ARGS;
     for (wchar_t& c : name) if (c == L'/') c = L'\\';
 
     std::wstring path(folder != nullptr ? folder : L"");
     if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
     path += name;
-    CreateFolders(path);
+    MakeParentDirs(path);
     if (ze.attr & FILE_ATTRIBUTE_DIRECTORY) {
         if (path.back() == L'\\') path.pop_back();
         ::CreateDirectoryW(path.c_str(), nullptr);

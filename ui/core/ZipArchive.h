@@ -1,14 +1,15 @@
 #pragma once
 
-// The engine's handle owner serves the framework too.
-#include "../../engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 
 #include <windows.h>
-#include <zlib.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+struct z_stream_s;
 
 namespace SkinUI {
 
@@ -104,8 +105,11 @@ private:
     uint32_t m_output;
     uint32_t m_crc;
     bool m_streamEnd;
-    bool m_inflating;
-    z_stream m_stream;
+    // Inflate state of a deflated member; null for a stored one.
+    struct InflateEnder {
+        void operator()(z_stream_s* stream) const;
+    };
+    std::unique_ptr<z_stream_s, InflateEnder> m_inflate;
     std::vector<unsigned char> m_input;
 };
 
