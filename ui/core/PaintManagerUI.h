@@ -210,43 +210,41 @@ public:
     static void MessageLoop();
 
 private:
-    struct TAsyncNotify;
-
     void OnPaint();
-    void PaintTree(HDC hDC, const RECT& rcPaint);
-    void LayoutPending(const RECT& rcClient);
+    void LayoutPending();
     void DeliverAsyncNotifications();
     void NotifyNow(TNotifyUI& Msg);
-    bool HandleMouseHover(LPARAM lParam);
-    void HandleMouseMove(LPARAM lParam);
-    void StartMouseTracking();
+    void DeleteDelayedCleanup();
+    bool OnMouseHover(LPARAM lParam);
+    void OnMouseMove(LPARAM lParam);
+    bool OnSetCursor(WPARAM wParam, LPARAM lParam);
+    void OnButtonDown(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    void ShowTooltip(CControlUI* pControl);
     void DeactivateTooltip();
-    void SendEvent(CControlUI* pControl, int type, POINT pt, WPARAM wParam = 0, LPARAM lParam = 0, WORD keyState = 0,
-        WCHAR key = 0, CControlUI* sender = nullptr);
     CControlUI* OwnControlAt(POINT pt) const;
-    bool ActivateByName(const wchar_t* name);
-    bool HandleShortcut(WPARAM wParam);
+    CControlUI* FindTabCandidate(CControlUI* pFrom, bool bForward, CControlUI** ppLastSeen) const;
+    bool ActivateShortcut(WPARAM wParam);
     void ReleaseOffscreen();
-    void SetTimerRecordKilled(TTimerInfo* info);
+    UINT NextNativeTimerId();
     static WORD CurrentKeyState();
-    void MeasureFont(TFontInfo* info) const;
-    HFONT CreateRegistryFont(const wchar_t* faceName, int size, bool bold, bool underline, bool italic) const;
+
     CPaintManagerUI* ChainTop();
     const CPaintManagerUI* ChainTop() const;
+    void MeasureFont(TFontInfo* info) const;
+    static HFONT CreateRegistryFont(const wchar_t* faceName, int size, bool bold, bool underline, bool italic);
+    static void DeleteFontInfo(TFontInfo* info);
 
     static CControlUI* CALLBACK FindControlFromNameHash(CControlUI* pThis, LPVOID pData);
-    static CControlUI* CALLBACK FindControlFromCount(CControlUI* pThis, LPVOID pData);
     static CControlUI* CALLBACK FindControlFromPoint(CControlUI* pThis, LPVOID pData);
     static CControlUI* CALLBACK FindControlFromTab(CControlUI* pThis, LPVOID pData);
     static CControlUI* CALLBACK FindControlFromShortcut(CControlUI* pThis, LPVOID pData);
     static CControlUI* CALLBACK FindControlFromUpdate(CControlUI* pThis, LPVOID pData);
     static CControlUI* CALLBACK FindControlFromName(CControlUI* pThis, LPVOID pData);
     static CControlUI* CALLBACK FindControlFromClass(CControlUI* pThis, LPVOID pData);
-    static CControlUI* CALLBACK FindControlsFromClass(CControlUI* pThis, LPVOID pData);
 
     HWND m_hWndPaint;
     int m_nOpacity;
-    HDC m_hDcPaint;
+    ScopedWindowDC m_hDcPaint;
     ScopedCreatedDC m_hDcOffscreen;
     ScopedCreatedDC m_hDcBackground;
     ScopedBitmap m_hbmpOffscreen;
@@ -316,6 +314,8 @@ private:
     static short m_S;
     static short m_L;
     static ScopedPen m_hUpdateRectPen;
+    // Live paint managers; the last one to go deletes the update pen.
+    static int m_nInstances;
 };
 
 } // namespace SkinUI

@@ -56,6 +56,8 @@ enum ControlFlagUI : UINT {
     UIFLAG_TABSTOP = 0x00000001,
     UIFLAG_SETCURSOR = 0x00000002,
     UIFLAG_WANTRETURN = 0x00000004,
+    // A rich edit that keeps Tab for itself instead of moving the focus.
+    UIFLAG_WANTTAB = 0x00000008,
 };
 
 // Search flags of CControlUI::FindControl.
