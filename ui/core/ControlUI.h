@@ -9,10 +9,7 @@
 
 namespace SkinUI {
 
-class CControlUI;
 class CPaintManagerUI;
-
-typedef CControlUI*(CALLBACK* FINDCONTROLPROC)(CControlUI*, LPVOID);
 
 // Relative placement of a floating control inside its parent.
 struct TRelativePosUI {

@@ -104,9 +104,11 @@ public:
 private:
     void Compact();
 
-    // A handler may add or remove handlers while the list is walked: removed
-    // entries are emptied and only dropped once no walk is running.
+    // A handler may add or remove handlers while the list is walked: a
+    // removed delegate leaves an empty slot and is kept in m_pending until
+    // no walk is running, since its call may still be on the stack.
     std::vector<std::unique_ptr<CDelegateBase>> m_delegates;
+    std::vector<std::unique_ptr<CDelegateBase>> m_pending;
     int m_firing;
 };
 
