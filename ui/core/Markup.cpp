@@ -1,8 +1,7 @@
 #include "ui/core/Markup.h"
 
 #include "base/TextConversion.h"
-#include "ui/core/PaintManagerUI.h"
-#include "ui/core/ZipArchive.h"
+#include "ui/core/ImageLoader.h"
 
 #include <climits>
 #include <cstdlib>
@@ -320,48 +319,27 @@ bool CMarkup::LoadFromFile(const wchar_t* file, int encoding)
 {
     Release();
     if (file == nullptr) return Failed(L"Error opening file");
-    if (!CPaintManagerUI::GetResourceZip().IsEmpty()) return LoadFromZip(file, encoding);
-
-    CUIString path = CPaintManagerUI::GetResourcePath();
-    path += file;
-    ScopedHandle handle(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle.Valid()) return Failed(L"Error opening file");
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(handle.Get(), &size)) return Failed(L"Could not read file");
-    if (size.QuadPart == 0) return Failed(L"File is empty");
-    if (size.QuadPart > kMaxFileSize) return Failed(L"File too large");
-    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!::ReadFile(handle.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-        read != bytes.size()) {
+    std::vector<BYTE> bytes;
+    switch (ReadSkinFile(file, kMaxFileSize, bytes)) {
+    case SkinFileResult::Ok:
+        return LoadFromMem(bytes.data(), static_cast<DWORD>(bytes.size()), encoding);
+    case SkinFileResult::Empty:
+        return Failed(L"File is empty");
+    case SkinFileResult::TooLarge:
+        return Failed(L"File too large");
+    case SkinFileResult::ReadFailed:
         return Failed(L"Could not read file");
+    case SkinFileResult::ZipOpenFailed:
+        return Failed(L"Error opening zip file");
+    case SkinFileResult::ZipItemMissing:
+        return Failed(L"Could not find ziped file");
+    case SkinFileResult::UnzipFailed:
+        return Failed(L"Could not unzip file");
+    case SkinFileResult::OpenFailed:
+    case SkinFileResult::ResourceMissing:
+        break;
     }
-    return LoadFromMem(bytes.data(), read, encoding);
-}
-
-bool CMarkup::LoadFromZip(const wchar_t* file, int encoding)
-{
-    ZipReader local;
-    ZipReader* zip = nullptr;
-    if (CPaintManagerUI::IsCachedResourceZip()) {
-        zip = CPaintManagerUI::GetResourceZipHandle();
-    } else {
-        CUIString path = CPaintManagerUI::GetResourcePath();
-        path += CPaintManagerUI::GetResourceZip();
-        if (local.OpenFile(path) == ZR_OK) zip = &local;
-    }
-    if (zip == nullptr) return Failed(L"Error opening zip file");
-    ZIPENTRY entry;
-    int index = -1;
-    if (zip->FindItem(file, true, &index, &entry) != ZR_OK) return Failed(L"Could not find ziped file");
-    DWORD size = static_cast<DWORD>(entry.unc_size);
-    if (size == 0) return Failed(L"File is empty");
-    if (size > kMaxFileSize) return Failed(L"File too large");
-    std::vector<BYTE> bytes(size);
-    ZRESULT result = zip->ExtractItem(index, bytes.data(), size);
-    if (result != ZR_OK && result != ZR_MORE) return Failed(L"Could not unzip file");
-    return LoadFromMem(bytes.data(), size, encoding);
+    return Failed(L"Error opening file");
 }
 
 void CMarkup::GetLastErrorMessage(wchar_t* message, SIZE_T max) const

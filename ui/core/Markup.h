@@ -98,7 +98,6 @@ private:
     void ParseData(wchar_t*& text, wchar_t*& dest, wchar_t end);
     bool ReserveElement(ULONG* index);
     bool Failed(const wchar_t* message, const wchar_t* location = L"");
-    bool LoadFromZip(const wchar_t* file, int encoding);
 
     MallocPtr<wchar_t> m_pstrXML;
     MallocPtr<XMLELEMENT> m_pElements;
