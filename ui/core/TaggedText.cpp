@@ -1,0 +1,1 @@
+#include "ui/core/TaggedText.h"
