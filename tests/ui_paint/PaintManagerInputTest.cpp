@@ -84,6 +84,7 @@ struct KeyCase {
     const wchar_t* focus;
     bool okAndCancel;
     UINT focusFlags;
+    UINT message;
     WPARAM key;
     bool shift;
     bool toChildWindow;
@@ -94,19 +95,24 @@ struct KeyCase {
 TEST(PaintManagerInput, KeysThroughTheMessageLoop)
 {
     const KeyCase cases[] = {
-        { "Tab from the last stop wraps", L"C", false, 0, VK_TAB, false, false, L"A", L"C:killfocus A:setfocus" },
-        { "Tab moves on", L"A", false, 0, VK_TAB, false, false, L"B", L"A:killfocus B:setfocus" },
-        { "Shift+Tab from the first wraps", L"A", false, 0, VK_TAB, true, false, L"C", L"A:killfocus C:setfocus" },
-        { "Shift+Tab moves back", L"C", false, 0, VK_TAB, true, false, L"B", L"C:killfocus B:setfocus" },
-        { "Tab in a child window", L"B", false, 0, VK_TAB, false, true, L"C", L"B:killfocus C:setfocus" },
-        { "Return activates ok", L"A", true, 0, VK_RETURN, false, false, L"A", L"ok:activate" },
-        { "Return stays with a control that wants it", L"A", true, UIFLAG_WANTRETURN, VK_RETURN, false, false,
+        { "Tab from the last stop wraps", L"C", false, 0, WM_KEYDOWN, VK_TAB, false, false, L"A", L"C:killfocus A:setfocus" },
+        { "Tab moves on", L"A", false, 0, WM_KEYDOWN, VK_TAB, false, false, L"B", L"A:killfocus B:setfocus" },
+        { "Shift+Tab from the first wraps", L"A", false, 0, WM_KEYDOWN, VK_TAB, true, false, L"C", L"A:killfocus C:setfocus" },
+        { "Shift+Tab moves back", L"C", false, 0, WM_KEYDOWN, VK_TAB, true, false, L"B", L"C:killfocus B:setfocus" },
+        { "Tab in a child window", L"B", false, 0, WM_KEYDOWN, VK_TAB, false, true, L"C", L"B:killfocus C:setfocus" },
+        { "Return activates ok", L"A", true, 0, WM_KEYDOWN, VK_RETURN, false, false, L"A", L"ok:activate" },
+        { "Return stays with a control that wants it", L"A", true, UIFLAG_WANTRETURN, WM_KEYDOWN, VK_RETURN, false, false,
             L"A", L"A:keydown13 A:char" },
-        { "Escape activates cancel", L"A", true, 0, VK_ESCAPE, false, false, L"A", L"cancel:activate" },
-        { "Return without ok reaches the focus", L"A", false, 0, VK_RETURN, false, false, L"A",
+        { "Escape activates cancel", L"A", true, 0, WM_KEYDOWN, VK_ESCAPE, false, false, L"A", L"cancel:activate" },
+        { "Return without ok reaches the focus", L"A", false, 0, WM_KEYDOWN, VK_RETURN, false, false, L"A",
             L"A:keydown13 A:char" },
-        { "Escape without cancel reaches the focus", L"A", false, 0, VK_ESCAPE, false, false, L"A",
+        { "Escape without cancel reaches the focus", L"A", false, 0, WM_KEYDOWN, VK_ESCAPE, false, false, L"A",
             L"A:keydown27 A:char" },
+        { "Alt shortcut of a control", L"A", false, 0, WM_SYSCHAR, 'b', false, false, L"B",
+            L"A:killfocus B:setfocus B:activate" },
+        { "Alt shortcut of a label picks the control after it", L"A", false, 0, WM_SYSCHAR, 'X', false, false, L"C",
+            L"A:killfocus C:setfocus C:activate" },
+        { "system key reaches the focus", L"A", false, 0, WM_SYSKEYDOWN, 'Q', false, false, L"A", L"A:syskey" },
     };
     for (const KeyCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -115,12 +121,17 @@ TEST(PaintManagerInput, KeysThroughTheMessageLoop)
         TestBox* root = new TestBox(L"root", RECT{ 0, 0, 200, 100 }, nullptr);
         for (const wchar_t* name : { L"A", L"B", L"C" }) {
             int i = name[0] - L'A';
-            root->Add(new TestBox(name, RECT{ 10 + 50 * i, 10, 50 + 50 * i, 40 }, &log))->flags = UIFLAG_TABSTOP;
+            TestBox* box = root->Add(new TestBox(name, RECT{ 10 + 50 * i, 10, 50 + 50 * i, 40 }, &log));
+            box->flags = UIFLAG_TABSTOP;
+            if (i == 1) box->SetShortcut(L'B');
         }
         if (c.okAndCancel) {
             root->Add(new TestBox(L"ok", RECT{ 10, 60, 50, 90 }, &log));
             root->Add(new TestBox(L"cancel", RECT{ 60, 60, 100, 90 }, &log));
         }
+        // Searched top first, the label comes before C.
+        TestBox* label = root->Add(new TestBox(L"label", RECT{ 110, 60, 140, 90 }, &log, L"LabelUI"));
+        label->SetShortcut(L'x');
         HWND child = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 150, 60, 40, 30, window.hwnd,
             nullptr, nullptr, nullptr);
         window.Attach(root);
@@ -130,7 +141,7 @@ TEST(PaintManagerInput, KeysThroughTheMessageLoop)
         log.clear();
 
         SetShiftDown(c.shift);
-        ::PostMessageW(c.toChildWindow ? child : window.hwnd, WM_KEYDOWN, c.key, 1);
+        ::PostMessageW(c.toChildWindow ? child : window.hwnd, c.message, c.key, 1);
         ::PostQuitMessage(0);
         CPaintManagerUI::MessageLoop();
         SetShiftDown(false);
@@ -141,7 +152,7 @@ TEST(PaintManagerInput, KeysThroughTheMessageLoop)
     }
 }
 
-TEST(PaintManagerInput, KeyUpGoesToTheControlThatGotTheKeyDown)
+TEST(PaintManagerInput, KeyControlAndFocusNeeded)
 {
     TestWindow window;
     TwoBoxes tree;
@@ -153,6 +164,15 @@ TEST(PaintManagerInput, KeyUpGoesToTheControlThatGotTheKeyDown)
     window.Post(WM_KEYUP, 'X', 1);
     window.Post(WM_CHAR, 'x', 1);
     EXPECT_EQ(Join(tree.log), L"A:keyup B:char");
+
+    // Focus asked for before layout arrives with the next paint.
+    tree.a->flags = tree.b->flags = UIFLAG_TABSTOP;
+    tree.log.clear();
+    window.pm.SetFocusNeeded(tree.b);
+    EXPECT_EQ(window.pm.GetFocus(), tree.a);
+    window.Repaint();
+    EXPECT_EQ(window.pm.GetFocus(), tree.b);
+    EXPECT_EQ(Join(tree.log), L"B:killfocus A:killfocus B:setfocus");
 }
 
 TEST(PaintManagerInput, HoverShowsTheTooltipOfTheControl)

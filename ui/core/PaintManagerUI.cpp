@@ -807,17 +807,13 @@ bool CPaintManagerUI::SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse
         TTimerInfo* info = static_cast<TTimerInfo*>(m_aTimers[i]);
         if (info->sender != pControl || info->window != m_hWndPaint || info->localId != nTimerID) continue;
         if (!info->killed) return false;
-        if (!::SetTimer(m_hWndPaint, info->nativeId, uElapse, nullptr) && info->nativeId != 0) return false;
+        if (!::SetTimer(m_hWndPaint, info->nativeId, uElapse, nullptr)) return false;
         info->killed = false;
         return true;
     }
     UINT nativeId = NextNativeTimerId();
     if (nativeId == UINT_MAX) return false;
-    // With a window, SetTimer answers the id itself on some systems, so the
-    // id 0 cannot be told apart from a failure; the window check stands in.
-    if (!::SetTimer(m_hWndPaint, nativeId, uElapse, nullptr) && (nativeId != 0 || !::IsWindow(m_hWndPaint))) {
-        return false;
-    }
+    if (!::SetTimer(m_hWndPaint, nativeId, uElapse, nullptr)) return false;
     std::unique_ptr<TTimerInfo> info(new TTimerInfo());
     info->sender = pControl;
     info->localId = nTimerID;
