@@ -1,0 +1,356 @@
+#include "ui/controls/DialogBuilder.h"
+
+#include "ui/controls/ButtonUI.h"
+#include "ui/controls/ChildLayoutUI.h"
+#include "ui/controls/ContainerUI.h"
+#include "ui/controls/HorizontalLayoutUI.h"
+#include "ui/controls/LabelUI.h"
+#include "ui/controls/OptionUI.h"
+#include "ui/controls/ProgressUI.h"
+#include "ui/controls/ScrollBarUI.h"
+#include "ui/controls/TabLayoutUI.h"
+#include "ui/controls/TextUI.h"
+#include "ui/controls/TileLayoutUI.h"
+#include "ui/controls/VerticalLayoutUI.h"
+#include "ui/core/ControlUI.h"
+#include "ui/core/PaintManagerUI.h"
+#include "ui/core/RenderEngine.h"
+
+#include <cwchar>
+
+namespace SkinUI {
+
+namespace {
+
+bool IsTrue(const wchar_t* value)
+{
+    return value != nullptr && wcscmp(value, L"true") == 0;
+}
+
+DWORD ReadColor(const wchar_t* value)
+{
+    if (*value == L'#') value++;
+    return wcstoul(value, nullptr, 16);
+}
+
+int ReadInt(const wchar_t* value)
+{
+    return static_cast<int>(wcstol(value, nullptr, 10));
+}
+
+template <typename T>
+CControlUI* Make()
+{
+    return new T;
+}
+
+struct ElementEntry {
+    const wchar_t* name;
+    CControlUI* (*create)();
+};
+
+// The element names this framework builds itself. The other controls of
+// the family (lists, edits, combos, trees...) come from plug-ins or the
+// application's callback.
+const ElementEntry kElements[] = {
+    { L"Control", Make<CControlUI> },
+    { L"Container", Make<CContainerUI> },
+    { L"VerticalLayout", Make<CVerticalLayoutUI> },
+    { L"HorizontalLayout", Make<CHorizontalLayoutUI> },
+    { L"TabLayout", Make<CTabLayoutUI> },
+    { L"TileLayout", Make<CTileLayoutUI> },
+    { L"ChildLayout", Make<CChildLayoutUI> },
+    { L"Label", Make<CLabelUI> },
+    { L"Text", Make<CTextUI> },
+    { L"Button", Make<CButtonUI> },
+    { L"Option", Make<COptionUI> },
+    { L"CheckBox", Make<CCheckBoxUI> },
+    { L"Progress", Make<CProgressUI> },
+    { L"ScrollBar", Make<CScrollBarUI> },
+};
+
+// A resource identifier written as decimal text; other text reads as 0.
+UINT ResourceIdOf(const wchar_t* text)
+{
+    return static_cast<UINT>(wcstoul(text, nullptr, 10));
+}
+
+} // namespace
+
+CDialogBuilder::CDialogBuilder() : m_callback(nullptr), m_type(nullptr), m_includeDepth(0)
+{
+}
+
+bool CDialogBuilder::LoadResource(UINT id, const wchar_t* type)
+{
+    HINSTANCE module = CPaintManagerUI::GetResourceDll();
+    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    if (resource == nullptr) return false;
+    HGLOBAL loaded = ::LoadResource(module, resource);
+    if (loaded == nullptr) return false;
+    const DWORD size = ::SizeofResource(module, resource);
+    const BYTE* bytes = static_cast<const BYTE*>(::LockResource(loaded));
+    if (bytes == nullptr || size == 0) return false;
+    return m_xml.LoadFromMem(bytes, size);
+}
+
+CControlUI* CDialogBuilder::Create(STRINGorID xml, const wchar_t* type, IDialogBuilderCallback* callback,
+                                   CPaintManagerUI* manager, CControlUI* parent)
+{
+    const wchar_t* text = xml.m_lpstr;
+    if (IS_INTRESOURCE(text)) {
+        if (type == nullptr) return nullptr;
+        if (IS_INTRESOURCE(type)) {
+            m_type = type;
+        } else {
+            m_typeName = type;
+            m_type = m_typeName.GetData();
+        }
+        if (!LoadResource(static_cast<UINT>(reinterpret_cast<UINT_PTR>(text)), m_type)) return nullptr;
+    } else if (text == nullptr) {
+        return nullptr;
+    } else if (*text == L'<') {
+        if (!m_xml.Load(text)) return nullptr;
+    } else if (!m_xml.LoadFromFile(text)) {
+        return nullptr;
+    }
+    return Create(callback, manager, parent);
+}
+
+CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManagerUI* manager, CControlUI* parent)
+{
+    m_callback = callback;
+    // A document can load and still have no element at all (only a
+    // declaration or a comment).
+    CMarkupNode root = m_xml.GetRoot();
+    if (!root.IsValid()) return nullptr;
+    if (manager != nullptr) {
+        ProcessDeclarations(root, manager);
+        if (manager->GetPaintWindow() != nullptr && wcscmp(root.GetName(), L"Window") == 0) {
+            ApplyWindowAttributes(root, manager);
+        }
+    }
+    return Parse(&root, parent, manager);
+}
+
+void CDialogBuilder::ProcessDeclarations(CMarkupNode& root, CPaintManagerUI* manager)
+{
+    for (CMarkupNode node = root.GetChild(); node.IsValid(); node = node.GetSibling()) {
+        const wchar_t* element = node.GetName();
+        if (wcscmp(element, L"Image") == 0) {
+            const wchar_t* name = node.GetAttributeValue(L"name");
+            const wchar_t* type = node.GetAttributeValue(L"restype");
+            const wchar_t* mask = node.GetAttributeValue(L"mask");
+            if (name != nullptr) manager->AddImage(name, type, mask != nullptr ? ReadColor(mask) : 0);
+        } else if (wcscmp(element, L"Font") == 0) {
+            const wchar_t* name = node.GetAttributeValue(L"name");
+            const wchar_t* size = node.GetAttributeValue(L"size");
+            const int points = size != nullptr ? ReadInt(size) : 12;
+            const bool bold = IsTrue(node.GetAttributeValue(L"bold"));
+            const bool underline = IsTrue(node.GetAttributeValue(L"underline"));
+            const bool italic = IsTrue(node.GetAttributeValue(L"italic"));
+            if (name != nullptr) {
+                manager->AddFont(name, points, bold, underline, italic);
+                if (IsTrue(node.GetAttributeValue(L"default"))) {
+                    manager->SetDefaultFont(name, points, bold, underline, italic);
+                }
+            }
+        } else if (wcscmp(element, L"Default") == 0) {
+            const wchar_t* name = node.GetAttributeValue(L"name");
+            const wchar_t* value = node.GetAttributeValue(L"value");
+            if (name != nullptr && value != nullptr) manager->AddDefaultAttributeList(name, value);
+        }
+    }
+}
+
+void CDialogBuilder::ApplyWindowAttributes(CMarkupNode& root, CPaintManagerUI* manager)
+{
+    const int count = root.GetAttributeCount();
+    for (int i = 0; i < count; i++) {
+        const wchar_t* name = root.GetAttributeName(i);
+        const wchar_t* value = root.GetAttributeValue(i);
+        const RECT list = ReadNumberList(value);
+        if (wcscmp(name, L"size") == 0) {
+            manager->SetInitSize(list.left, list.top);
+        } else if (wcscmp(name, L"sizebox") == 0) {
+            manager->SetSizeBox(list);
+        } else if (wcscmp(name, L"caption") == 0) {
+            manager->SetCaptionRect(list);
+        } else if (wcscmp(name, L"roundcorner") == 0) {
+            manager->SetRoundCorner(list.left, list.top);
+        } else if (wcscmp(name, L"mininfo") == 0) {
+            manager->SetMinInfo(list.left, list.top);
+        } else if (wcscmp(name, L"maxinfo") == 0) {
+            manager->SetMaxInfo(list.left, list.top);
+        } else if (wcscmp(name, L"showdirty") == 0) {
+            manager->SetShowUpdateRect(IsTrue(value));
+        } else if (wcscmp(name, L"alpha") == 0) {
+            manager->SetTransparent(ReadInt(value));
+        } else if (wcscmp(name, L"bktrans") == 0) {
+            manager->SetBackgroundTransparent(IsTrue(value));
+        } else if (wcscmp(name, L"disabledfontcolor") == 0) {
+            manager->SetDefaultDisabledColor(ReadColor(value));
+        } else if (wcscmp(name, L"defaultfontcolor") == 0) {
+            manager->SetDefaultFontColor(ReadColor(value));
+        } else if (wcscmp(name, L"linkfontcolor") == 0) {
+            manager->SetDefaultLinkFontColor(ReadColor(value));
+        } else if (wcscmp(name, L"linkhoverfontcolor") == 0) {
+            manager->SetDefaultLinkHoverFontColor(ReadColor(value));
+        } else if (wcscmp(name, L"selectedcolor") == 0) {
+            manager->SetDefaultSelectedBkColor(ReadColor(value));
+        }
+    }
+}
+
+CControlUI* CDialogBuilder::CreateByName(const wchar_t* name) const
+{
+    for (const ElementEntry& entry : kElements) {
+        if (wcscmp(entry.name, name) == 0) return entry.create();
+    }
+    CStdPtrArray* plugins = CPaintManagerUI::GetPlugins();
+    for (int i = 0; i < plugins->GetSize(); i++) {
+        auto create = reinterpret_cast<LPCREATECONTROL>(reinterpret_cast<UINT_PTR>(plugins->GetAt(i)));
+        CControlUI* control = create(name);
+        if (control != nullptr) return control;
+    }
+    return m_callback != nullptr ? m_callback->CreateControl(name) : nullptr;
+}
+
+void CDialogBuilder::ApplyAttributes(CControlUI* control, CMarkupNode& node, const wchar_t* name,
+                                     CPaintManagerUI* manager)
+{
+    if (manager != nullptr) {
+        control->SetManager(manager, nullptr, false);
+        const wchar_t* defaults = manager->GetDefaultAttributeList(name);
+        if (defaults != nullptr) control->ApplyAttributeList(defaults);
+    }
+    const int count = node.GetAttributeCount();
+    for (int i = 0; i < count; i++) control->SetAttribute(node.GetAttributeName(i), node.GetAttributeValue(i));
+    if (manager != nullptr) control->SetManager(nullptr, nullptr, false);
+}
+
+void CDialogBuilder::ParseInclude(CMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager)
+{
+    if (!node.HasAttributes() || m_includeDepth >= MAX_INCLUDE_DEPTH) return;
+    int count = 1;
+    // The copy is cut at 499 characters and not terminated by the cut.
+    wchar_t source[500] = {};
+    const wchar_t* countText = node.GetAttributeValue(L"count");
+    if (countText != nullptr) count = ReadInt(countText);
+    if (!node.GetAttributeValue(L"source", source, 499) || source[0] == L'\0') return;
+    for (int i = 0; i < count; i++) {
+        CDialogBuilder builder;
+        builder.m_includeDepth = m_includeDepth + 1;
+        if (m_type != nullptr) {
+            builder.Create(STRINGorID(ResourceIdOf(source)), m_type, m_callback, manager, parent);
+        } else {
+            builder.Create(STRINGorID(source), nullptr, m_callback, manager, parent);
+        }
+    }
+}
+
+void CDialogBuilder::ParseTreeNode(CMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager)
+{
+    CControlUI* control = CreateByName(L"TreeNode");
+    if (control == nullptr) return;
+    bool added = false;
+    if (parent != nullptr) {
+        if (auto* parentNode = static_cast<ITreeNodeUI*>(parent->GetInterface(L"TreeNode"))) {
+            added = parentNode->AddChildNode(control);
+        } else if (auto* view = static_cast<ITreeViewUI*>(parent->GetInterface(L"TreeView"))) {
+            added = view->AddNode(control);
+        }
+    }
+    if (!added) {
+        delete control;
+        return;
+    }
+    ApplyAttributes(control, node, L"TreeNode", manager);
+    if (node.HasChildren()) Parse(&node, control, manager);
+}
+
+CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent, CPaintManagerUI* manager)
+{
+    IContainerUI* container = nullptr;
+    bool containerLooked = false;
+    CControlUI* result = nullptr;
+    for (CMarkupNode node = parentNode->GetChild(); node.IsValid(); node = node.GetSibling()) {
+        const wchar_t* name = node.GetName();
+        if (wcscmp(name, L"Image") == 0 || wcscmp(name, L"Font") == 0 || wcscmp(name, L"Default") == 0) continue;
+        if (wcscmp(name, L"Include") == 0) {
+            ParseInclude(node, parent, manager);
+            continue;
+        }
+        if (wcscmp(name, L"TreeNode") == 0) {
+            ParseTreeNode(node, parent, manager);
+            continue;
+        }
+
+        CControlUI* control = CreateByName(name);
+        // Nothing knows this name: the element and its subtree are skipped.
+        if (control == nullptr) continue;
+        if (node.HasChildren()) Parse(&node, control, manager);
+
+        // A parent already on a window initialises what it receives: it gets
+        // the control with its attributes in place.
+        const bool addLater = parent != nullptr && parent->GetManager() != nullptr;
+        if (parent != nullptr && !addLater) {
+            bool added = false;
+            ITreeNodeUI* treeNode = static_cast<ITreeNodeUI*>(parent->GetInterface(L"TreeNode"));
+            if (treeNode != nullptr) {
+                CContainerUI* row = treeNode->GetTreeNodeHoriznotal();
+                added = row != nullptr && row->Add(control);
+            } else {
+                if (!containerLooked) {
+                    container = static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
+                    containerLooked = true;
+                }
+                if (container == nullptr) {
+                    delete control;
+                    return nullptr;
+                }
+                added = container->Add(control);
+            }
+            if (!added) {
+                delete control;
+                continue;
+            }
+        }
+
+        ApplyAttributes(control, node, name, manager);
+
+        if (addLater) {
+            if (!containerLooked) {
+                container = static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
+                containerLooked = true;
+            }
+            if (container == nullptr) {
+                delete control;
+                return nullptr;
+            }
+            if (!container->Add(control)) {
+                delete control;
+                continue;
+            }
+        }
+        if (result == nullptr) result = control;
+    }
+    return result;
+}
+
+CMarkup* CDialogBuilder::GetMarkup()
+{
+    return &m_xml;
+}
+
+void CDialogBuilder::GetLastErrorMessage(wchar_t* message, SIZE_T max) const
+{
+    m_xml.GetLastErrorMessage(message, max);
+}
+
+void CDialogBuilder::GetLastErrorLocation(wchar_t* source, SIZE_T max) const
+{
+    m_xml.GetLastErrorLocation(source, max);
+}
+
+} // namespace SkinUI

@@ -1,0 +1,155 @@
+#include "ui/controls/TileLayoutUI.h"
+
+#include "ui/controls/ScrollBarUI.h"
+#include "ui/core/RenderEngine.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace SkinUI {
+
+namespace {
+
+int Clamp(int value, int low, int high)
+{
+    return std::clamp(value, low, std::max(low, high));
+}
+
+} // namespace
+
+CTileLayoutUI::CTileLayoutUI() : m_itemSize{ 0, 0 }, m_columns(1)
+{
+}
+
+const wchar_t* CTileLayoutUI::GetClass() const
+{
+    return L"TileLayoutUI";
+}
+
+LPVOID CTileLayoutUI::GetInterface(const wchar_t* name)
+{
+    if (wcscmp(name, L"TileLayout") == 0) return static_cast<CTileLayoutUI*>(this);
+    return CContainerUI::GetInterface(name);
+}
+
+SIZE CTileLayoutUI::GetItemSize() const
+{
+    return m_itemSize;
+}
+
+void CTileLayoutUI::SetItemSize(SIZE size)
+{
+    if (m_itemSize.cx == size.cx && m_itemSize.cy == size.cy) return;
+    m_itemSize = size;
+    NeedUpdate();
+}
+
+int CTileLayoutUI::GetColumns() const
+{
+    return m_columns;
+}
+
+void CTileLayoutUI::SetColumns(int columns)
+{
+    if (columns <= 0) return;
+    m_columns = columns;
+    NeedUpdate();
+}
+
+void CTileLayoutUI::SetPos(RECT rc)
+{
+    CControlUI::SetPos(rc);
+    rc = InnerRect();
+    if (m_items.IsEmpty()) {
+        ProcessScrollBar(rc, 0, 0);
+        return;
+    }
+
+    const bool vBar = m_verticalScrollBar != nullptr && m_verticalScrollBar->IsVisible();
+    const bool hBar = m_horizontalScrollBar != nullptr && m_horizontalScrollBar->IsVisible();
+    const int width = rc.right - rc.left;
+    if (m_itemSize.cx > 0) m_columns = width / m_itemSize.cx;
+    if (m_columns <= 0) m_columns = 1;
+    const int tileWidth = (width + (hBar ? m_horizontalScrollBar->GetScrollRange() : 0)) / m_columns;
+
+    const int startX = rc.left - (hBar ? m_horizontalScrollBar->GetScrollPos() : 0);
+    const int scrollY = vBar ? m_verticalScrollBar->GetScrollPos() : 0;
+    POINT origin = { startX, rc.top - scrollY };
+    int counter = 0;
+    int rowHeight = 0;
+    int needed = 0;
+    const int count = m_items.GetSize();
+    for (int i = 0; i < count; i++) {
+        CControlUI* child = GetItemAt(i);
+        if (!child->IsVisible()) continue;
+        if (child->IsFloat()) {
+            SetFloatPos(i);
+            continue;
+        }
+
+        const int column = counter % m_columns;
+        if (column == 0) {
+            // The row is as high as its tallest member.
+            int seen = 0;
+            for (int j = i; j < count && column + seen < m_columns; j++) {
+                CControlUI* member = GetItemAt(j);
+                if (!member->IsVisible() || member->IsFloat()) continue;
+                const int memberColumn = column + seen++;
+                const RECT padding = member->GetPadding();
+                int available = tileWidth - padding.left - padding.right;
+                if (memberColumn == 0 || memberColumn == m_columns - 1) {
+                    available -= m_childPadding / 2;
+                } else {
+                    available -= m_childPadding;
+                }
+                available = Clamp(available, member->GetMinWidth(), member->GetMaxWidth());
+                SIZE size = member->EstimateSize(SIZE{ available, 9999 });
+                size.cx = Clamp(size.cx, member->GetMinWidth(), member->GetMaxWidth());
+                size.cy = Clamp(size.cy, member->GetMinHeight(), member->GetMaxHeight());
+                rowHeight = std::max(rowHeight, static_cast<int>(size.cy + padding.top + padding.bottom));
+            }
+        }
+
+        const RECT padding = child->GetPadding();
+        RECT tile = { origin.x, origin.y, origin.x + tileWidth, origin.y };
+        tile.left += padding.left + (column == 0 ? 0 : m_childPadding / 2);
+        tile.right -= padding.right + (column == m_columns - 1 ? 0 : m_childPadding / 2);
+        tile.top = origin.y + padding.top;
+        tile.bottom = origin.y + rowHeight;
+
+        SIZE size = child->EstimateSize(SIZE{ tile.right - tile.left, tile.bottom - tile.top });
+        if (size.cx == 0) size.cx = tile.right - tile.left;
+        if (size.cy == 0) size.cy = tile.bottom - tile.top;
+        size.cx = Clamp(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+        size.cy = Clamp(size.cy, child->GetMinHeight(), child->GetMaxHeight());
+        const int left = (tile.left + tile.right - size.cx) / 2;
+        const int top = (tile.top + tile.bottom - size.cy) / 2;
+        child->SetPos(RECT{ left, top, left + size.cx, top + size.cy });
+
+        counter++;
+        if (counter % m_columns == 0) {
+            origin.x = startX;
+            origin.y += rowHeight + m_childPadding;
+            rowHeight = 0;
+        } else {
+            origin.x += tileWidth;
+        }
+        needed = tile.bottom - rc.top + scrollY;
+    }
+    ProcessScrollBar(rc, 0, needed);
+}
+
+void CTileLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value)
+{
+    if (name == nullptr || value == nullptr) return;
+    if (wcscmp(name, L"itemsize") == 0) {
+        const RECT list = ReadNumberList(value);
+        SetItemSize(SIZE{ list.left, list.top });
+    } else if (wcscmp(name, L"columns") == 0) {
+        SetColumns(static_cast<int>(wcstol(value, nullptr, 10)));
+    } else {
+        CContainerUI::SetAttribute(name, value);
+    }
+}
+
+} // namespace SkinUI
