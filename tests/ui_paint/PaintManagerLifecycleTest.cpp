@@ -349,7 +349,23 @@ TEST(PaintManagerWindow, WindowServices)
     EXPECT_FALSE(destroyed);
     window.Pump();
     EXPECT_TRUE(destroyed);
-    EXPECT_STREQ(window.pm.FindControl(L"first") == nullptr ? L"gone" : L"kept", L"gone");
+    EXPECT_EQ(window.pm.FindControl(L"first"), nullptr);
+
+    // Post-paint controls; one that is destroyed leaves the list.
+    CControlUI* second = window.pm.GetRoot();
+    TestBox* extra = new TestBox(L"extra", RECT{ 0, 0, 10, 10 }, nullptr);
+    extra->SetManager(&window.pm, nullptr, false);
+    EXPECT_TRUE(window.pm.AddPostPaint(second));
+    EXPECT_FALSE(window.pm.AddPostPaint(second));
+    EXPECT_TRUE(window.pm.AddPostPaint(extra));
+    EXPECT_FALSE(window.pm.SetPostPaintIndex(extra, 2));
+    EXPECT_EQ(window.pm.GetPostPaintCount(), 2);
+    EXPECT_TRUE(window.pm.SetPostPaintIndex(extra, 0));
+    delete extra;
+    EXPECT_EQ(window.pm.GetPostPaintCount(), 1);
+    window.Repaint();
+    EXPECT_TRUE(window.pm.RemovePostPaint(second));
+    EXPECT_FALSE(window.pm.RemovePostPaint(second));
 }
 
 } // namespace

@@ -146,6 +146,9 @@ TEST(PaintResources, ImagesByName)
     TImageInfo* twice = child.AddImage(L"made", ::CreateBitmap(2, 2, 1, 32, nullptr), 2, 2, true);
     EXPECT_TRUE(twice == nullptr || twice == registered);
     EXPECT_EQ(registered->bitmap, made);
+    EXPECT_EQ(child.AddImage(L"made", made, 2, 2, true), registered) << "the same bitmap again";
+    BITMAP kept = {};
+    EXPECT_NE(::GetObjectW(made, sizeof(kept), &kept), 0) << "still alive";
 
     child.ReloadAllImages();
     EXPECT_EQ(child.GetImage(L"red.png"), own) << "reloaded in place";

@@ -376,17 +376,21 @@ TImageInfo* CPaintManagerUI::AddImage(const wchar_t* bitmap, HBITMAP hBitmap, in
     if (bitmap == nullptr || bitmap[0] == L'\0' || hBitmap == nullptr || iWidth <= 0 || iHeight <= 0) {
         return nullptr;
     }
-    TImageInfo* data = new TImageInfo();
+    TImageInfo* registered = static_cast<TImageInfo*>(m_mImageHash.Find(bitmap));
+    if (registered != nullptr) {
+        // The registered image stays; the bitmap given now is released,
+        // unless it is the very one the registered image draws with.
+        if (registered->bitmap != hBitmap) ScopedBitmap(hBitmap).Reset();
+        return registered;
+    }
+    std::unique_ptr<TImageInfo> data(new TImageInfo());
     data->bitmap = hBitmap;
     data->width = iWidth;
     data->height = iHeight;
     data->hasAlpha = bAlpha;
     data->maskColor = 0;
-    if (!m_mImageHash.Insert(bitmap, data)) {
-        CRenderEngine::FreeImage(data);
-        return static_cast<TImageInfo*>(m_mImageHash.Find(bitmap));
-    }
-    return data;
+    if (!m_mImageHash.Insert(bitmap, data.get())) return nullptr;
+    return data.release();
 }
 
 bool CPaintManagerUI::RemoveImage(const wchar_t* bitmap)

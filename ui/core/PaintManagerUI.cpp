@@ -1032,7 +1032,9 @@ bool CPaintManagerUI::RemovePostPaint(CControlUI* pControl)
 
 bool CPaintManagerUI::SetPostPaintIndex(CControlUI* pControl, int iIndex)
 {
-    if (!RemovePostPaint(pControl)) return false;
+    int current = m_aPostPaintControls.Find(pControl);
+    if (current < 0 || iIndex < 0 || iIndex >= m_aPostPaintControls.GetSize()) return false;
+    m_aPostPaintControls.Remove(current);
     return m_aPostPaintControls.InsertAt(iIndex, pControl);
 }
 
