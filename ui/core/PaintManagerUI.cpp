@@ -639,7 +639,7 @@ CControlUI* CPaintManagerUI::FindParentControlByClass(CControlUI* pControl, cons
     return nullptr;
 }
 
-CControlUI* CALLBACK CPaintManagerUI::FindControlFromNameHash(CControlUI* pThis, LPVOID pData)
+CControlUI* CPaintManagerUI::FindControlFromNameHash(CControlUI* pThis, LPVOID pData)
 {
     CPaintManagerUI* manager = static_cast<CPaintManagerUI*>(pData);
     CUIString name = pThis->GetName();
@@ -647,14 +647,14 @@ CControlUI* CALLBACK CPaintManagerUI::FindControlFromNameHash(CControlUI* pThis,
     return nullptr;
 }
 
-CControlUI* CALLBACK CPaintManagerUI::FindControlFromPoint(CControlUI* pThis, LPVOID pData)
+CControlUI* CPaintManagerUI::FindControlFromPoint(CControlUI* pThis, LPVOID pData)
 {
     const POINT* pt = static_cast<const POINT*>(pData);
     const RECT& pos = pThis->GetPos();
     return ::PtInRect(&pos, *pt) ? pThis : nullptr;
 }
 
-CControlUI* CALLBACK CPaintManagerUI::FindControlFromTab(CControlUI* pThis, LPVOID pData)
+CControlUI* CPaintManagerUI::FindControlFromTab(CControlUI* pThis, LPVOID pData)
 {
     FindTabInfo* info = static_cast<FindTabInfo*>(pData);
     if (info->focus != nullptr && pThis == info->focus) {
@@ -680,7 +680,7 @@ CControlUI* CALLBACK CPaintManagerUI::FindControlFromTab(CControlUI* pThis, LPVO
     return nullptr;
 }
 
-CControlUI* CALLBACK CPaintManagerUI::FindControlFromShortcut(CControlUI* pThis, LPVOID pData)
+CControlUI* CPaintManagerUI::FindControlFromShortcut(CControlUI* pThis, LPVOID pData)
 {
     if (!pThis->IsVisible()) return nullptr;
     FindShortcutInfo* info = static_cast<FindShortcutInfo*>(pData);
@@ -689,19 +689,19 @@ CControlUI* CALLBACK CPaintManagerUI::FindControlFromShortcut(CControlUI* pThis,
     return nullptr;
 }
 
-CControlUI* CALLBACK CPaintManagerUI::FindControlFromUpdate(CControlUI* pThis, LPVOID)
+CControlUI* CPaintManagerUI::FindControlFromUpdate(CControlUI* pThis, LPVOID)
 {
     return pThis->IsUpdateNeeded() ? pThis : nullptr;
 }
 
-CControlUI* CALLBACK CPaintManagerUI::FindControlFromName(CControlUI* pThis, LPVOID pData)
+CControlUI* CPaintManagerUI::FindControlFromName(CControlUI* pThis, LPVOID pData)
 {
     const wchar_t* name = static_cast<const wchar_t*>(pData);
     CUIString own = pThis->GetName();
     return own.CompareNoCase(name) == 0 ? pThis : nullptr;
 }
 
-CControlUI* CALLBACK CPaintManagerUI::FindControlFromClass(CControlUI* pThis, LPVOID pData)
+CControlUI* CPaintManagerUI::FindControlFromClass(CControlUI* pThis, LPVOID pData)
 {
     FindClassInfo* info = static_cast<FindClassInfo*>(pData);
     const wchar_t* name = pThis->GetClass();

@@ -234,13 +234,13 @@ private:
     static HFONT CreateRegistryFont(const wchar_t* faceName, int size, bool bold, bool underline, bool italic);
     static void DeleteFontInfo(TFontInfo* info);
 
-    static CControlUI* CALLBACK FindControlFromNameHash(CControlUI* pThis, LPVOID pData);
-    static CControlUI* CALLBACK FindControlFromPoint(CControlUI* pThis, LPVOID pData);
-    static CControlUI* CALLBACK FindControlFromTab(CControlUI* pThis, LPVOID pData);
-    static CControlUI* CALLBACK FindControlFromShortcut(CControlUI* pThis, LPVOID pData);
-    static CControlUI* CALLBACK FindControlFromUpdate(CControlUI* pThis, LPVOID pData);
-    static CControlUI* CALLBACK FindControlFromName(CControlUI* pThis, LPVOID pData);
-    static CControlUI* CALLBACK FindControlFromClass(CControlUI* pThis, LPVOID pData);
+    static CControlUI* FindControlFromNameHash(CControlUI* pThis, LPVOID pData);
+    static CControlUI* FindControlFromPoint(CControlUI* pThis, LPVOID pData);
+    static CControlUI* FindControlFromTab(CControlUI* pThis, LPVOID pData);
+    static CControlUI* FindControlFromShortcut(CControlUI* pThis, LPVOID pData);
+    static CControlUI* FindControlFromUpdate(CControlUI* pThis, LPVOID pData);
+    static CControlUI* FindControlFromName(CControlUI* pThis, LPVOID pData);
+    static CControlUI* FindControlFromClass(CControlUI* pThis, LPVOID pData);
 
     HWND m_hWndPaint;
     int m_nOpacity;

@@ -82,7 +82,7 @@ enum ControlStateUI : UINT {
 
 // Called by FindControl for each control that passes the flags; a non-null
 // result ends the search.
-typedef CControlUI*(CALLBACK* FINDCONTROLPROC)(CControlUI* control, LPVOID data);
+typedef CControlUI* (*FINDCONTROLPROC)(CControlUI* control, LPVOID data);
 
 // Input delivered to a control's Event operation.
 struct TEventUI {
