@@ -64,6 +64,9 @@ TEST(PaintManagerInput, MouseSequences)
         { "wheel up", { { WM_MOUSEWHEEL, 20, 20, kWheelUp } }, L"A:wheel0 A:enter A:move" },
         { "double click keeps the focus where it is",
             { { WM_LBUTTONDBLCLK, 120, 20, MK_LBUTTON }, { WM_LBUTTONUP, 120, 20, 0 } }, L"B:dblclick B:up" },
+        { "closing ends hover, press and focus",
+            { { WM_MOUSEMOVE, 20, 20, 0 }, { WM_LBUTTONDOWN, 20, 20, MK_LBUTTON }, { WM_CLOSE, 0, 0, 0 } },
+            L"A:enter A:move A:setfocus A:down A:leave A:up A:killfocus" },
         { "nothing under the press", { { WM_LBUTTONDOWN, 80, 80, MK_LBUTTON }, { WM_LBUTTONUP, 80, 80, 0 } },
             L"" },
     };

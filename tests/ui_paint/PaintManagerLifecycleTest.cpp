@@ -315,6 +315,24 @@ TEST(PaintManagerWindow, WindowServices)
         EXPECT_EQ(static_cast<UINT>(reinterpret_cast<UINT_PTR>(::GetPropW(child, L"reflected"))), row.reflected);
     }
 
+    // Sizes: the initial size resizes a window without a tree; the minimum
+    // and maximum replace the tracking sizes where they are positive.
+    window.pm.SetInitSize(150, 70);
+    RECT rcWindow = {};
+    ::GetWindowRect(window.hwnd, &rcWindow);
+    EXPECT_EQ(rcWindow.right - rcWindow.left, 150);
+    EXPECT_EQ(rcWindow.bottom - rcWindow.top, 70);
+    window.pm.SetMinInfo(120, 0);
+    window.pm.SetMaxInfo(0, 300);
+    MINMAXINFO mmi = {};
+    mmi.ptMinTrackSize = { 1, 2 };
+    mmi.ptMaxTrackSize = { 1000, 1000 };
+    ::SendMessageW(window.hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+    EXPECT_EQ(mmi.ptMinTrackSize.x, 120);
+    EXPECT_EQ(mmi.ptMinTrackSize.y, 2);
+    EXPECT_EQ(mmi.ptMaxTrackSize.x, 1000);
+    EXPECT_EQ(mmi.ptMaxTrackSize.y, 300);
+
     const struct {
         int requested;
         int stored;
@@ -344,6 +362,9 @@ TEST(PaintManagerWindow, WindowServices)
     TestBox* first = new TestBox(L"first", RECT{ 0, 0, 10, 10 }, nullptr);
     first->destroyed = &destroyed;
     window.Attach(first);
+    window.pm.SetInitSize(90, 40);
+    ::GetWindowRect(window.hwnd, &rcWindow);
+    EXPECT_EQ(rcWindow.right - rcWindow.left, 150) << "a window with a tree keeps its size";
     ::InvalidateRect(window.hwnd, nullptr, FALSE);
     window.pm.AttachDialog(new TestBox(L"second", RECT{ 0, 0, 10, 10 }, nullptr));
     EXPECT_FALSE(destroyed);

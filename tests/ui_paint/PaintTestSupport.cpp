@@ -43,6 +43,8 @@ LRESULT CALLBACK TestWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     auto* pm = reinterpret_cast<CPaintManagerUI*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     LRESULT result = 0;
     if (pm != nullptr && pm->MessageHandler(message, wParam, lParam, result)) return result;
+    // Kept open, as a busy window keeps itself; the test destroys it.
+    if (message == WM_CLOSE) return 0;
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
