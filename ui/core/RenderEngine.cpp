@@ -145,42 +145,57 @@ bool Blend(HDC hDC, int dx, int dy, int dw, int dh, HDC hSrc, int sx, int sy, in
     return SoftwareAlphaBlend(hDC, dx, dy, dw, dh, hSrc, sx, sy, sw, sh, bf);
 }
 
-// Copies cells of one bitmap, blending or not.
+// Copies cells of one bitmap, blending or not. Every cell is cut at the
+// destination rect, so corners wider than the destination stay inside it.
 class CellPainter {
 public:
-    CellPainter(HDC hDC, HDC hSrc, const RECT& rcPaint, bool blend, BYTE fade)
-        : m_dc(hDC), m_src(hSrc), m_paint(rcPaint), m_blend(blend), m_bf{ AC_SRC_OVER, 0, fade, AC_SRC_ALPHA }
+    CellPainter(HDC hDC, HDC hSrc, const RECT& rcDest, const RECT& rcPaint, bool blend, BYTE fade)
+        : m_dc(hDC), m_src(hSrc), m_bounds(rcDest), m_paint(rcPaint), m_blend(blend),
+          m_bf{ AC_SRC_OVER, 0, fade, AC_SRC_ALPHA }
     {
     }
 
     // The whole cell, stretched, when it reaches into the paint rect.
     void Stretch(const RECT& dst, const RECT& src) const
     {
+        RECT cut;
         if (Width(dst) <= 0 || Height(dst) <= 0 || Width(src) <= 0 || Height(src) <= 0) return;
-        if (!Intersects(dst, m_paint)) return;
+        if (!::IntersectRect(&cut, &dst, &m_bounds) || !Intersects(cut, m_paint)) return;
+        RECT part = src;
+        if (!::EqualRect(&cut, &dst)) {
+            part.left = src.left + MulDiv(cut.left - dst.left, Width(src), Width(dst));
+            part.top = src.top + MulDiv(cut.top - dst.top, Height(src), Height(dst));
+            part.right = src.left + MulDiv(cut.right - dst.left, Width(src), Width(dst));
+            part.bottom = src.top + MulDiv(cut.bottom - dst.top, Height(src), Height(dst));
+            if (Width(part) <= 0 || Height(part) <= 0) return;
+        }
         if (m_blend) {
-            Blend(m_dc, dst.left, dst.top, Width(dst), Height(dst), m_src, src.left, src.top, Width(src),
-                  Height(src), m_bf);
+            Blend(m_dc, cut.left, cut.top, Width(cut), Height(cut), m_src, part.left, part.top, Width(part),
+                  Height(part), m_bf);
         } else {
-            ::StretchBlt(m_dc, dst.left, dst.top, Width(dst), Height(dst), m_src, src.left, src.top, Width(src),
-                         Height(src), SRCCOPY);
+            ::StretchBlt(m_dc, cut.left, cut.top, Width(cut), Height(cut), m_src, part.left, part.top, Width(part),
+                         Height(part), SRCCOPY);
         }
     }
 
     // A cell of the source's own size.
     void Copy(const RECT& dst, int sx, int sy) const
     {
-        if (Width(dst) <= 0 || Height(dst) <= 0 || !Intersects(dst, m_paint)) return;
+        RECT cut;
+        if (!::IntersectRect(&cut, &dst, &m_bounds) || !Intersects(cut, m_paint)) return;
+        sx += cut.left - dst.left;
+        sy += cut.top - dst.top;
         if (m_blend) {
-            Blend(m_dc, dst.left, dst.top, Width(dst), Height(dst), m_src, sx, sy, Width(dst), Height(dst), m_bf);
+            Blend(m_dc, cut.left, cut.top, Width(cut), Height(cut), m_src, sx, sy, Width(cut), Height(cut), m_bf);
         } else {
-            ::BitBlt(m_dc, dst.left, dst.top, Width(dst), Height(dst), m_src, sx, sy, SRCCOPY);
+            ::BitBlt(m_dc, cut.left, cut.top, Width(cut), Height(cut), m_src, sx, sy, SRCCOPY);
         }
     }
 
 private:
     HDC m_dc;
     HDC m_src;
+    RECT m_bounds;
     RECT m_paint;
     bool m_blend;
     BLENDFUNCTION m_bf;
@@ -565,7 +580,9 @@ void CRenderEngine::DrawImage(HDC hDC, HBITMAP hBitmap, const RECT& rc, const RE
     const bool blend = alphaChannel || fade < 255;
     const RECT& d = rc;
     const RECT& s = rcBmpPart;
-    const RECT& c = rcCorners;
+    // A negative border width has no meaning; taken as none.
+    const RECT c = { std::max(rcCorners.left, 0L), std::max(rcCorners.top, 0L), std::max(rcCorners.right, 0L),
+                     std::max(rcCorners.bottom, 0L) };
     const bool noCorners = c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0;
     if (!blend && noCorners && Width(d) == Width(s) && Height(d) == Height(s)) {
         RECT part;
@@ -577,7 +594,7 @@ void CRenderEngine::DrawImage(HDC hDC, HBITMAP hBitmap, const RECT& rc, const RE
         return;
     }
 
-    const CellPainter painter(hDC, memDC.Get(), rcPaint, blend, fade);
+    const CellPainter painter(hDC, memDC.Get(), d, rcPaint, blend, fade);
     if (!hole) {
         DrawCentre(painter,
                    RECT{ d.left + c.left, d.top + c.top, d.right - c.right, d.bottom - c.bottom },

@@ -1,0 +1,214 @@
+// Paint figures: a tree of 1000 controls painted into an offscreen buffer
+// against the same GDI calls made directly, one control repainted, and an
+// image decoded once and drawn from the cache.
+#include "RenderTestSupport.h"
+
+#include "ui/core/RenderEngine.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+using namespace SkinUI;
+
+namespace {
+
+const int kColumns = 40;
+const int kRows = 25;
+const int kCellWidth = 20;
+const int kCellHeight = 24;
+const int kFullPaints = 100;
+const int kSinglePaints = 2000;
+const int kCachedDraws = 10000;
+
+double Now()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Cell {
+    RECT rc;
+    DWORD color;
+    const TImageInfo* image;
+};
+
+const wchar_t* ImageOf(int index)
+{
+    return index % 2 == 0 ? L"nine.png" : L"ramp.png";
+}
+
+void Fill(HDC hDC, const RECT& rc, DWORD argb)
+{
+    const COLORREF old = SetBkColor(hDC, RGB(GetBValue(argb), GetGValue(argb), GetRValue(argb)));
+    ExtTextOutW(hDC, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
+    SetBkColor(hDC, old);
+}
+
+// The nine cells of a 4-pixel-corner grid, as the engine issues them.
+void NineGrid(HDC hDC, const RECT& d, const TImageInfo* image)
+{
+    HDC mem = CreateCompatibleDC(hDC);
+    HGDIOBJ old = SelectObject(mem, image->bitmap);
+    const int mode = SetStretchBltMode(hDC, HALFTONE);
+    const int c = 4;
+    const int w = image->width;
+    const int h = image->height;
+    const RECT dst[9] = {
+        { d.left + c, d.top + c, d.right - c, d.bottom - c }, { d.left, d.top, d.left + c, d.top + c },
+        { d.left + c, d.top, d.right - c, d.top + c }, { d.right - c, d.top, d.right, d.top + c },
+        { d.left, d.top + c, d.left + c, d.bottom - c }, { d.right - c, d.top + c, d.right, d.bottom - c },
+        { d.left, d.bottom - c, d.left + c, d.bottom }, { d.left + c, d.bottom - c, d.right - c, d.bottom },
+        { d.right - c, d.bottom - c, d.right, d.bottom },
+    };
+    const RECT src[9] = {
+        { c, c, w - c, h - c }, { 0, 0, c, c }, { c, 0, w - c, c }, { w - c, 0, w, c }, { 0, c, c, h - c },
+        { w - c, c, w, h - c }, { 0, h - c, c, h }, { c, h - c, w - c, h }, { w - c, h - c, w, h },
+    };
+    const BLENDFUNCTION bf = { AC_SRC_OVER, 0, 255, AC_SRC_ALPHA };
+    for (int i = 0; i < 9; i++) {
+        const RECT& a = dst[i];
+        const RECT& b = src[i];
+        if (image->hasAlpha) {
+            AlphaBlend(hDC, a.left, a.top, a.right - a.left, a.bottom - a.top, mem, b.left, b.top, b.right - b.left,
+                       b.bottom - b.top, bf);
+        } else {
+            StretchBlt(hDC, a.left, a.top, a.right - a.left, a.bottom - a.top, mem, b.left, b.top, b.right - b.left,
+                       b.bottom - b.top, SRCCOPY);
+        }
+    }
+    SetStretchBltMode(hDC, mode);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+}
+
+void Frame(HDC hDC, const RECT& rc)
+{
+    HPEN pen = CreatePen(PS_SOLID | PS_INSIDEFRAME, 1, RGB(0, 0, 0));
+    HGDIOBJ oldPen = SelectObject(hDC, pen);
+    HGDIOBJ oldBrush = SelectObject(hDC, GetStockObject(HOLLOW_BRUSH));
+    Rectangle(hDC, rc.left, rc.top, rc.right, rc.bottom);
+    SelectObject(hDC, oldBrush);
+    SelectObject(hDC, oldPen);
+    DeleteObject(pen);
+}
+
+void PaintDirect(HDC hDC, const std::vector<Cell>& cells, const RECT& paint)
+{
+    Fill(hDC, paint, 0xFFEEEEEE);
+    RECT t;
+    for (const Cell& cell : cells) {
+        if (!IntersectRect(&t, &cell.rc, &paint)) continue;
+        Fill(hDC, t, cell.color);
+        NineGrid(hDC, cell.rc, cell.image);
+        Frame(hDC, cell.rc);
+    }
+}
+
+DWORD GdiObjects()
+{
+    return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+}
+
+} // namespace
+
+int main()
+{
+    UseSkin(SkinSource::Folder);
+    Canvas canvas(kColumns * kCellWidth, kRows * kCellHeight);
+    const RECT all = { 0, 0, canvas.width(), canvas.height() };
+    CPaintManagerUI pm;
+    TestPanel root;
+    root.SetManager(&pm, nullptr, false);
+    root.SetPos(all);
+    root.SetBkColor(0xFFEEEEEE);
+    std::vector<CControlUI*> controls;
+    for (int i = 0; i < kColumns * kRows; i++) {
+        const RECT rc = { (i % kColumns) * kCellWidth, (i / kColumns) * kCellHeight,
+                          (i % kColumns + 1) * kCellWidth, (i / kColumns + 1) * kCellHeight };
+        CControlUI* control = root.Add(new CControlUI, rc);
+        control->SetBkColor(0xFF000000 | (i * 2654435761u >> 8));
+        CUIString image = L"file='";
+        image += ImageOf(i);
+        image += L"' corner='4,4,4,4'";
+        control->SetBkImage(image);
+        control->SetBorderColor(0xFF000000);
+        control->SetBorderSize(1);
+        controls.push_back(control);
+    }
+
+    // Warm up: the images are decoded into the cache on the first paint.
+    root.DoPaint(canvas.dc(), all);
+    std::vector<Cell> cells;
+    for (int i = 0; i < static_cast<int>(controls.size()); i++) {
+        cells.push_back(Cell{ controls[i]->GetPos(), controls[i]->GetBkColor(), pm.GetImage(ImageOf(i)) });
+    }
+    PaintDirect(canvas.dc(), cells, all);
+
+    const DWORD gdiBefore = GdiObjects();
+    double start = Now();
+    for (int i = 0; i < kFullPaints; i++) root.DoPaint(canvas.dc(), all);
+    GdiFlush();
+    const double framework = (Now() - start) / kFullPaints;
+    const DWORD gdiAfter = GdiObjects();
+
+    start = Now();
+    for (int i = 0; i < kFullPaints; i++) PaintDirect(canvas.dc(), cells, all);
+    GdiFlush();
+    const double direct = (Now() - start) / kFullPaints;
+
+    const RECT one = controls[kColumns * kRows / 2 + 7]->GetPos();
+    start = Now();
+    for (int i = 0; i < kSinglePaints; i++) root.DoPaint(canvas.dc(), one);
+    GdiFlush();
+    const double single = (Now() - start) / kSinglePaints;
+    start = Now();
+    for (int i = 0; i < kSinglePaints; i++) PaintDirect(canvas.dc(), cells, one);
+    GdiFlush();
+    const double singleDirect = (Now() - start) / kSinglePaints;
+
+    start = Now();
+    TImageInfo* big = CRenderEngine::LoadImageW(STRINGorID(L"big.png"));
+    const double decode = Now() - start;
+    if (big == nullptr) {
+        fprintf(stderr, "big.png did not load\n");
+        return 1;
+    }
+    CRenderEngine::FreeImage(big);
+    pm.GetImageEx(L"big.png");
+    const RECT item = { 0, 0, 128, 128 };
+    start = Now();
+    for (int i = 0; i < kCachedDraws; i++) {
+        CRenderEngine::DrawImageString(canvas.dc(), &pm, item, item, L"file='big.png' dest='0,0,128,128'");
+    }
+    GdiFlush();
+    const double cached = (Now() - start) / kCachedDraws;
+    const RECT full = { 0, 0, 512, 512 };
+    start = Now();
+    for (int i = 0; i < 100; i++) CRenderEngine::DrawImageString(canvas.dc(), &pm, full, full, L"big.png");
+    GdiFlush();
+    const double fullDraw = (Now() - start) / 100;
+
+    printf("tree of %d controls (colour, nine-grid image, border), %dx%d buffer, %d paints:\n",
+           kColumns * kRows, canvas.width(), canvas.height(), kFullPaints);
+    printf("  framework          %8.2f ms per paint\n", framework * 1e3);
+    printf("  direct GDI calls   %8.2f ms per paint\n", direct * 1e3);
+    printf("  ratio              %8.2f x (target 1.5 x)\n", framework / direct);
+    printf("  GDI objects        %lu before, %lu after the paints\n", static_cast<unsigned long>(gdiBefore),
+           static_cast<unsigned long>(gdiAfter));
+    printf("one control repainted (%d times):\n", kSinglePaints);
+    printf("  framework          %8.1f us per paint\n", single * 1e6);
+    printf("  direct GDI calls   %8.1f us per paint\n", singleDirect * 1e6);
+    printf("512x512 PNG:\n");
+    printf("  decode once        %8.2f ms\n", decode * 1e3);
+    printf("  cached draw        %8.1f us per draw into 128x128 (%d draws)\n", cached * 1e6, kCachedDraws);
+    printf("  cached draw        %8.2f ms per draw at 512x512 (100 draws)\n", fullDraw * 1e3);
+    return 0;
+}
