@@ -4,6 +4,7 @@
 #include "base/SystemLibrary.h"
 #include "ui/core/ControlUI.h"
 #include "ui/core/PaintManagerUI.h"
+#include "ui/core/TaggedText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -783,12 +784,7 @@ void CRenderEngine::DrawTextW(HDC hDC, CPaintManagerUI* manager, RECT& rc, const
 void CRenderEngine::DrawHtmlText(HDC hDC, CPaintManagerUI* manager, RECT& rc, const wchar_t* text, DWORD color,
                                  RECT* links, CUIString* linkTexts, int& linkCount, UINT style)
 {
-    // Tags are not interpreted yet: the text is drawn as it stands, in the
-    // default font, and has no links.
-    (void)links;
-    (void)linkTexts;
-    linkCount = 0;
-    DrawTextW(hDC, manager, rc, text, color, -1, style);
+    DrawTaggedText(hDC, manager, rc, text, color, links, linkTexts, linkCount, style);
 }
 
 SIZE CRenderEngine::GetTextSize(HDC hDC, CPaintManagerUI* manager, const wchar_t* text, int font, UINT style)
