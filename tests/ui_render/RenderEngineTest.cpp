@@ -196,48 +196,34 @@ TEST(ImageLoader, CachedArchiveThatFailedToOpenLoadsNothing)
     EXPECT_EQ(canvas.At(4, 4), WHITE);
 }
 
-// Every drawing case runs through msimg32 and through the engine's own code.
-class BothPaths : public testing::TestWithParam<bool> {
-protected:
-    void SetUp() override { CRenderEngine::UsePlatformFunctions(GetParam()); }
-    void TearDown() override { CRenderEngine::UsePlatformFunctions(true); }
-};
-
-TEST_P(BothPaths, ColorFills)
+TEST(Fills, ColourThroughTheBlendOfMsimg32AndOfTheEngine)
 {
-    struct Case {
-        DWORD background;
-        DWORD color;
-        DWORD expected;
+    const DWORD cases[][3] = {
+        // background, colour, result
+        { WHITE, 0x80FF0000, 0xFFFF7F7F }, { BLACK, 0x80FF0000, 0xFF800000 }, { BLACK, 0x00FFFFFF, BLACK },
+        { BLACK, 0xFF00FF00, GREEN },      { 0xFF204060, 0x400000FF, 0xFF183088 },
     };
-    const Case cases[] = {
-        { WHITE, 0x80FF0000, 0xFFFF7F7F },
-        { BLACK, 0x80FF0000, 0xFF800000 },
-        { BLACK, 0x00FFFFFF, BLACK },
-        { BLACK, 0xFF00FF00, GREEN },
-        { 0xFF204060, 0x400000FF, 0xFF183088 },
-    };
-    for (const Case& c : cases) {
-        Canvas canvas(10, 10, c.background);
-        CRenderEngine::DrawColor(canvas.dc(), RECT{ 2, 2, 8, 8 }, c.color);
-        EXPECT_LE(ColorDistance(canvas.At(5, 5), c.expected), 2)
-            << ColorText(c.color) << " gave " << ColorText(canvas.At(5, 5));
-        EXPECT_EQ(canvas.At(1, 1), c.background);
-        EXPECT_EQ(canvas.At(8, 8), c.background);
+    for (bool platform : { true, false }) {
+        CRenderEngine::UsePlatformFunctions(platform);
+        for (const auto& c : cases) {
+            Canvas canvas(10, 10, c[0]);
+            CRenderEngine::DrawColor(canvas.dc(), RECT{ 2, 2, 8, 8 }, c[1]);
+            EXPECT_LE(ColorDistance(canvas.At(5, 5), c[2]), 2) << ColorText(c[1]) << " gave " << ColorText(canvas.At(5, 5));
+            EXPECT_EQ(canvas.At(1, 1), c[0]);
+            EXPECT_EQ(canvas.At(8, 8), c[0]);
+        }
     }
+    CRenderEngine::UsePlatformFunctions(true);
 }
-
-INSTANTIATE_TEST_SUITE_P(PlatformAndOwn, BothPaths, testing::Bool());
 
 TEST(Gradient, BandsOfTheFallbackFollowThePlatformFill)
 {
-    struct Case {
+    const struct {
         DWORD first;
         DWORD second;
         bool vertical;
         int steps;
-    };
-    const Case cases[] = {
+    } cases[] = {
         { 0xFF000000, 0xFFFFFFFF, true, 16 },
         { 0xFFFF0000, 0xFF0000FF, false, 16 },
         { 0xFF00FF00, 0xFF000080, true, 64 },
@@ -245,7 +231,7 @@ TEST(Gradient, BandsOfTheFallbackFollowThePlatformFill)
         { 0xC0FF8000, 0x400080FF, false, 8 },
     };
     const RECT rc = { 8, 6, 72, 70 };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(ColorText(c.first) + " to " + ColorText(c.second));
         Canvas platform(80, 80, 0xFF336699);
         Canvas own(80, 80, 0xFF336699);
@@ -275,27 +261,22 @@ TEST(Gradient, BandsOfTheFallbackFollowThePlatformFill)
 
 TEST(Blend, SoftwareBlendStaysWithinRoundingOfAlphaBlend)
 {
-    struct Case {
-        const char* what;
-        const wchar_t* image;
-        RECT item;
-    };
-    const Case cases[] = {
-        { "per-pixel alpha, 1:1", L"ramp.png", RECT{ 3, 3, 19, 19 } },
-        { "per-pixel alpha and fade", L"file='ramp.png' fade='150'", RECT{ 5, 2, 21, 18 } },
-        { "uniform alpha stretched", L"file='alpha.png' fade='200'", RECT{ 0, 0, 30, 17 } },
-        { "opaque image faded and stretched", L"file='blue.png' fade='77'", RECT{ 1, 1, 31, 27 } },
+    const std::pair<const wchar_t*, RECT> cases[] = {
+        { L"ramp.png", RECT{ 3, 3, 19, 19 } },
+        { L"file='ramp.png' fade='150'", RECT{ 5, 2, 21, 18 } },
+        { L"file='alpha.png' fade='200'", RECT{ 0, 0, 30, 17 } },
+        { L"file='blue.png' fade='77'", RECT{ 1, 1, 31, 27 } },
     };
     UseSkin(SkinSource::Folder);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [image, item] : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(image)));
         Canvas platform(32, 32, 0xFF2080E0);
         Canvas own(32, 32, 0xFF2080E0);
         {
             CPaintManagerUI pm;
-            CRenderEngine::DrawImageString(platform.dc(), &pm, c.item, c.item, c.image);
+            CRenderEngine::DrawImageString(platform.dc(), &pm, item, item, image);
             CRenderEngine::UsePlatformFunctions(false);
-            CRenderEngine::DrawImageString(own.dc(), &pm, c.item, c.item, c.image);
+            CRenderEngine::DrawImageString(own.dc(), &pm, item, item, image);
             CRenderEngine::UsePlatformFunctions(true);
         }
         int differing = 0;
@@ -386,14 +367,13 @@ TEST(Primitives, FramesLinesTextClipsAndSnapshots)
 
 TEST(AdjustColor, HueSaturationLightness)
 {
-    struct Case {
+    const struct {
         DWORD color;
         short h;
         short s;
         short l;
         DWORD expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         { 0x80123456, 180, 100, 100, 0x80123456 },
         { 0xFFFF0000, 300, 100, 100, 0xFF00FF00 },
         { 0xFFFF0000, 60, 100, 100, 0xFF0000FF },
@@ -402,7 +382,7 @@ TEST(AdjustColor, HueSaturationLightness)
         { 0xFF800000, 180, 100, 200, 0xFFFF0000 },
         { 0xFF808080, 180, 100, 200, 0xFFFFFFFF },
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const DWORD got = CRenderEngine::AdjustColor(c.color, c.h, c.s, c.l);
         EXPECT_LE(ColorDistance(got, c.expected), 1) << ColorText(c.color) << " gave " << ColorText(got);
         EXPECT_EQ(got >> 24, c.expected >> 24);

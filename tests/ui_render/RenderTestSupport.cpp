@@ -1,10 +1,7 @@
 #include "RenderTestSupport.h"
 
-#include "base/ScopedHandles.h"
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -13,25 +10,13 @@ using namespace SkinUI;
 Canvas::Canvas(int width, int height, DWORD fill) : m_width(width), m_height(height)
 {
     BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    bmi.bmiHeader = { sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
     void* bits = nullptr;
     m_bitmap.Reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     m_bits = static_cast<DWORD*>(bits);
     m_dc.Reset(CreateCompatibleDC(nullptr));
-    m_old = SelectObject(m_dc.Get(), m_bitmap.Get());
+    SelectObject(m_dc.Get(), m_bitmap.Get());
     Fill(fill);
-}
-
-DWORD Canvas::At(int x, int y) const
-{
-    GdiFlush();
-    if (x < 0 || y < 0 || x >= m_width || y >= m_height) return 0xDEADBEEF;
-    return m_bits[y * m_width + x];
 }
 
 const DWORD* Canvas::Pixels() const
@@ -43,7 +28,7 @@ const DWORD* Canvas::Pixels() const
 void Canvas::Fill(DWORD color)
 {
     GdiFlush();
-    for (int i = 0; i < m_width * m_height; i++) m_bits[i] = color;
+    std::fill(m_bits, m_bits + m_width * m_height, color);
 }
 
 int ColorDistance(DWORD a, DWORD b)
@@ -62,48 +47,30 @@ std::string ColorText(DWORD color)
     return text;
 }
 
-namespace {
-
-std::wstring ProgramFolder()
+std::wstring FixturePath(const char* name)
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L'\\'));
-}
-
-} // namespace
-
-std::wstring FixturePath(const char* name)
-{
-    std::wstring path = ProgramFolder() + L"\\test-data\\";
-    for (const char* p = name; *p != '\0'; p++) path += static_cast<wchar_t>(*p);
-    return path;
+    std::wstring result(path);
+    result.erase(result.find_last_of(L'\\') + 1);
+    result += L"test-data\\";
+    for (const char* p = name; *p != '\0'; p++) result += static_cast<wchar_t>(*p);
+    return result;
 }
 
 void UseSkin(SkinSource source)
 {
     CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
     CPaintManagerUI::SetResourcePath(FixturePath("skin").c_str());
-    switch (source) {
-    case SkinSource::Folder:
-        CPaintManagerUI::SetResourceZip(L"", false);
-        break;
-    case SkinSource::Zip:
-        CPaintManagerUI::SetResourceZip(L"skin.zip", false);
-        break;
-    case SkinSource::CachedZip:
-        CPaintManagerUI::SetResourceZip(L"skin.zip", true);
-        break;
-    case SkinSource::MemoryZip: {
+    if (source == SkinSource::MemoryZip) {
         // The reader keeps pointing into the block: it lives for the process.
         static std::vector<char> archive;
         std::ifstream in(FixturePath("skin\\skin.zip").c_str(), std::ios::binary);
         archive.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         CPaintManagerUI::SetResourceZip(archive.data(), static_cast<unsigned int>(archive.size()));
-        break;
+        return;
     }
-    }
+    CPaintManagerUI::SetResourceZip(source == SkinSource::Folder ? L"" : L"skin.zip", source == SkinSource::CachedZip);
 }
 
 TestPanel::~TestPanel()
@@ -127,8 +94,9 @@ void TestPanel::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool in
 
 CControlUI* TestPanel::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags)
 {
-    if ((flags & UIFIND_VISIBLE) != 0 && !IsVisible()) return nullptr;
-    if ((flags & UIFIND_ENABLED) != 0 && !IsEnabled()) return nullptr;
+    if (((flags & UIFIND_VISIBLE) != 0 && !IsVisible()) || ((flags & UIFIND_ENABLED) != 0 && !IsEnabled())) {
+        return nullptr;
+    }
     if ((flags & UIFIND_HITTEST) != 0 && !PtInRect(&m_itemRect, *static_cast<POINT*>(data))) return nullptr;
     if ((flags & UIFIND_ME_FIRST) != 0) {
         if (CControlUI* found = CControlUI::FindControl(proc, data, flags)) return found;
@@ -138,8 +106,7 @@ CControlUI* TestPanel::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags
         CControlUI* child = m_children[reverse ? m_children.size() - 1 - i : i];
         if (CControlUI* found = child->FindControl(proc, data, flags)) return found;
     }
-    if ((flags & UIFIND_ME_FIRST) != 0) return nullptr;
-    return CControlUI::FindControl(proc, data, flags);
+    return (flags & UIFIND_ME_FIRST) != 0 ? nullptr : CControlUI::FindControl(proc, data, flags);
 }
 
 void TestPanel::DoEvent(TEventUI& event)
@@ -158,45 +125,9 @@ void TestPanel::DoPaint(HDC hDC, const RECT& rcPaint)
     }
 }
 
-void NotifyRecorder::Notify(TNotifyUI& msg)
-{
-    seen.push_back(std::wstring(msg.type.GetData()) + L":" + std::to_wstring(msg.wParam));
-}
+namespace {
 
-TestWindow::TestWindow(int width, int height)
-{
-    static const wchar_t kClass[] = L"UiRenderTestWindow";
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClass;
-    RegisterClassW(&wc);
-    hwnd = CreateWindowExW(0, kClass, L"ui_render", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
-                           wc.hInstance, this);
-    pm.Init(hwnd);
-}
-
-TestWindow::~TestWindow()
-{
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd);
-}
-
-void TestWindow::PumpOnce()
-{
-    MSG msg;
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!CPaintManagerUI::TranslateMessage(&msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    } else {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-LRESULT CALLBACK TestWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -204,8 +135,44 @@ LRESULT CALLBACK TestWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     }
     auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     LRESULT result = 0;
-    if (self != nullptr && self->hwnd == hwnd && self->pm.MessageHandler(message, wParam, lParam, result)) {
-        return result;
-    }
+    if (self != nullptr && self->hwnd == hwnd && self->pm.MessageHandler(message, wParam, lParam, result)) return result;
     return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+TestWindow::TestWindow(int width, int height)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = TestWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"UiRenderTestWindow";
+    RegisterClassW(&wc);
+    hwnd = CreateWindowExW(0, wc.lpszClassName, L"ui_render", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
+                           nullptr, wc.hInstance, this);
+    pm.Init(hwnd);
+    pm.AddNotifier(this);
+}
+
+TestWindow::~TestWindow()
+{
+    pm.RemoveNotifier(this);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd);
+}
+
+void TestWindow::Notify(TNotifyUI& msg)
+{
+    notes.push_back(std::wstring(msg.type.GetData()) + L":" + std::to_wstring(msg.wParam));
+}
+
+void TestWindow::PumpOnce()
+{
+    MSG msg;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } else if (!CPaintManagerUI::TranslateMessage(&msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
 }

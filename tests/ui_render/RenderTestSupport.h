@@ -1,5 +1,5 @@
-// Pixels, a test-only container and a real window for the ui_render tests
-// and the paint benchmark.
+// Pixels, fixtures, a test-only container and a real window for the
+// ui_render tests and the paint benchmark.
 #pragma once
 
 #include "base/ScopedGdi.h"
@@ -15,15 +15,11 @@
 class Canvas {
 public:
     Canvas(int width, int height, DWORD fill = 0xFFFFFFFF);
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-
     HDC dc() const { return m_dc.Get(); }
     int width() const { return m_width; }
     int height() const { return m_height; }
-    // 0xAARRGGBB as stored (blue in the low byte).
-    DWORD At(int x, int y) const;
-    // All pixels, row by row, after pending drawing has landed.
+    // 0xAARRGGBB as stored; all pixels row by row once drawing has landed.
+    DWORD At(int x, int y) const { return Pixels()[y * m_width + x]; }
     const DWORD* Pixels() const;
     void Fill(DWORD color);
 
@@ -31,63 +27,49 @@ private:
     int m_width;
     int m_height;
     DWORD* m_bits = nullptr;
-    ScopedCreatedDC m_dc;
     ScopedBitmap m_bitmap;
-    HGDIOBJ m_old = nullptr;
+    ScopedCreatedDC m_dc;
 };
 
 // Largest difference of the red, green and blue bytes.
 int ColorDistance(DWORD a, DWORD b);
 std::string ColorText(DWORD color);
 
-// Points the paint manager's resource settings at the fixture folder.
+// Points the resource settings at the fixture folder's skin.
 enum class SkinSource { Folder, Zip, CachedZip, MemoryZip };
 void UseSkin(SkinSource source);
 std::wstring FixturePath(const char* name);
 
-// A container of fixed children: enough of one for painting, finding and
-// focusing a tree.
+// A container of children at fixed rects; records the events that reach it.
 class TestPanel : public SkinUI::CControlUI {
 public:
     ~TestPanel() override;
-
-    // Takes ownership; the child's rect is set at once.
+    // Takes ownership.
     SkinUI::CControlUI* Add(SkinUI::CControlUI* child, RECT pos);
     void SetManager(SkinUI::CPaintManagerUI* manager, SkinUI::CControlUI* parent, bool init = true) override;
     SkinUI::CControlUI* FindControl(SkinUI::FINDCONTROLPROC proc, LPVOID data, UINT flags) override;
     void DoEvent(SkinUI::TEventUI& event) override;
     void DoPaint(HDC hDC, const RECT& rcPaint) override;
 
-    // Events that reached the panel's own DoEvent.
     std::vector<int> events;
 
 private:
     std::vector<SkinUI::CControlUI*> m_children;
 };
 
-// Receives notifications as "type:wParam".
-class NotifyRecorder : public SkinUI::INotifyUI {
-public:
-    void Notify(SkinUI::TNotifyUI& msg) override;
-    std::vector<std::wstring> seen;
-};
-
-// A popup window whose messages go to its paint manager.
-class TestWindow {
+// A popup window whose messages go to its paint manager; notifications are
+// kept as "type:wParam".
+class TestWindow : public SkinUI::INotifyUI {
 public:
     TestWindow(int width, int height);
     ~TestWindow();
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-
-    // Runs the queue until pred holds or timeoutMs passes.
+    void Notify(SkinUI::TNotifyUI& msg) override;
+    // Runs the queue until pred holds; false after three seconds.
     template <typename Pred>
-    bool PumpUntil(Pred pred, DWORD timeoutMs = 3000)
+    bool PumpUntil(Pred pred)
     {
-        const DWORD start = GetTickCount();
-        while (!pred()) {
-            if (GetTickCount() - start > timeoutMs) return false;
-            PumpOnce();
+        for (DWORD start = GetTickCount(); !pred(); PumpOnce()) {
+            if (GetTickCount() - start > 3000) return false;
         }
         return true;
     }
@@ -95,7 +77,5 @@ public:
 
     SkinUI::CPaintManagerUI pm;
     HWND hwnd = nullptr;
-
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    std::vector<std::wstring> notes;
 };
