@@ -123,6 +123,8 @@ TEST(ControlPaint, LayersAndBorders)
         { "focus frame wins over the sides",
           L"bordercolor=\"#FF0000FF\" focusbordercolor=\"#FF00FF00\" bordersize=\"2\" bordersize=\"1,0,1,0\"", item,
           WHITE, true, { { { 10, 0 }, GREEN }, { { 10, 1 }, GREEN }, { { 0, 10 }, GREEN }, { { 19, 19 }, GREEN } } },
+        { "no frame from a focus colour alone", L"focusbordercolor=\"#FF00FF00\" bordersize=\"2\"", item, WHITE,
+          false, { { { 10, 0 }, WHITE }, { { 0, 10 }, WHITE } } },
         { "wide bottom side stays inside", L"bordercolor=\"#FF0000FF\" bottombordersize=\"3\"", item, WHITE, false,
           { { { 10, 19 }, BLUE }, { { 10, 17 }, BLUE }, { { 10, 16 }, WHITE } } },
         { "vertical gradient", L"bkcolor=\"#FF000000\" bkcolor2=\"#FFFFFFFF\"", item, RED, false,

@@ -682,34 +682,40 @@ void CControlUI::PaintBorder(HDC hDC)
 {
     if (m_borderColor == 0 && m_focusBorderColor == 0) return;
     const bool focusFrame = IsFocused() && m_focusBorderColor != 0;
-    const DWORD color = GetAdjustColor(focusFrame ? m_focusBorderColor : m_borderColor);
+    // A colour of 0 is one that was never set: a control with only a focus
+    // border colour shows no frame while it is not focused.
+    const DWORD frameColor = focusFrame ? m_focusBorderColor : m_borderColor;
     const RECT& rc = m_itemRect;
     if (m_borderSize > 0 && HasRoundCorners(m_borderRound)) {
-        CRenderEngine::DrawRoundRect(hDC, rc, m_borderSize, m_borderRound.cx, m_borderRound.cy, color);
+        if (frameColor == 0) return;
+        CRenderEngine::DrawRoundRect(hDC, rc, m_borderSize, m_borderRound.cx, m_borderRound.cy,
+                                     GetAdjustColor(frameColor));
     } else if (focusFrame && m_borderSize > 0) {
-        CRenderEngine::DrawRect(hDC, rc, m_borderSize, color);
+        CRenderEngine::DrawRect(hDC, rc, m_borderSize, GetAdjustColor(m_focusBorderColor));
+    } else if (m_borderColor == 0) {
+        return;
     } else if (m_borderSizes.left > 0 || m_borderSizes.top > 0 || m_borderSizes.right > 0 ||
                m_borderSizes.bottom > 0) {
         // Each side lies inside the control: a pen of width w centred w / 2
         // in from the left or top edge, and (w - 1) / 2 in from the last
         // pixel at the right or bottom (which is one before right, bottom).
-        const DWORD sideColor = GetAdjustColor(m_borderColor);
+        const DWORD color = GetAdjustColor(m_borderColor);
         const RECT& w = m_borderSizes;
         if (w.left > 0) {
             const LONG x = rc.left + w.left / 2;
-            CRenderEngine::DrawLine(hDC, RECT{ x, rc.top, x, rc.bottom }, w.left, sideColor, m_borderStyle);
+            CRenderEngine::DrawLine(hDC, RECT{ x, rc.top, x, rc.bottom }, w.left, color, m_borderStyle);
         }
         if (w.top > 0) {
             const LONG y = rc.top + w.top / 2;
-            CRenderEngine::DrawLine(hDC, RECT{ rc.left, y, rc.right, y }, w.top, sideColor, m_borderStyle);
+            CRenderEngine::DrawLine(hDC, RECT{ rc.left, y, rc.right, y }, w.top, color, m_borderStyle);
         }
         if (w.right > 0) {
             const LONG x = rc.right - 1 - (w.right - 1) / 2;
-            CRenderEngine::DrawLine(hDC, RECT{ x, rc.top, x, rc.bottom }, w.right, sideColor, m_borderStyle);
+            CRenderEngine::DrawLine(hDC, RECT{ x, rc.top, x, rc.bottom }, w.right, color, m_borderStyle);
         }
         if (w.bottom > 0) {
             const LONG y = rc.bottom - 1 - (w.bottom - 1) / 2;
-            CRenderEngine::DrawLine(hDC, RECT{ rc.left, y, rc.right, y }, w.bottom, sideColor, m_borderStyle);
+            CRenderEngine::DrawLine(hDC, RECT{ rc.left, y, rc.right, y }, w.bottom, color, m_borderStyle);
         }
     } else if (m_borderSize > 0) {
         CRenderEngine::DrawRect(hDC, rc, m_borderSize, GetAdjustColor(m_borderColor));
