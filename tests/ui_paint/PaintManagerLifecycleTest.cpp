@@ -158,6 +158,14 @@ TEST(PaintManagerNotify, LayoutAndNotifications)
     window.Post(kAnyMessage);
     EXPECT_EQ(Join(log), L"hook:later later:A orphan:-");
     EXPECT_EQ(window.pm.FindControl(L"B"), nullptr);
+
+    // Virtual window names travel with synchronous notifications only.
+    a->SetVirtualWnd(L"pane");
+    log.clear();
+    window.pm.SendNotify(a, L"tagged");
+    window.pm.SendNotify(a, L"queued", 0, 0, true);
+    window.Post(kAnyMessage);
+    EXPECT_EQ(Join(log), L"hook:tagged tagged:A@pane hook:queued queued:A");
     EXPECT_TRUE(window.pm.RemoveNotifier(&notifier));
     EXPECT_FALSE(window.pm.RemoveNotifier(&notifier));
 }

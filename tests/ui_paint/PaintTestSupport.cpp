@@ -142,6 +142,7 @@ void TestBox::DoPaint(HDC hDC, const RECT& rcPaint)
 void NotifyLog::Notify(TNotifyUI& msg)
 {
     std::wstring sender = msg.sender != nullptr ? msg.sender->GetName().GetData() : L"-";
+    if (!msg.virtualWnd.IsEmpty()) sender += L"@" + std::wstring(msg.virtualWnd.GetData());
     m_log->push_back(msg.type.GetData() + std::wstring(L":") + sender);
 }
 

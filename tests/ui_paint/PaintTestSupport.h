@@ -48,7 +48,8 @@ private:
     std::vector<TestBox*> m_children;
 };
 
-// Receives notifications as "type:sender" ("-" without a sender).
+// Receives notifications as "type:sender" ("-" without a sender), with
+// "@name" for a virtual window name.
 class NotifyLog : public SkinUI::INotifyUI {
 public:
     explicit NotifyLog(EventLog* log) : m_log(log) {}
