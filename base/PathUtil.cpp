@@ -51,6 +51,12 @@ std::string ParentFolder(const std::string& path)
     return pos == std::string::npos ? path : path.substr(0, pos);
 }
 
+std::string FileNameOf(const std::string& path)
+{
+    const size_t pos = path.rfind('\\');
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
 std::string ToBackslashes(std::string path)
 {
     for (char& c : path)

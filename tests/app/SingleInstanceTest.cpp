@@ -1,6 +1,6 @@
 #include "app/SingleInstance.h"
 #include "engine/Paths.h"
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 
 #include "TestSupport.h"
 

@@ -1,5 +1,5 @@
 #include "engine/Md5.h"
-#include "engine/RelativePath.h"
+#include "base/PathUtil.h"
 
 #include "TestSupport.h"
 
