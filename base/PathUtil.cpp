@@ -75,12 +75,14 @@ std::wstring ToBackslashes(std::wstring path)
 
 void MakeParentDirs(const std::string& filePath)
 {
-    MakeParentDirsOf(filePath, +[](const char* folder) { return CreateDirectoryA(folder, nullptr); });
+    MakeParentDirsOf(
+        filePath, +[](const char* folder) { return CreateDirectoryA(folder, nullptr); });
 }
 
 void MakeParentDirs(const std::wstring& filePath)
 {
-    MakeParentDirsOf(filePath, +[](const wchar_t* folder) { return CreateDirectoryW(folder, nullptr); });
+    MakeParentDirsOf(
+        filePath, +[](const wchar_t* folder) { return CreateDirectoryW(folder, nullptr); });
 }
 
 bool EndsWith(std::string_view text, std::string_view suffix)

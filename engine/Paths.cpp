@@ -66,8 +66,8 @@ std::string FormatLogTime()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char buffer[32];
-    snprintf(buffer, sizeof(buffer), "%04d-%02d-%02d %02d:%02d:%02d", now.wYear, now.wMonth, now.wDay,
-             now.wHour, now.wMinute, now.wSecond);
+    snprintf(buffer, sizeof(buffer), "%04d-%02d-%02d %02d:%02d:%02d", now.wYear, now.wMonth, now.wDay, now.wHour,
+             now.wMinute, now.wSecond);
     return buffer;
 }
 

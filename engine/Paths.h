@@ -4,10 +4,9 @@
 
 #include <string>
 
-// Folders of the Updater (the generic path helpers are in base/PathUtil.h). Paths are narrow ANSI strings without a trailing
-// backslash. The user-data and update getters create their folder when it is
-// missing, so every caller of the update, log and settings getters also
-// creates the user-data folder.
+// Folders of the Updater (the generic path helpers are in base/PathUtil.h). Paths are narrow ANSI strings without a
+// trailing backslash. The user-data and update getters create their folder when it is missing, so every caller of the
+// update, log and settings getters also creates the user-data folder.
 std::string GetModuleDir();
 std::string GetUserDataDir();
 std::string GetUpdateDir();

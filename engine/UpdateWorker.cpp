@@ -2,7 +2,9 @@
 
 #include "engine/Paths.h"
 
-UpdateWorker::UpdateWorker() : installDir_(GetModuleDir()) {}
+UpdateWorker::UpdateWorker() : installDir_(GetModuleDir())
+{
+}
 
 std::string UpdateWorker::ProductPath() const
 {

@@ -11,12 +11,12 @@
 // the means to stop and start the product. The application fills it before
 // the worker starts; the flows only read it.
 struct FlowContext {
-    bool execMode = false;        // installation posts no progress in exec mode
-    bool force = false;           // check mode: install at once instead of recording
-    std::string version;          // the version on offer, recorded by a silent run
-    std::string productName;      // the product's executable name
-    std::string uri;              // base address of the package download
-    std::string updaterName;      // the Updater's own file name, set aside instead of replaced
+    bool execMode = false;    // installation posts no progress in exec mode
+    bool force = false;       // check mode: install at once instead of recording
+    std::string version;      // the version on offer, recorded by a silent run
+    std::string productName;  // the product's executable name
+    std::string uri;          // base address of the package download
+    std::string updaterName;  // the Updater's own file name, set aside instead of replaced
     std::function<void(const std::string& exeName, const std::string& fullPath)> stopProduct;
     std::function<bool(const std::string& path)> startProduct;
 };

@@ -1,6 +1,6 @@
 #include "base/PathUtil.h"
-#include "base/TextConversion.h"
 #include "TestMain.h"
+#include "base/TextConversion.h"
 
 #include <gtest/gtest.h>
 

@@ -53,8 +53,7 @@ HWND CreateRunnerWindow()
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "CorvaneFlowRunner";
     RegisterClassA(&wc);
-    return CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           wc.hInstance, nullptr);
+    return CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 }
 
 }  // namespace
