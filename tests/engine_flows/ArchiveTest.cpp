@@ -1,8 +1,8 @@
 #include "engine/TarExtractor.h"
 #include "engine/XzDecoder.h"
 
-#include "EngineTestSupport.h"
-#include "TestSupport.h"
+#include "tests/engine_flows/EngineTestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "base/ScopedHandles.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "EngineTestSupport.h"
+#include "tests/engine_flows/EngineTestSupport.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "app/RunStart.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StatusWindow.h"
+#include "tests/support/StatusWindow.h"
 #include "app/UpdateOptions.h"
 #include "engine/UpdateWorker.h"
 

@@ -1,7 +1,7 @@
-#include "EngineTestSupport.h"
+#include "tests/engine_flows/EngineTestSupport.h"
 
-#include "ProcessProbe.h"
-#include "TestSupport.h"
+#include "tests/support/ProcessProbe.h"
+#include "tests/support/TestSupport.h"
 #include "engine/Paths.h"
 #include "base/ScopedHandles.h"
 #include "engine/Settings.h"

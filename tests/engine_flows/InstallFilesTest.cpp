@@ -1,6 +1,6 @@
-#include "EngineTestSupport.h"
+#include "tests/engine_flows/EngineTestSupport.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
 #include "base/ScopedHandles.h"
