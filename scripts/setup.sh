@@ -59,33 +59,48 @@ missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
 done
-# The cross-built dependencies come from Debian's source packages.
-SRC_LIST=/etc/apt/sources.list.d/corvane-src.sources
-if [ ! -f "$SRC_LIST" ]; then
-    cat >"$SRC_LIST" <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-    missing+=(--refresh)
+# The cross-built dependencies come from Debian's source packages: a deb-src
+# entry for each of this machine's own deb entries of the release (so a
+# machine behind a local mirror fetches the sources from that mirror too).
+eval "$(apt-config shell SOURCE_LIST Dir::Etc::sourcelist/f SOURCE_PARTS Dir::Etc::sourceparts/d)"
+SOURCE_PARTS=${SOURCE_PARTS%/}
+SRC_LIST=$SOURCE_PARTS/corvane-src.sources
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+inputs=()
+for f in "$SOURCE_LIST" "$SOURCE_PARTS"/*.list "$SOURCE_PARTS"/*.sources; do
+    [ -f "$f" ] && [ "$f" != "$SRC_LIST" ] && inputs+=("$f")
+done
+entries=""
+if [ ${#inputs[@]} -gt 0 ]; then
+    entries=$(awk -v CODENAME="$codename" -f "$ROOT/scripts/deb-src.awk" "${inputs[@]}")
+fi
+if [ -z "$entries" ]; then
+    # Nothing to add: the machine has its deb-src entries already.
+    if [ -f "$SRC_LIST" ]; then
+        rm -f "$SRC_LIST"
+        missing+=(--refresh)
+    fi
+else
+    entries="# Added by the Corvane Updater's scripts/setup.sh from this machine's deb entries.
+$entries"
+    if [ "$(cat "$SRC_LIST" 2>/dev/null)" != "$entries" ]; then
+        printf '%s\n' "$entries" >"$SRC_LIST"
+        missing+=(--refresh)
+    fi
 fi
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
     missing+=(--refresh)
 fi
 if [ ${#missing[@]} -gt 0 ]; then
-    echo "    installing: ${missing[*]/--refresh/}"
-    logged apt-get update
     pkgs=()
     for p in "${missing[@]}"; do [ "$p" = --refresh ] || pkgs+=("$p"); done
+    if [ ${#pkgs[@]} -gt 0 ]; then
+        echo "    installing: ${pkgs[*]}"
+    else
+        echo "    refreshing the package lists"
+    fi
+    logged apt-get update
     if [ ${#pkgs[@]} -gt 0 ]; then
         DEBIAN_FRONTEND=noninteractive logged apt-get install -y --no-install-recommends "${pkgs[@]}"
     fi
