@@ -18,11 +18,11 @@ for f in "$RUNNER" "$PRODUCT"; do
 done
 
 source "$ROOT/scripts/wine-env.sh"
+wine_env_start
 WORK=$(mktemp -d /tmp/corvane-sample.XXXXXX)
 cleanup() {
     python3 "$ROOT/tests/support/http_server.py" stop "$WORK/http" || true
-    wine taskkill /f /im Corvane.exe >/dev/null 2>&1 || true
-    wine_env_cleanup
+    wine_run taskkill /f /im Corvane.exe >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 
@@ -48,24 +48,24 @@ cp "$WORK/out/corvane-2.0.tar.xz" "$WORK/http/root/"
 URI="http://127.0.0.1:$(cat "$WORK/http/port")"
 
 # The product hands the Updater its manifest in the update folder.
-APPDATA_UNIX=$(winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')")
+APPDATA_UNIX=$(wine_cmd winepath -u "$(wine_run cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')")
 USERDATA=$APPDATA_UNIX/Marlex/MarlexUpdate
 rm -rf "$USERDATA"
 mkdir -p "$USERDATA/update"
 cp "$WORK/out/configure.xml" "$USERDATA/update/"
 
 say "start the product"
-(cd "$WORK/install" && exec wine Corvane.exe >/dev/null 2>&1 &)
+(cd "$WORK/install" && wine_run Corvane.exe >/dev/null 2>&1 &)
 for _ in $(seq 50); do [ -s "$WORK/install/started.log" ] && break; sleep 0.2; done
 
 say "check run (silent): download and record the pending update"
-(cd "$WORK/install" && wine corvane_flow_runner.exe --checkUpdate --version 2.0 \
+(cd "$WORK/install" && wine_run corvane_flow_runner.exe --checkUpdate --version 2.0 \
     --ParentProcessName Corvane.exe --uri "$URI")
 echo "settings ($USERDATA/tavrin.ini):"
 iconv -f GBK -t UTF-8 "$USERDATA/tavrin.ini" | tr -d '\r'
 
 say "exec run: stop the product, install, start it again"
-(cd "$WORK/install" && wine corvane_flow_runner.exe --execUpdate --ParentProcessName Corvane.exe)
+(cd "$WORK/install" && wine_run corvane_flow_runner.exe --execUpdate --ParentProcessName Corvane.exe)
 sleep 2
 
 say "update.log"

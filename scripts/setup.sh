@@ -119,12 +119,12 @@ JOBS=$JOBS CORVANE_CACHE=$CACHE bash "$ROOT/deps/build.sh"
 
 step "Wine prefix"
 LOG=$CACHE/logs/wine.log
-WINEPREFIX=$CACHE/wine
+source "$ROOT/scripts/wine-env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     : >"$LOG"
-    WINEPREFIX=$WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32 \
-        logged wineboot --init
-    WINEPREFIX=$WINEPREFIX logged wineserver --wait
+    wine_env_display
+    WINEARCH=win32 logged wine_cmd wineboot --init
+    logged wineserver --wait
 fi
 
 step "configure and build the project"
