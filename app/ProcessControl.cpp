@@ -1,6 +1,7 @@
 #include "app/ProcessControl.h"
 
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
+#include "base/TextConversion.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -14,9 +15,7 @@ namespace {
 
 std::string NarrowExeName(const PROCESSENTRY32W& entry)
 {
-    char name[MAX_PATH * 2] = {};
-    WideCharToMultiByte(CP_THREAD_ACP, 0, entry.szExeFile, -1, name, sizeof(name) - 1, nullptr, nullptr);
-    return name;
+    return ToNarrow(std::wstring_view(entry.szExeFile, wcsnlen(entry.szExeFile, MAX_PATH)), CP_THREAD_ACP);
 }
 
 // Ends the process when it runs from the expected path. False when it had to
@@ -73,7 +72,6 @@ bool StartProgram(const std::string& path)
     PROCESS_INFORMATION created = {};
     if (!CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created))
         return false;
-    CloseHandle(created.hThread);
-    CloseHandle(created.hProcess);
+    const ScopedProcessInfo owned(created);
     return true;
 }

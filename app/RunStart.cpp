@@ -1,7 +1,22 @@
 #include "app/RunStart.h"
 
+#include "app/ProcessControl.h"
 #include "app/SingleInstance.h"
+#include "engine/Paths.h"
 #include "engine/UpdateLog.h"
+#include "engine/UpdateStatus.h"
+
+#include <boost/bind/bind.hpp>
+
+namespace {
+
+bool FailStartUp()
+{
+    PostMessageW(g_hUpdateWnd, WM_CLOSE, 0, 0);
+    return false;
+}
+
+}  // namespace
 
 bool StartUpdaterRun()
 {
@@ -9,4 +24,47 @@ bool StartUpdaterRun()
         return false;
     UpdateLog::Instance().Open();
     return true;
+}
+
+bool PrepareUpdateRun(UpdateWorker& worker, int argc, const char* const* argv)
+{
+    UpdateLog& log = UpdateLog::Instance();
+    if (!ParseUpdateArgs(argc, argv, g_updateOptions)) {
+        log.Write("parseArgs error.");
+        return FailStartUp();
+    }
+    if (g_updateOptions.mode == kExecMode) {
+        log.Write("entering execUpdate mode.");
+        StopProductProcess(g_updateOptions.parentProcessName,
+                           g_updateOptions.exeDir + "\\" + g_updateOptions.parentProcessName);
+        return true;
+    }
+    const std::string manifest = GetUpdateDir() + "\\configure.xml";
+    if (!worker.CheckManifest().Load(manifest)) {
+        log.Write("load %s failed.", manifest.c_str());
+        return FailStartUp();
+    }
+    return true;
+}
+
+FlowContext MakeFlowContext(const UpdateOptions& options)
+{
+    FlowContext context;
+    context.execMode = options.mode == kExecMode;
+    context.force = options.force != 0;
+    context.version = options.version;
+    context.productName = options.parentProcessName;
+    context.uri = options.uri;
+    context.updaterName = options.exeName;
+    context.stopProduct = StopProductProcess;
+    context.startProduct = StartProgram;
+    return context;
+}
+
+boost::thread StartUpdateFlow(UpdateWorker& worker)
+{
+    worker.SetContext(MakeFlowContext(g_updateOptions));
+    if (g_updateOptions.mode == kExecMode)
+        return boost::thread(boost::bind(&UpdateWorker::ExecUpdateProc, &worker));
+    return boost::thread(boost::bind(&UpdateWorker::CheckUpdateProc, &worker));
 }

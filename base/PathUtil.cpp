@@ -51,6 +51,12 @@ std::string ParentFolder(const std::string& path)
     return pos == std::string::npos ? path : path.substr(0, pos);
 }
 
+std::string FileNameOf(const std::string& path)
+{
+    const size_t pos = path.rfind('\\');
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
 std::string ToBackslashes(std::string path)
 {
     for (char& c : path)
@@ -69,12 +75,14 @@ std::wstring ToBackslashes(std::wstring path)
 
 void MakeParentDirs(const std::string& filePath)
 {
-    MakeParentDirsOf(filePath, +[](const char* folder) { return CreateDirectoryA(folder, nullptr); });
+    MakeParentDirsOf(
+        filePath, +[](const char* folder) { return CreateDirectoryA(folder, nullptr); });
 }
 
 void MakeParentDirs(const std::wstring& filePath)
 {
-    MakeParentDirsOf(filePath, +[](const wchar_t* folder) { return CreateDirectoryW(folder, nullptr); });
+    MakeParentDirsOf(
+        filePath, +[](const wchar_t* folder) { return CreateDirectoryW(folder, nullptr); });
 }
 
 bool EndsWith(std::string_view text, std::string_view suffix)

@@ -49,10 +49,7 @@ public:
 
     ScopedWindowDC(const ScopedWindowDC&) = delete;
     ScopedWindowDC& operator=(const ScopedWindowDC&) = delete;
-    ScopedWindowDC(ScopedWindowDC&& other) noexcept
-        : hwnd_(other.hwnd_), hdc_(std::exchange(other.hdc_, nullptr))
-    {
-    }
+    ScopedWindowDC(ScopedWindowDC&& other) noexcept : hwnd_(other.hwnd_), hdc_(std::exchange(other.hdc_, nullptr)) {}
     ScopedWindowDC& operator=(ScopedWindowDC&& other) noexcept
     {
         if (this != &other) {

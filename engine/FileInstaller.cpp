@@ -1,9 +1,7 @@
 #include "engine/UpdateWorker.h"
 
-#include "app/UpdateOptions.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
-#include "engine/RelativePath.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
 
@@ -27,16 +25,10 @@ private:
 };
 
 // The Updater's own executable and skin archive are in use while it runs.
-bool IsDeferred(const std::string& path)
+bool IsDeferred(const std::string& path, const std::string& updaterName)
 {
-    return _stricmp(path.c_str(), g_updateOptions.exeName.c_str()) == 0 ||
+    return _stricmp(path.c_str(), updaterName.c_str()) == 0 ||
            _stricmp(path.c_str(), "Skin\\update.zip") == 0;
-}
-
-std::string FileName(const std::string& path)
-{
-    const size_t pos = path.rfind('\\');
-    return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 
 bool MatchesDigest(const std::string& file, const std::string& md5)
@@ -44,12 +36,12 @@ bool MatchesDigest(const std::string& file, const std::string& md5)
     return !md5.empty() && _stricmp(FileMd5Hex(file).c_str(), md5.c_str()) == 0;
 }
 
-void PostProgress(size_t done, size_t total, int& last)
+void PostProgress(size_t done, size_t total, bool execMode, int& last)
 {
     const int percent = static_cast<int>(done * 100 / total);
     if (percent <= last)
         return;
-    if (g_updateOptions.mode != kExecMode) {
+    if (!execMode) {
         char text[256];
         snprintf(text, sizeof(text), "正在更新: %d%%", percent);
         PostStatus(text, percent);
@@ -120,13 +112,13 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
     int last = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         const FileEntry& entry = files[i];
-        PostProgress(i + 1, files.size(), last);
+        PostProgress(i + 1, files.size(), context_.execMode, last);
         const std::string source = ToBackslashes(sourceRoot + "\\" + entry.path);
         const std::string target = ToBackslashes(targetRoot + "\\" + entry.path);
         MakeParentDirs(target);
         if (current[i])
             continue;
-        const bool copied = IsDeferred(entry.path) ? CopyDeferred(source, FileName(entry.path))
+        const bool copied = IsDeferred(entry.path, context_.updaterName) ? CopyDeferred(source, FileNameOf(entry.path))
                                                    : CopyInstalled(source, target);
         if (!copied)
             return false;

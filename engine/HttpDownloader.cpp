@@ -6,7 +6,7 @@
 #include <curl/curl.h>
 
 #include "engine/Paths.h"
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 #include "engine/UpdateStatus.h"
 
 #include <cstdio>
@@ -80,7 +80,7 @@ DownloadResult HttpDownloader::Download(const std::string& url, const std::strin
     const std::string localPath = folder + "\\" + name;
     if (localPath.size() > kMaxLocalPathLength)
         return {kCannotCreate, ""};
-    FilePtr file(fopen(localPath.c_str(), "wb"));
+    ScopedFile file(fopen(localPath.c_str(), "wb"));
     if (!file)
         return {kCannotCreate, ""};
 
@@ -89,7 +89,7 @@ DownloadResult HttpDownloader::Download(const std::string& url, const std::strin
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteToFile);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, file.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, file.Get());
     if (showProgress) {
         curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(easy, CURLOPT_PROGRESSFUNCTION, ReportProgress);
@@ -99,7 +99,7 @@ DownloadResult HttpDownloader::Download(const std::string& url, const std::strin
     const CURLcode transfer = curl_easy_perform(easy);
     // Data still buffered is written by the close; a failing close means the
     // file on disk is incomplete, which is a failed transfer too.
-    const bool closed = fclose(file.release()) == 0;
+    const bool closed = fclose(file.Release()) == 0;
     if (transfer != CURLE_OK || !closed)
         return {kTransferFailed, ""};
 

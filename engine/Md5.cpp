@@ -1,6 +1,6 @@
 #include "engine/Md5.h"
 
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 
 #include <sys/stat.h>
 
@@ -173,18 +173,18 @@ std::string FileMd5Hex(const std::string& path)
     struct _stat64 info;
     if (_stat64(path.c_str(), &info) != 0 || info.st_size <= 0 || (info.st_mode & _S_IFDIR) != 0)
         return "";
-    FilePtr file(fopen(path.c_str(), "rb"));
+    ScopedFile file(fopen(path.c_str(), "rb"));
     if (!file)
         return "";
 
     Md5 md5;
     uint8_t chunk[4096];
     size_t got;
-    while ((got = fread(chunk, 1, sizeof(chunk), file.get())) > 0)
+    while ((got = fread(chunk, 1, sizeof(chunk), file.Get())) > 0)
         md5.Update(chunk, got);
     // A read error part-way would give the digest of a prefix: report nothing
     // rather than a digest that could match by accident.
-    if (ferror(file.get()))
+    if (ferror(file.Get()))
         return "";
     uint8_t digest[16];
     md5.Final(digest);

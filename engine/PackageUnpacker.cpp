@@ -1,7 +1,7 @@
 #include "engine/UpdateWorker.h"
 
 #include "engine/Paths.h"
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 #include "engine/Settings.h"
 #include "engine/TarExtractor.h"
 #include "engine/UpdateLog.h"
@@ -18,19 +18,19 @@ constexpr size_t kStreamBuffer = 1 << 20;
 
 bool DecodePackage(const std::string& packagePath, const std::string& tarPath)
 {
-    FilePtr in(fopen(packagePath.c_str(), "rb"));
+    ScopedFile in(fopen(packagePath.c_str(), "rb"));
     if (!in)
         return false;
-    FilePtr out(fopen(tarPath.c_str(), "wb"));
+    ScopedFile out(fopen(tarPath.c_str(), "wb"));
     if (!out)
         return false;
     // The decoder works in 4096-byte steps; larger stream buffers spare a
     // system call for each of them.
-    setvbuf(in.get(), nullptr, _IOFBF, kStreamBuffer);
-    setvbuf(out.get(), nullptr, _IOFBF, kStreamBuffer);
-    const bool decoded = DecompressXz(in.get(), out.get()) == 0;
+    setvbuf(in.Get(), nullptr, _IOFBF, kStreamBuffer);
+    setvbuf(out.Get(), nullptr, _IOFBF, kStreamBuffer);
+    const bool decoded = DecompressXz(in.Get(), out.Get()) == 0;
     // A tar file that did not reach the disk in full is a failed decode.
-    return fclose(out.release()) == 0 && decoded;
+    return fclose(out.Release()) == 0 && decoded;
 }
 
 // The package's files lie below a top folder named after the package: its

@@ -1,6 +1,6 @@
 #include "engine/Paths.h"
 
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 
 #include <direct.h>
 #include <io.h>
@@ -14,19 +14,13 @@ void CreateIfMissing(const std::string& folder)
         _mkdir(folder.c_str());
 }
 
-std::string CutAtLastBackslash(const std::string& path)
-{
-    const size_t pos = path.rfind('\\');
-    return pos == std::string::npos ? path : path.substr(0, pos);
-}
-
 }  // namespace
 
 std::string GetModuleDir()
 {
     char buffer[512] = {};
     GetModuleFileNameA(nullptr, buffer, sizeof(buffer) - 1);
-    return CutAtLastBackslash(buffer);
+    return ParentFolder(buffer);
 }
 
 std::string GetUserDataDir()
@@ -72,54 +66,9 @@ std::string FormatLogTime()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char buffer[32];
-    snprintf(buffer, sizeof(buffer), "%04d-%02d-%02d %02d:%02d:%02d", now.wYear, now.wMonth, now.wDay,
-             now.wHour, now.wMinute, now.wSecond);
+    snprintf(buffer, sizeof(buffer), "%04d-%02d-%02d %02d:%02d:%02d", now.wYear, now.wMonth, now.wDay, now.wHour,
+             now.wMinute, now.wSecond);
     return buffer;
-}
-
-std::string ToBackslashes(const std::string& path)
-{
-    std::string result = path;
-    for (char& c : result) {
-        if (c == '/')
-            c = '\\';
-    }
-    return result;
-}
-
-void MakeParentDirs(const std::string& filePath)
-{
-    for (size_t pos = filePath.find('\\'); pos != std::string::npos; pos = filePath.find('\\', pos + 1)) {
-        const std::string prefix = filePath.substr(0, pos);
-        const bool drive = prefix.size() == 2 && prefix[1] == ':';
-        if (prefix.empty() || drive)
-            continue;
-        CreateIfMissing(prefix);
-    }
-}
-
-void SplitPath(const std::string& text, std::string& folder, std::string& name, bool urlForm)
-{
-    const size_t pos = text.rfind(urlForm ? '/' : '\\');
-    if (pos == std::string::npos) {
-        folder.clear();
-        name = text;
-        return;
-    }
-    folder = text.substr(0, pos);
-    name = text.substr(pos + 1);
-}
-
-bool EndsWith(const std::string& text, const std::string& suffix)
-{
-    if (suffix.size() > text.size())
-        return false;
-    return text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-bool FileExists(const std::string& path)
-{
-    return _access(path.c_str(), 0) == 0;
 }
 
 void RemoveDirTree(const std::string& folder)

@@ -1,6 +1,7 @@
 #include "engine/TarExtractor.h"
 
-#include "engine/RelativePath.h"
+#include "base/PathUtil.h"
+#include "base/UniqueResource.h"
 
 #include <fcntl.h>
 #include <libtar.h>
@@ -11,6 +12,14 @@
 #include <vector>
 
 namespace {
+
+struct TarTraits {
+    using Type = TAR*;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type tar) { return tar != nullptr; }
+    static void Close(Type tar) { tar_close(tar); }
+};
+using ScopedTar = UniqueResource<TarTraits>;
 
 // The member's path as stored. libtar's own name getter drops leading "/" and
 // "../" parts, which would hide exactly what has to be refused.
@@ -61,15 +70,17 @@ int ExtractTar(const std::string& tarPath, const std::string& targetFolder)
     if (targetFolder.empty())
         return -2;
 
-    TAR* tar = nullptr;
-    if (tar_open(&tar, tarPath.c_str(), nullptr, O_RDONLY, 0, 0) != 0) {
+    TAR* opened = nullptr;
+    if (tar_open(&opened, tarPath.c_str(), nullptr, O_RDONLY, 0, 0) != 0) {
         fprintf(stderr, "tar_open(): %s\n", strerror(errno));
         return -1;
     }
-    const int extracted = ExtractMembers(tar, targetFolder);
+    ScopedTar tar(opened);
+    const int extracted = ExtractMembers(tar.Get(), targetFolder);
     if (extracted != 0)
         fprintf(stderr, "tar_extract_all(): %s\n", strerror(errno));
-    if (tar_close(tar) != 0) {
+    // Closed by hand: a failed close means the file was not read cleanly.
+    if (tar_close(tar.Release()) != 0) {
         fprintf(stderr, "tar_close(): %s\n", strerror(errno));
         return -1;
     }

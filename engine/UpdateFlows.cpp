@@ -1,7 +1,5 @@
 #include "engine/UpdateWorker.h"
 
-#include "app/ProcessControl.h"
-#include "app/UpdateOptions.h"
 #include "engine/HttpDownloader.h"
 #include "engine/Paths.h"
 #include "engine/Settings.h"
@@ -20,11 +18,11 @@ void PostClose()
 
 // Downloads the manifest's package into the update folder. url receives the
 // address for the log line, also when it is too long to be fetched.
-DownloadResult DownloadPackage(const UpdateManifest& manifest, std::string& url)
+DownloadResult DownloadPackage(const UpdateManifest& manifest, const std::string& uri, std::string& url)
 {
     const std::string package = manifest.GetPackage();
-    if (!MakePackageUrl(g_updateOptions.uri, package, url)) {
-        url = g_updateOptions.uri + "/" + package;
+    if (!MakePackageUrl(uri, package, url)) {
+        url = uri + "/" + package;
         return DownloadResult{HttpDownloader::kNoFileName, ""};
     }
     return HttpDownloader().Download(url, GetUpdateDir(), true);
@@ -34,13 +32,12 @@ DownloadResult DownloadPackage(const UpdateManifest& manifest, std::string& url)
 
 int UpdateWorker::CheckUpdateProc()
 {
-    const std::string product = ProductPath();
     std::string url;
 
-    if (g_updateOptions.force != 0) {
+    if (context_.force) {
         UpdateLog::Instance().Write("begin to entering force mode.");
-        StopProductProcess(g_updateOptions.parentProcessName, product);
-        const DownloadResult download = DownloadPackage(checkManifest_, url);
+        StopProduct();
+        const DownloadResult download = DownloadPackage(checkManifest_, context_.uri, url);
         if (download.code != HttpDownloader::kOk) {
             UpdateLog::Instance().Write("downloading xz file: %s failed.", url.c_str());
         } else {
@@ -49,20 +46,20 @@ int UpdateWorker::CheckUpdateProc()
             // The outcome is in the log, and the pending update is gone either way.
             UnpackAndInstall(download.path, files);
         }
-        StartProgram(product);
+        StartProduct();
         PostClose();
         return 0;
     }
 
     UpdateLog::Instance().Write("begin to entering silent mode.");
     const std::string manifestPath = checkManifest_.GetPath();
-    const DownloadResult download = DownloadPackage(checkManifest_, url);
+    const DownloadResult download = DownloadPackage(checkManifest_, context_.uri, url);
     if (download.code != HttpDownloader::kOk) {
         UpdateLog::Instance().Write("downloading xz file: %s failed.", url.c_str());
     } else {
         WriteXmlSetting(manifestPath);
         WriteXzSetting(download.path);
-        WriteVersionSetting(g_updateOptions.version);
+        WriteVersionSetting(context_.version);
     }
     PostClose();
     return 0;
@@ -72,7 +69,6 @@ bool UpdateWorker::ExecUpdateProc()
 {
     PostStatus("正在初始化更新...", -1);
     UpdateLog::Instance().Write("begin updating files from the xml config.");
-    const std::string product = ProductPath();
 
     const std::string manifestPath = ReadXmlSetting();
     UpdateManifest manifest;
@@ -86,7 +82,7 @@ bool UpdateWorker::ExecUpdateProc()
         UpdateLog::Instance().Write(applied ? "updated successfully." : "updated failed.");
     }
     DiscardPendingUpdate();
-    StartProgram(product);
+    StartProduct();
     PostClose();
     return applied;
 }

@@ -20,12 +20,6 @@ UpdateLog& UpdateLog::Instance()
     return log;
 }
 
-UpdateLog::~UpdateLog()
-{
-    if (stream_)
-        fclose(stream_);
-}
-
 void UpdateLog::Open()
 {
     const std::string path = GetLogPath();
@@ -33,7 +27,7 @@ void UpdateLog::Open()
     if (_stat(path.c_str(), &info) == 0 && info.st_size >= kRestartSize)
         remove(path.c_str());
     if (!stream_)
-        stream_ = fopen(path.c_str(), "ab+");
+        stream_.Reset(fopen(path.c_str(), "ab+"));
 }
 
 void UpdateLog::Write(const char* format, ...)
@@ -45,6 +39,6 @@ void UpdateLog::Write(const char* format, ...)
     va_start(args, format);
     _vsnprintf(message, sizeof(message) - 1, format, args);
     va_end(args);
-    fprintf(stream_, "[%s]  %s\r\n", FormatLogTime().c_str(), message);
-    fflush(stream_);
+    fprintf(stream_.Get(), "[%s]  %s\r\n", FormatLogTime().c_str(), message);
+    fflush(stream_.Get());
 }

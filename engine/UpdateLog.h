@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdio>
+#include "base/ScopedHandles.h"
 
 // The process-wide update log. Every log line of the Updater goes through
 // Write; each line is one formatted write followed by a flush, so lines from
@@ -21,7 +21,7 @@ public:
 
 private:
     UpdateLog() = default;
-    ~UpdateLog();
+    ~UpdateLog() = default;
 
-    FILE* stream_ = nullptr;
+    ScopedFile stream_;
 };

@@ -3,13 +3,29 @@
 #include "engine/UpdateManifest.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
+// What a flow takes from the program that runs it: the parsed run options and
+// the means to stop and start the product. The application fills it before
+// the worker starts; the flows only read it.
+struct FlowContext {
+    bool execMode = false;    // installation posts no progress in exec mode
+    bool force = false;       // check mode: install at once instead of recording
+    std::string version;      // the version on offer, recorded by a silent run
+    std::string productName;  // the product's executable name
+    std::string uri;          // base address of the package download
+    std::string updaterName;  // the Updater's own file name, set aside instead of replaced
+    std::function<void(const std::string& exeName, const std::string& fullPath)> stopProduct;
+    std::function<bool(const std::string& path)> startProduct;
+};
+
 // The worker side of the update window: the check and exec flows and the
-// unpacking and installation steps they run. The window derives from it and
-// starts one flow on its worker thread; everything is reported by posting to
-// g_hUpdateWnd, so the flows also run without a window of this kind.
+// unpacking and installation steps they run. CUpdateDlg derives from it, so
+// the flows, UnpackAndInstall, InstallFiles and busy are the window's own
+// members; it starts one flow on its worker thread. Everything is reported
+// by posting to g_hUpdateWnd, so the flows also run without such a window.
 class UpdateWorker {
 public:
     UpdateWorker();
@@ -49,6 +65,10 @@ public:
     // The manifest of check mode, loaded by the window before the flow starts.
     UpdateManifest& CheckManifest() { return checkManifest_; }
 
+    // The run options and product control; set before the flow starts.
+    const FlowContext& Context() const { return context_; }
+    void SetContext(FlowContext context) { context_ = std::move(context); }
+
     // The product's install folder: the Updater's own folder unless set.
     const std::string& InstallDir() const { return installDir_; }
     void SetInstallDir(const std::string& folder) { installDir_ = folder; }
@@ -58,7 +78,10 @@ protected:
 
 private:
     std::string ProductPath() const;
+    void StopProduct();
+    void StartProduct();
 
+    FlowContext context_;
     UpdateManifest checkManifest_;
     std::string installDir_;
 };

@@ -2,8 +2,9 @@
 # Builds the project and runs the whole test suite under Wine.
 #   scripts/test.sh [BUILD_DIR] [ctest arguments...]
 # BUILD_DIR defaults to ./build (made by scripts/setup.sh); a relative one is
-# taken from the repository root. Starts Xvfb when there is no display and
-# keeps one wineserver up for the whole run.
+# taken from the repository root. The Wine environment (a display, one
+# lingering wineserver) comes from scripts/wine-env.sh; every test program
+# runs through scripts/wine-run.sh.
 set -Eeuo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -24,7 +25,7 @@ fi
 cmake --build "$BUILD" -j "$(nproc)"
 
 source "$ROOT/scripts/wine-env.sh"
-trap wine_env_cleanup EXIT
+wine_env_start
 
 cd "$BUILD"
 ctest --output-on-failure -j "$(nproc)" "$@"

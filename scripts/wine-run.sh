@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Runs one Windows program under the project's Wine prefix, with the code page
-# 936 locale the Updater expects. Used by CTest as the cross-compiling emulator.
+# Runs one Windows program in the project's Wine environment
+# (scripts/wine-env.sh): the prefix, the code page 936 locale and a display.
+# CTest uses it as the cross-compiling emulator, so a `ctest` started by hand
+# in a build folder works without a display too: the prefix's shared Xvfb is
+# started when none is up and left running for the next test (see
+# wine-env.sh).
 set -u
-export WINEPREFIX="${WINEPREFIX:-${CORVANE_CACHE:-/var/cache/corvane}/wine}"
-export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-export LC_ALL=zh_CN.UTF-8
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+wine_env_start || exit 1
+export LC_ALL=$CORVANE_WINE_LOCALE
 exec wine "$@"

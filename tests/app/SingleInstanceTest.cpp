@@ -1,8 +1,8 @@
 #include "app/SingleInstance.h"
 #include "engine/Paths.h"
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

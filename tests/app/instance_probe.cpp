@@ -3,7 +3,7 @@
 // the test through the event named by argv[1] and holds the mutex until the
 // event named by argv[2] is set.
 #include "app/RunStart.h"
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 #include "engine/UpdateLog.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 #include "app/ProcessControl.h"
 
-#include "ProcessProbe.h"
-#include "TestSupport.h"
+#include "tests/support/ProcessProbe.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +22,12 @@ std::string Lower(std::string text)
     return text;
 }
 
+std::string Upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    return text;
+}
+
 TEST(TaskKill, RunsTaskkillWithForceAndImageName)
 {
     TaskKill("someprod.exe");
@@ -33,22 +39,24 @@ TEST(TaskKill, RunsTaskkillWithForceAndImageName)
 
 TEST(StopProductProcess, NotRunningDoesNothing)
 {
-    const std::string path = TestTempDir() + "\\install\\idleprod.exe";
+    const std::string name = OwnProgramName("idleprod");
+    const std::string path = TestTempDir() + "\\install\\" + name;
     ASSERT_TRUE(PlaceProduct(path));
-    StopProductProcess("idleprod.exe", path);
+    StopProductProcess(name, path);
     Sleep(kTaskKillGrace);
     EXPECT_TRUE(TaskKillRuns().empty());
 }
 
 TEST(StopProductProcess, EndsProductOfTheUpdaterFolderWithExitCodeZero)
 {
-    const std::string path = TestTempDir() + "\\install\\runprod.exe";
+    const std::string name = OwnProgramName("runprod");
+    const std::string path = TestTempDir() + "\\install\\" + name;
     ASSERT_TRUE(PlaceProduct(path));
     ChildProcess product(path);
     ASSERT_TRUE(product.Started());
     ASSERT_TRUE(WaitForStarts(path, 1, 10000));
 
-    StopProductProcess("runprod.exe", path);
+    StopProductProcess(name, path);
     DWORD exitCode = 1234;
     ASSERT_TRUE(product.WaitForEnd(10000, exitCode));
     EXPECT_EQ(exitCode, 0u);
@@ -58,19 +66,20 @@ TEST(StopProductProcess, EndsProductOfTheUpdaterFolderWithExitCodeZero)
 
 TEST(StopProductProcess, SameNameFromAnotherFolderListedFirstStopsTheSearch)
 {
-    const std::string other = TestTempDir() + "\\elsewhere\\twinprod.exe";
-    const std::string ours = TestTempDir() + "\\install\\twinprod.exe";
+    const std::string name = OwnProgramName("twinprod");
+    const std::string other = TestTempDir() + "\\elsewhere\\" + name;
+    const std::string ours = TestTempDir() + "\\install\\" + name;
     ASSERT_TRUE(PlaceProduct(other));
     ASSERT_TRUE(PlaceProduct(ours));
     ChildProcess first(other);
     ASSERT_TRUE(WaitForStarts(other, 1, 10000));
     ChildProcess second(ours);
     ASSERT_TRUE(WaitForStarts(ours, 1, 10000));
-    const std::vector<DWORD> listed = ListedProcesses("twinprod.exe");
+    const std::vector<DWORD> listed = ListedProcesses(name);
     ASSERT_EQ(listed.size(), 2u);
     ASSERT_EQ(listed[0], first.Id()) << "the other folder's process has to come first in the snapshot";
 
-    StopProductProcess("twinprod.exe", ours);
+    StopProductProcess(name, ours);
     Sleep(kTaskKillGrace);
     EXPECT_TRUE(first.Running());
     EXPECT_TRUE(second.Running());
@@ -79,12 +88,13 @@ TEST(StopProductProcess, SameNameFromAnotherFolderListedFirstStopsTheSearch)
 
 TEST(StopProductProcess, ComparesNamesAndPathsWithoutCase)
 {
-    const std::string path = TestTempDir() + "\\Install\\CASEPROD.EXE";
+    const std::string name = OwnProgramName("caseprod");
+    const std::string path = TestTempDir() + "\\Install\\" + Upper(name);
     ASSERT_TRUE(PlaceProduct(path));
     ChildProcess product(path);
     ASSERT_TRUE(WaitForStarts(path, 1, 10000));
 
-    StopProductProcess("caseprod.exe", Lower(path));
+    StopProductProcess(name, Lower(path));
     DWORD exitCode = 1234;
     ASSERT_TRUE(product.WaitForEnd(10000, exitCode));
     EXPECT_EQ(exitCode, 0u);
@@ -92,13 +102,15 @@ TEST(StopProductProcess, ComparesNamesAndPathsWithoutCase)
 
 TEST(StopProductProcess, OtherNamesAreLeftAlone)
 {
-    const std::string path = TestTempDir() + "\\install\\keepprod.exe";
+    const std::string name = OwnProgramName("keepprod");
+    const std::string path = TestTempDir() + "\\install\\" + name;
     ASSERT_TRUE(PlaceProduct(path));
     ChildProcess product(path);
     ASSERT_TRUE(WaitForStarts(path, 1, 10000));
 
     // A name that only starts like the running one must not match.
-    StopProductProcess("keepprod", TestTempDir() + "\\install\\keepprod");
+    const std::string stem = name.substr(0, name.size() - 4);
+    StopProductProcess(stem, TestTempDir() + "\\install\\" + stem);
     Sleep(kTaskKillGrace);
     EXPECT_TRUE(product.Running());
     EXPECT_TRUE(TaskKillRuns().empty());

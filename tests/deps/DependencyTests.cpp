@@ -20,13 +20,13 @@
 #include <tinyxml.h>
 #include <zlib.h>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
 std::string Payload()
 {
-    std::string data = ReadFileBytes(TestDataDir() + "\\payload.bin");
+    std::string data = ReadFixture("payload.bin");
     EXPECT_GT(data.size(), 200000u);
     return data;
 }
@@ -59,7 +59,7 @@ TEST(Curl, FetchesAFileFromTheLoopbackServer)
 
 TEST(Lzma, DecodesAnXzFileMadeByXz)
 {
-    const std::string packed = ReadFileBytes(TestDataDir() + "\\payload.bin.xz");
+    const std::string packed = ReadFixture("payload.bin.xz");
     ASSERT_FALSE(packed.empty());
 
     lzma_stream strm = LZMA_STREAM_INIT;
@@ -83,7 +83,7 @@ TEST(Lzma, DecodesAnXzFileMadeByXz)
 
 TEST(Libtar, ExtractsAGnuTarByteForByte)
 {
-    const std::string archive = TestDataDir() + "\\tree.tar";
+    const std::string archive = FixturePath("tree.tar");
     const std::string dest = TestTempDir() + "\\out";
     ASSERT_EQ(0, _mkdir(dest.c_str()));
 
@@ -147,7 +147,7 @@ TEST(BoostThread, RunsAMemberFunctionBoundWithBoostBind)
 
 TEST(Zlib, RawInflatesADeflatedMemberAndChecksItsCrc)
 {
-    const std::string packed = ReadFileBytes(TestDataDir() + "\\payload.deflate");
+    const std::string packed = ReadFixture("payload.deflate");
     const std::string expected = Payload();
     ASSERT_FALSE(packed.empty());
 
@@ -167,12 +167,12 @@ TEST(Zlib, RawInflatesADeflatedMemberAndChecksItsCrc)
 
     char crc[16];
     std::snprintf(crc, sizeof crc, "%08lx", crc32(0, out.data(), static_cast<uInt>(out.size())));
-    EXPECT_EQ(ReadFileBytes(TestDataDir() + "\\payload.crc"), crc);
+    EXPECT_EQ(ReadFixture("payload.crc"), crc);
 }
 
 TEST(StbImage, DecodesAPngFromMemoryToFourComponents)
 {
-    const std::string png = ReadFileBytes(TestDataDir() + "\\pixels.png");
+    const std::string png = ReadFixture("pixels.png");
     ASSERT_FALSE(png.empty());
     int w = 0, h = 0, comps = 0;
     unsigned char* pixels = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(png.data()),

@@ -6,8 +6,9 @@
 #include "engine/Paths.h"
 #include "engine/UpdateStatus.h"
 
-#include "StatusWindow.h"
-#include "TestSupport.h"
+#include "tests/support/AllocationCounter.h"
+#include "tests/support/StatusWindow.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -76,21 +77,37 @@ void ExpectRisingDownloadPercents(const std::vector<StatusWindow::Status>& statu
     EXPECT_EQ(last, 100);
 }
 
-// A loopback port on which nothing listens.
-int ClosedPort()
-{
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    int size = sizeof(address);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
-    closesocket(probe);
-    return ntohs(address.sin_port);
-}
+// A loopback port on which nothing listens: bound but never listening, and
+// held for the test's time so that no program running beside it can take it.
+class RefusingPort {
+public:
+    RefusingPort()
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        int size = sizeof(address);
+        getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+    }
+    ~RefusingPort()
+    {
+        closesocket(socket_);
+        WSACleanup();
+    }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+
+    int Port() const { return port_; }
+
+private:
+    SOCKET socket_ = INVALID_SOCKET;
+    int port_ = 0;
+};
 
 }  // namespace
 
@@ -213,7 +230,9 @@ TEST_F(HttpDownloaderTest, FolderThatCannotTakeTheFileIsMinus3)
 
 TEST_F(HttpDownloaderTest, RefusedConnectionIsMinus4)
 {
-    const std::string url = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/pkg.tar.xz";
+    const RefusingPort closed;
+    ASSERT_NE(closed.Port(), 0);
+    const std::string url = "http://127.0.0.1:" + std::to_string(closed.Port()) + "/pkg.tar.xz";
     const DownloadResult result = HttpDownloader().Download(url, TestTempDir(), true);
     EXPECT_EQ(result.code, -4);
     EXPECT_TRUE(result.path.empty());

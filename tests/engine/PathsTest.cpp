@@ -1,12 +1,14 @@
 #include "engine/Paths.h"
 
-#include "TestSupport.h"
+#include "base/ScopedHandles.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -14,6 +16,43 @@ bool IsFolder(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The host path of a path on Wine's Z: drive, the host's root.
+std::string HostPath(const std::string& path)
+{
+    EXPECT_EQ(_strnicmp(path.c_str(), "Z:\\", 3), 0) << path << " is not on the host's drive";
+    std::string host = path.substr(2);
+    for (char& c : host)
+        if (c == '\\')
+            c = '/';
+    return host;
+}
+
+// Makes the folder "to" holding copies of the given files and folders, with
+// the host's cp, which keeps a link a link: Wine makes no links itself
+// (CreateSymbolicLink does nothing). Wine starts a host program without a
+// handle to wait on, so the copy is made beside "to" and renamed into place;
+// "to" appearing means the copy is whole.
+bool CopyKeepingLinks(const std::vector<std::string>& from, const std::string& to)
+{
+    const std::string part = "'" + HostPath(to) + ".part'";
+    std::string command = "/bin/sh -c \"mkdir " + part + " && cp -a";
+    for (const std::string& path : from)
+        command += " '" + HostPath(path) + "'";
+    command += " " + part + " && mv " + part + " '" + HostPath(to) + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    ScopedProcessInfo started(info);
+    for (int waited = 0; waited < 30000; waited += 50) {
+        if (FileExists(to))
+            return true;
+        Sleep(50);
+    }
+    return false;
 }
 
 }  // namespace
@@ -166,17 +205,26 @@ TEST(RemoveDirTree, MissingFolderIsLeftAlone)
 TEST(RemoveDirTree, LinkedFolderIsNotEmptied)
 {
     // The tree holds a link to a folder outside it; the walk must not go
-    // through the link and delete what lies behind it.
-    const std::string tree = TestDataDir() + "\\linktree";
-    const std::string precious = TestDataDir() + "\\outside\\precious.txt";
+    // through the link and delete what lies behind it. The test works on its
+    // own copy: the fixture is shared by every run of this program.
+    const DWORD fixtureLink = GetFileAttributesA(FixturePath("linktree\\link").c_str());
+    ASSERT_NE(fixtureLink, INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(fixtureLink & FILE_ATTRIBUTE_REPARSE_POINT) << "the fixture's link is a plain folder";
+    FixturePath("linktree\\plain\\file.txt");
+    FixturePath("outside\\precious.txt");
+    ASSERT_FALSE(HasFailure());
+    const std::string copy = TestTempDir() + "\\copy";
+    const std::string tree = copy + "\\linktree";
+    ASSERT_TRUE(CopyKeepingLinks({FixturePath("linktree"), FixturePath("outside")}, copy))
+        << "the host's cp did not copy the fixtures";
     const DWORD link = GetFileAttributesA((tree + "\\link").c_str());
-    if (link == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "the link of the fixtures is gone (removed by an earlier run)";
+    ASSERT_NE(link, INVALID_FILE_ATTRIBUTES);
     ASSERT_TRUE(link & FILE_ATTRIBUTE_REPARSE_POINT);
-    ASSERT_TRUE(FileExists(tree + "\\link\\precious.txt"));
+    ASSERT_EQ(ReadFileBytes(tree + "\\link\\precious.txt"), "keep");
+    ASSERT_EQ(ReadFileBytes(tree + "\\plain\\file.txt"), "gone");
 
     RemoveDirTree(tree);
-    EXPECT_EQ(ReadFileBytes(precious), "keep");
+    EXPECT_EQ(ReadFileBytes(copy + "\\outside\\precious.txt"), "keep");
     EXPECT_FALSE(FileExists(tree + "\\plain"));
 }
 

@@ -2,7 +2,7 @@
 
 #include "engine/Paths.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "engine/UpdateManifest.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

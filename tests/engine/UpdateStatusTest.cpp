@@ -1,6 +1,7 @@
 #include "engine/UpdateStatus.h"
 
-#include "StatusWindow.h"
+#include "tests/support/AllocationCounter.h"
+#include "tests/support/StatusWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "engine/TarExtractor.h"
 #include "engine/XzDecoder.h"
 
-#include "EngineTestSupport.h"
-#include "TestSupport.h"
-#include "engine/ScopedHandles.h"
+#include "tests/engine_flows/EngineTestSupport.h"
+#include "tests/support/TestSupport.h"
+#include "base/ScopedHandles.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@ namespace {
 
 int Decode(const std::string& from, const std::string& to)
 {
-    FilePtr in(fopen(from.c_str(), "rb"));
-    FilePtr out(fopen(to.c_str(), "wb"));
+    ScopedFile in(fopen(from.c_str(), "rb"));
+    ScopedFile out(fopen(to.c_str(), "wb"));
     if (!in || !out)
         return -100;
-    return DecompressXz(in.get(), out.get());
+    return DecompressXz(in.Get(), out.Get());
 }
 
 TEST(DecompressXz, StreamsInARowDecodeAsOne)

@@ -1,7 +1,7 @@
-#include "EngineTestSupport.h"
+#include "tests/engine_flows/EngineTestSupport.h"
 
-#include "TestSupport.h"
-#include "app/UpdateOptions.h"
+#include "tests/support/TestSupport.h"
+#include "app/RunStart.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
@@ -53,9 +53,9 @@ bool CopyTo(const std::string& from, const std::string& to)
 void EngineTest::SetUp()
 {
     UpdateLog::Instance().Open();
-    g_updateOptions = UpdateOptions();
-    g_updateOptions.exeName = "CorvaneUpdater.exe";
-    g_updateOptions.exeDir = TestTempDir() + "\\install";
+    options_ = UpdateOptions();
+    options_.exeName = "CorvaneUpdater.exe";
+    options_.exeDir = TestTempDir() + "\\install";
     installDir_ = TestTempDir() + "\\install";
     CreateDirectoryA(installDir_.c_str(), nullptr);
     worker_.SetInstallDir(installDir_);
@@ -66,6 +66,12 @@ void EngineTest::TearDown()
 {
     TakePosts();
     g_hUpdateWnd = nullptr;
+}
+
+UpdateWorker& EngineTest::Worker()
+{
+    worker_.SetContext(MakeFlowContext(options_));
+    return worker_;
 }
 
 const Posted& EngineTest::TakePosts()

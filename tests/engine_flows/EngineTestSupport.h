@@ -1,6 +1,7 @@
 #pragma once
 
-#include "StatusWindow.h"
+#include "tests/support/StatusWindow.h"
+#include "app/UpdateOptions.h"
 #include "engine/UpdateWorker.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +46,11 @@ protected:
 
     std::string Installed(const std::string& relative) const { return installDir_ + "\\" + relative; }
 
+    // The worker with the context of options_, as the application hands it
+    // over before a flow starts.
+    UpdateWorker& Worker();
+
+    UpdateOptions options_;
     UpdateWorker worker_;
     StatusWindow window_;
     std::string installDir_;

@@ -1,26 +1,25 @@
-#include "EngineTestSupport.h"
+#include "tests/engine_flows/EngineTestSupport.h"
 
-#include "ProcessProbe.h"
-#include "TestSupport.h"
-#include "app/UpdateOptions.h"
+#include "tests/support/ProcessProbe.h"
+#include "tests/support/TestSupport.h"
 #include "engine/Paths.h"
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 #include "engine/Settings.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-constexpr char kProduct[] = "corvprod.exe";
-
 class FlowsTest : public EngineTest {
 protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        g_updateOptions.parentProcessName = kProduct;
-        g_updateOptions.version = "1.2";
-        productPath_ = Installed(kProduct);
+        // A name of this test's own: the force-mode stop ends the first
+        // process of the name, which could be a parallel test's product.
+        options_.parentProcessName = "corvprod" + std::to_string(GetCurrentProcessId()) + ".exe";
+        options_.version = "1.2";
+        productPath_ = Installed(options_.parentProcessName);
         ASSERT_TRUE(PlaceProduct(productPath_));
         // The old version of the product's files.
         ASSERT_TRUE(WriteFileBytes(Installed("bin\\core.dll"), "core version 1\n"));
@@ -41,7 +40,7 @@ protected:
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
         const std::string folder = std::string(info->name()) + "-" + std::to_string(GetCurrentProcessId());
         ASSERT_TRUE(CopyTo(Fixture(fixture), HttpRoot() + "\\" + folder + "\\" + name));
-        g_updateOptions.uri = HttpUrl("/" + folder);
+        options_.uri = HttpUrl("/" + folder);
     }
 
     // The check run's manifest, placed in the update folder as the product does.
@@ -111,7 +110,7 @@ TEST_F(FlowsTest, SilentSuccessRecordsThePendingUpdateAndLeavesTheProduct)
     ChildProcess product(productPath_);
     ASSERT_TRUE(WaitForStarts(productPath_, 1, 10000));
 
-    EXPECT_EQ(worker_.CheckUpdateProc(), 0);
+    EXPECT_EQ(Worker().CheckUpdateProc(), 0);
     EXPECT_EQ(ReadSetting("xml"), GetUpdateDir() + "\\configure.xml");
     EXPECT_EQ(ReadSetting("xz"), GetUpdateDir() + "\\flowpkg-1.2.tar.xz");
     EXPECT_EQ(ReadSetting("version"), "1.2");
@@ -134,14 +133,14 @@ TEST_F(FlowsTest, SilentFailedDownloadKeepsTheSettings)
     WriteXzSetting("earlier.tar.xz");
     WriteVersionSetting("1.1");
 
-    EXPECT_EQ(worker_.CheckUpdateProc(), 0);
+    EXPECT_EQ(Worker().CheckUpdateProc(), 0);
     EXPECT_EQ(ReadSetting("xml"), "earlier.xml");
     EXPECT_EQ(ReadSetting("xz"), "earlier.tar.xz");
     EXPECT_EQ(ReadSetting("version"), "1.1");
     EXPECT_TRUE(StartRecords(productPath_).empty());
     const std::vector<std::string> expected = {
         "begin to entering silent mode.",
-        "downloading xz file: " + g_updateOptions.uri + "/flowpkg-1.2.tar.xz failed."};
+        "downloading xz file: " + options_.uri + "/flowpkg-1.2.tar.xz failed."};
     EXPECT_EQ(LogMessages(), expected);
     EXPECT_EQ(TakePosts().closes, 1);
 }
@@ -150,11 +149,11 @@ TEST_F(FlowsTest, ForceSuccessStopsInstallsAndStartsTheProduct)
 {
     Serve("flow\\flowpkg-1.2.tar.xz", "flowpkg-1.2.tar.xz");
     LoadCheckManifestFixture();
-    g_updateOptions.force = 1;
+    options_.force = 1;
     ChildProcess product(productPath_);
     ASSERT_TRUE(WaitForStarts(productPath_, 1, 10000));
 
-    EXPECT_EQ(worker_.CheckUpdateProc(), 0);
+    EXPECT_EQ(Worker().CheckUpdateProc(), 0);
     DWORD exitCode = 1234;
     ASSERT_TRUE(product.WaitForEnd(10000, exitCode));
     EXPECT_EQ(exitCode, 0u);
@@ -177,11 +176,11 @@ TEST_F(FlowsTest, ForceWithBadSuffixStillRestartsTheProduct)
     Serve("flow\\flowpkg-1.2.tar.xz", "flowpkg-1.2.zip");
     LoadCheckManifest("<configure><package>flowpkg-1.2.zip</package><filelist>"
                       "<file>readme.txt</file></filelist></configure>");
-    g_updateOptions.force = 1;
+    options_.force = 1;
     ChildProcess product(productPath_);
     ASSERT_TRUE(WaitForStarts(productPath_, 1, 10000));
 
-    EXPECT_EQ(worker_.CheckUpdateProc(), 0);
+    EXPECT_EQ(Worker().CheckUpdateProc(), 0);
     DWORD exitCode = 1234;
     ASSERT_TRUE(product.WaitForEnd(10000, exitCode));
     ASSERT_TRUE(WaitForStarts(productPath_, 2, 10000));
@@ -195,10 +194,10 @@ TEST_F(FlowsTest, ForceWithBadSuffixStillRestartsTheProduct)
 
 TEST_F(FlowsTest, ExecSuccessInstallsBlanksAndStartsTheProduct)
 {
-    g_updateOptions.mode = kExecMode;
+    options_.mode = kExecMode;
     MakePending();
 
-    EXPECT_TRUE(worker_.ExecUpdateProc());
+    EXPECT_TRUE(Worker().ExecUpdateProc());
     ExpectNewVersionInstalled();
     ExpectSettingsBlank();
     EXPECT_TRUE(WaitForStarts(productPath_, 1, 10000));
@@ -212,9 +211,9 @@ TEST_F(FlowsTest, ExecSuccessInstallsBlanksAndStartsTheProduct)
 
 TEST_F(FlowsTest, ExecWithNothingPendingStartsTheProduct)
 {
-    g_updateOptions.mode = kExecMode;
+    options_.mode = kExecMode;
 
-    EXPECT_FALSE(worker_.ExecUpdateProc());
+    EXPECT_FALSE(Worker().ExecUpdateProc());
     const std::vector<std::string> expected = {"begin updating files from the xml config.", "load xml:  occur error."};
     EXPECT_EQ(LogMessages(), expected);
     ExpectSettingsBlank();
@@ -225,13 +224,13 @@ TEST_F(FlowsTest, ExecWithNothingPendingStartsTheProduct)
 
 TEST_F(FlowsTest, ExecWithLockedSecondFileFails)
 {
-    g_updateOptions.mode = kExecMode;
+    options_.mode = kExecMode;
     MakePending();
     ScopedHandle lock(
         CreateFileA(Installed("data\\table.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock.Valid());
 
-    EXPECT_FALSE(worker_.ExecUpdateProc());
+    EXPECT_FALSE(Worker().ExecUpdateProc());
     lock.Reset();
     EXPECT_EQ(ReadFileBytes(Installed("bin\\core.dll")), "core version 2\n");
     EXPECT_EQ(ReadFileBytes(Installed("data\\table.dat")), "table version 1\n");

@@ -1,10 +1,9 @@
-#include "EngineTestSupport.h"
+#include "tests/engine_flows/EngineTestSupport.h"
 
-#include "TestSupport.h"
-#include "app/UpdateOptions.h"
+#include "tests/support/TestSupport.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +27,7 @@ protected:
         return FileEntry{path, Md5Hex(bytes.data(), bytes.size())};
     }
 
-    bool Install(const std::vector<FileEntry>& files) { return worker_.InstallFiles(sourceDir_, installDir_, files); }
+    bool Install(const std::vector<FileEntry>& files) { return Worker().InstallFiles(sourceDir_, installDir_, files); }
 
     std::vector<int> UpdatePercents()
     {
@@ -130,7 +129,7 @@ TEST_F(InstallFilesTest, ProgressIsPostedPerEntryExceptInExecMode)
     EXPECT_TRUE(Install(four));
     EXPECT_EQ(UpdatePercents(), (std::vector<int>{25, 50, 75, 100, 33, 66, 100}));
 
-    g_updateOptions.mode = kExecMode;
+    options_.mode = kExecMode;
     EXPECT_TRUE(Install(four));
     EXPECT_EQ(UpdatePercents().size(), 7u);
 }

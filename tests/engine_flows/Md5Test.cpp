@@ -1,7 +1,7 @@
 #include "engine/Md5.h"
-#include "engine/RelativePath.h"
+#include "base/PathUtil.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

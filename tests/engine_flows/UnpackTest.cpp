@@ -1,6 +1,6 @@
-#include "EngineTestSupport.h"
+#include "tests/engine_flows/EngineTestSupport.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "engine/Paths.h"
 #include "engine/Settings.h"
 
@@ -54,7 +54,7 @@ TEST_F(UnpackTest, SuffixIsComparedWithCase)
 {
     const std::string path = updateDir_ + "\\pkg.TAR.XZ";
     ASSERT_TRUE(WriteFileBytes(path, "whatever"));
-    EXPECT_EQ(worker_.UnpackAndInstall(path, {}), UpdateWorker::kBadSuffix);
+    EXPECT_EQ(Worker().UnpackAndInstall(path, {}), UpdateWorker::kBadSuffix);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"xz file: " + path + " bad format extend name."});
     ExpectDiscarded();
 }
@@ -62,7 +62,7 @@ TEST_F(UnpackTest, SuffixIsComparedWithCase)
 TEST_F(UnpackTest, MissingPackageBlanksTheSettings)
 {
     const std::string path = updateDir_ + "\\gone-1.0.tar.xz";
-    EXPECT_EQ(worker_.UnpackAndInstall(path, {}), UpdateWorker::kPackageMissing);
+    EXPECT_EQ(Worker().UnpackAndInstall(path, {}), UpdateWorker::kPackageMissing);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"xz file: " + path + " not exist."});
     ExpectDiscarded();
 }
@@ -70,7 +70,7 @@ TEST_F(UnpackTest, MissingPackageBlanksTheSettings)
 TEST_F(UnpackTest, TruncatedPackageFailsToDecode)
 {
     const std::string path = Stage("truncated\\flowpkg-1.2.tar.xz", "flowpkg-1.2.tar.xz");
-    EXPECT_EQ(worker_.UnpackAndInstall(path, FilesOf("flow\\configure.xml")), UpdateWorker::kXzFailed);
+    EXPECT_EQ(Worker().UnpackAndInstall(path, FilesOf("flow\\configure.xml")), UpdateWorker::kXzFailed);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"decompress xz file: " + path + " failed."});
     ExpectDiscarded();
     EXPECT_FALSE(FileExists(Installed("readme.txt")));
@@ -86,7 +86,7 @@ TEST_F(UnpackTest, SourceRootFollowsTheStemRule)
     for (const auto& [folder, name] : packages) {
         DeleteFileA(Installed("stem.txt").c_str());
         const std::string path = Stage(std::string(folder) + "\\" + name, name);
-        EXPECT_EQ(worker_.UnpackAndInstall(path, FilesOf(std::string(folder) + "\\configure.xml")),
+        EXPECT_EQ(Worker().UnpackAndInstall(path, FilesOf(std::string(folder) + "\\configure.xml")),
                   UpdateWorker::kInstalled)
             << name;
         EXPECT_EQ(ReadFileBytes(Installed("stem.txt")), "stem file\n") << name;
@@ -97,7 +97,7 @@ TEST_F(UnpackTest, SourceRootFollowsTheStemRule)
 TEST_F(UnpackTest, TopFolderThatMissesTheStemFailsTheInstallation)
 {
     const std::string path = Stage("mismatch\\other-2.1.0.tar.xz", "other-2.1.0.tar.xz");
-    EXPECT_EQ(worker_.UnpackAndInstall(path, FilesOf("mismatch\\configure.xml")), UpdateWorker::kInstallFailed);
+    EXPECT_EQ(Worker().UnpackAndInstall(path, FilesOf("mismatch\\configure.xml")), UpdateWorker::kInstallFailed);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"file: stem.txt md5 check failed."});
     EXPECT_FALSE(FileExists(Installed("stem.txt")));
     ExpectDiscarded();
@@ -122,7 +122,7 @@ TEST_F(UnpackTest, MembersThatWouldLeaveTheUpdateFolderAreRefused)
         const std::string name = std::string(kind) + "-1.0.tar.xz";
         const std::string path = Stage("refused\\" + name, name);
         const std::vector<FileEntry> files = {{"ok.txt", ""}};
-        EXPECT_EQ(worker_.UnpackAndInstall(path, files), UpdateWorker::kTarFailed) << kind;
+        EXPECT_EQ(Worker().UnpackAndInstall(path, files), UpdateWorker::kTarFailed) << kind;
         EXPECT_EQ(LogMessages().back(), "decompress tar file: " + updateDir_ + "\\" + std::string(kind) +
                                             "-1.0.tar failed.")
             << kind;

@@ -7,7 +7,7 @@
 #include "engine/Md5.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateManifest.h"
-#include "engine/ScopedHandles.h"
+#include "base/ScopedHandles.h"
 #include "engine/TarExtractor.h"
 #include "engine/UpdateWorker.h"
 #include "engine/XzDecoder.h"
@@ -65,16 +65,16 @@ int Apply(const char* appData, const char* package, const char* manifestPath, co
 
 int Decode(const char* package, const char* tar)
 {
-    FilePtr in(fopen(package, "rb"));
-    FilePtr out(fopen(tar, "wb"));
+    ScopedFile in(fopen(package, "rb"));
+    ScopedFile out(fopen(tar, "wb"));
     if (!in || !out)
         return 1;
     // The same stream buffers as the apply's decode step.
-    setvbuf(in.get(), nullptr, _IOFBF, 1 << 20);
-    setvbuf(out.get(), nullptr, _IOFBF, 1 << 20);
+    setvbuf(in.Get(), nullptr, _IOFBF, 1 << 20);
+    setvbuf(out.Get(), nullptr, _IOFBF, 1 << 20);
     const double start = Seconds();
-    const int result = DecompressXz(in.get(), out.get());
-    fclose(out.release());
+    const int result = DecompressXz(in.Get(), out.Get());
+    fclose(out.Release());
     printf("decode_seconds: %.3f\n", Seconds() - start);
     return result;
 }

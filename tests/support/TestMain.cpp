@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestMain.h"
+#include "tests/support/TestMain.h"
 
 namespace {
 
@@ -26,10 +26,19 @@ public:
         for (char& c : name)
             if (c == '/' || c == '\\' || c == ':')
                 c = '_';
-        g_testDir = std::string(CORVANE_BUILD_ROOT) + "\\test-tmp\\" + name + "-" +
-                    std::to_string(GetCurrentProcessId());
+        // Process ids come round again, and a folder an earlier run could not
+        // remove (a file still open, a link Wine cannot delete) is passed by
+        // for the next free name rather than reused with its old contents.
+        const std::string base = std::string(CORVANE_BUILD_ROOT) + "\\test-tmp\\" + name + "-" +
+                                 std::to_string(GetCurrentProcessId());
+        g_testDir = base;
         std::error_code ec;
-        std::filesystem::remove_all(g_testDir, ec);
+        for (int attempt = 2;; ++attempt) {
+            std::filesystem::remove_all(g_testDir, ec);
+            if (!std::filesystem::exists(g_testDir, ec))
+                break;
+            g_testDir = base + "-" + std::to_string(attempt);
+        }
         std::filesystem::create_directories(g_testDir + "\\AppData", ec);
         std::string appData = g_testDir + "\\AppData";
         SetEnvironmentVariableA("APPDATA", appData.c_str());

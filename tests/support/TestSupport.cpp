@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <windows.h>
 
@@ -7,7 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "TestMain.h"
+#include <gtest/gtest.h>
+
+#include "tests/support/TestMain.h"
 
 std::string TestTempDir()
 {
@@ -25,6 +27,20 @@ std::string TestProgramDir()
 std::string TestDataDir()
 {
     return TestProgramDir() + "\\test-data";
+}
+
+std::string FixturePath(const std::string& relative)
+{
+    const std::string path = TestDataDir() + "\\" + relative;
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        ADD_FAILURE() << "fixture " << path << " is missing; remove " << TestDataDir()
+                      << "\\.stamp and build again to make the fixtures anew";
+    return path;
+}
+
+std::string ReadFixture(const std::string& relative)
+{
+    return ReadFileBytes(FixturePath(relative));
 }
 
 static std::string HttpStateDir()

@@ -9,8 +9,17 @@
 std::string TestTempDir();
 
 // Windows path of the fixtures that make_fixtures.* produced for this
-// test program's folder.
+// test program's folder. Tests only read them: a test that changes one
+// copies it into its own folder first.
 std::string TestDataDir();
+
+// Path of a fixture below TestDataDir(). A missing one fails the running
+// test with its path: the build makes every fixture, so a missing one is a
+// broken build, never a reason to skip.
+std::string FixturePath(const std::string& relative);
+
+// The bytes of that fixture; a missing one fails the test as above.
+std::string ReadFixture(const std::string& relative);
 
 // The loopback HTTP server of the test run (tests registered with HTTP).
 int HttpPort();

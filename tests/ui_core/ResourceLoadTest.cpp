@@ -6,8 +6,8 @@
 
 #include "ui/core/Markup.h"
 #include "ui/core/PaintManagerUI.h"
-#include "TestSupport.h"
-#include "UiCoreTestHelpers.h"
+#include "tests/support/TestSupport.h"
+#include "tests/ui_core/UiCoreTestHelpers.h"
 
 using namespace SkinUI;
 
@@ -121,7 +121,7 @@ TEST(ResourceLoad, FromUncachedAndCachedArchive)
 
 TEST(ResourceLoad, DamagedMemberCannotBeUnzipped)
 {
-    std::string bytes = ReadFileBytes(TestDataDir() + "\\plain.zip");
+    std::string bytes = ReadFixture("plain.zip");
     // Corrupt the deflate data of update.xml (it starts after the 40-byte local header).
     for (size_t i = 45; i < 70; i++) bytes[i] = static_cast<char>(bytes[i] ^ 0x33);
     ASSERT_TRUE(WriteFileBytes(TestTempDir() + "\\damaged.zip", bytes));
@@ -133,8 +133,8 @@ TEST(ResourceLoad, DamagedMemberCannotBeUnzipped)
 
 TEST(ResourceLoad, FirstMemoryArchiveStaysForTheProcess)
 {
-    static std::string first = ReadFileBytes(TestDataDir() + "\\skin.zip");
-    static std::string second = ReadFileBytes(TestDataDir() + "\\plain.zip");
+    static std::string first = ReadFixture("skin.zip");
+    static std::string second = ReadFixture("plain.zip");
     CPaintManagerUI::SetResourcePath(L"");
     CPaintManagerUI::SetResourceZip(first.data(), static_cast<unsigned int>(first.size()));
     EXPECT_STREQ(L"membuffer", CPaintManagerUI::GetResourceZip());

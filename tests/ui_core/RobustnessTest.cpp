@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ui/core/Markup.h"
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "ui/core/ZipArchive.h"
 
 using namespace SkinUI;
@@ -57,7 +57,7 @@ int Walk(CMarkupNode node, int depth)
 
 TEST(Robustness, MutatedSkinFiles)
 {
-    const std::string skin = ReadFileBytes(TestDataDir() + "\\skin\\update.xml");
+    const std::string skin = ReadFixture("skin\\update.xml");
     ASSERT_FALSE(skin.empty());
     const std::set<std::wstring> known = {
         L"Expected start tag", L"Error parsing element name", L"Expected start-tag closing",
@@ -90,7 +90,7 @@ TEST(Robustness, MutatedSkinFiles)
 
 TEST(Robustness, MutatedZipArchives)
 {
-    const std::string archive = ReadFileBytes(TestDataDir() + "\\plain.zip");
+    const std::string archive = ReadFixture("plain.zip");
     ASSERT_FALSE(archive.empty());
     const std::set<ZRESULT> known = { ZR_OK, ZR_MORE, ZR_NOTFOUND, ZR_CORRUPT, ZR_FLATE };
     std::mt19937 rng(5);

@@ -1,12 +1,10 @@
-// Small helpers of the ui_core tests: wide paths and byte buffers.
+// Small helpers of the ui_core tests: wide paths.
 #pragma once
 
 #include <string>
-#include <vector>
 
 std::wstring Widen(const std::string& ansi);
-// TestDataDir() + "\\" + name, as a wide path.
+// FixturePath(name) as a wide path (a missing fixture fails the test).
 std::wstring DataPath(const std::string& name);
 // TestTempDir() + "\\" + name, as a wide path.
 std::wstring TempPath(const std::string& name);
-std::vector<unsigned char> ReadBytes(const std::string& path);

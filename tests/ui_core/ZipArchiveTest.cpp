@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
-#include "UiCoreTestHelpers.h"
+#include "tests/support/TestSupport.h"
+#include "tests/ui_core/UiCoreTestHelpers.h"
 #include "ui/core/ZipArchive.h"
 
 using namespace SkinUI;
@@ -15,7 +15,7 @@ namespace {
 
 std::string SkinBytes()
 {
-    return ReadFileBytes(TestDataDir() + "\\skin\\update.xml");
+    return ReadFixture("skin\\update.xml");
 }
 
 std::string Extract(ZipReader& zip, const wchar_t* name, ZRESULT* result)
@@ -137,7 +137,7 @@ TEST(ZipArchive, PrefixedArchiveFromFileHandleAndMemory)
     EXPECT_EQ("stored text", Extract(fromHandle, L"skin/stored.txt", &result));
     EXPECT_EQ(ZR_OK, result);
 
-    std::string bytes = ReadFileBytes(TestDataDir() + "\\prefixed.zip");
+    std::string bytes = ReadFixture("prefixed.zip");
     ZipReader fromMemory;
     ASSERT_EQ(ZR_OK, fromMemory.OpenMemory(bytes.data(), static_cast<unsigned int>(bytes.size())));
     EXPECT_EQ(skin, Extract(fromMemory, L"update.xml", &result));
@@ -147,7 +147,7 @@ TEST(ZipArchive, PrefixedArchiveFromFileHandleAndMemory)
 TEST(ZipArchive, SizesAfterTheDataFromStreamedArchive)
 {
     // The local header of a streamed member holds zeros for CRC and sizes.
-    std::string bytes = ReadFileBytes(TestDataDir() + "\\streamed.zip");
+    std::string bytes = ReadFixture("streamed.zip");
     ASSERT_GT(bytes.size(), 30u);
     ASSERT_TRUE(bytes[6] & 0x08);
     ZipReader zip;
@@ -182,7 +182,7 @@ TEST(ZipArchive, OpenFailures)
 
 TEST(ZipArchive, HostileArchivesEndAsCorrupt)
 {
-    const std::string good = ReadFileBytes(TestDataDir() + "\\plain.zip");
+    const std::string good = ReadFixture("plain.zip");
     ASSERT_FALSE(good.empty());
     size_t end = FindSig(good, "PK\x05\x06");
     size_t dir = FindSig(good, "PK\x01\x02");

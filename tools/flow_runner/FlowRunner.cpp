@@ -13,12 +13,8 @@
 #include <cstdio>
 #include <string>
 
-#include <boost/bind/bind.hpp>
-#include <boost/thread.hpp>
-
-#include "app/ProcessControl.h"
 #include "app/RunStart.h"
-#include "app/UpdateOptions.h"
+#include "base/TextConversion.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
@@ -28,29 +24,15 @@ namespace {
 
 UpdateWorker* g_worker = nullptr;
 
-std::string AnsiToUtf8(const char* text)
-{
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (wideLength <= 0)
-        return std::string();
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], wideLength);
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], length, nullptr, nullptr);
-    utf8.resize(static_cast<size_t>(length > 0 ? length - 1 : 0));
-    return utf8;
-}
-
 LRESULT CALLBACK RunnerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_UPDATE_STATUS: {
         std::unique_ptr<char[]> text = TakeStatusText(wParam);
         if (static_cast<int>(lParam) >= 0)
-            std::printf("status: %s [%d%%]\n", AnsiToUtf8(text.get()).c_str(), static_cast<int>(lParam));
+            std::printf("status: %s [%d%%]\n", ToUtf8(text.get()).c_str(), static_cast<int>(lParam));
         else
-            std::printf("status: %s\n", AnsiToUtf8(text.get()).c_str());
+            std::printf("status: %s\n", ToUtf8(text.get()).c_str());
         std::fflush(stdout);
         return 0;
     }
@@ -71,8 +53,7 @@ HWND CreateRunnerWindow()
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "CorvaneFlowRunner";
     RegisterClassA(&wc);
-    return CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           wc.hInstance, nullptr);
+    return CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 }
 
 }  // namespace
@@ -90,25 +71,9 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    UpdateLog& log = UpdateLog::Instance();
     boost::thread flow;
-    if (!ParseUpdateArgs(argc, argv, g_updateOptions)) {
-        log.Write("parseArgs error.");
-        PostMessageA(g_hUpdateWnd, WM_CLOSE, 0, 0);
-    } else if (g_updateOptions.mode == kExecMode) {
-        log.Write("entering execUpdate mode.");
-        StopProductProcess(g_updateOptions.parentProcessName,
-                           g_updateOptions.exeDir + "\\" + g_updateOptions.parentProcessName);
-        flow = boost::thread(boost::bind(&UpdateWorker::ExecUpdateProc, &worker));
-    } else {
-        const std::string manifest = GetUpdateDir() + "\\configure.xml";
-        if (!worker.CheckManifest().Load(manifest)) {
-            log.Write("load %s failed.", manifest.c_str());
-            PostMessageA(g_hUpdateWnd, WM_CLOSE, 0, 0);
-        } else {
-            flow = boost::thread(boost::bind(&UpdateWorker::CheckUpdateProc, &worker));
-        }
-    }
+    if (PrepareUpdateRun(worker, argc, argv))
+        flow = StartUpdateFlow(worker);
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -4,6 +4,8 @@
 // "%APPDATA%\taskkill.args" (the test's own folder) and ends at once, so no
 // real taskkill ever runs in a test. Otherwise it waits to be ended and
 // exits by itself with code 3 after a minute.
+#include "base/ScopedHandles.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -15,12 +17,11 @@ namespace {
 
 void AppendLine(const std::string& path, const std::string& line)
 {
-    FILE* file = fopen(path.c_str(), "ab");
+    ScopedFile file(fopen(path.c_str(), "ab"));
     if (!file)
         return;
-    fputs(line.c_str(), file);
-    fputs("\n", file);
-    fclose(file);
+    fputs(line.c_str(), file.Get());
+    fputs("\n", file.Get());
 }
 
 std::string ArgumentsAfterProgram()

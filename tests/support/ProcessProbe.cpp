@@ -1,6 +1,7 @@
-#include "ProcessProbe.h"
+#include "tests/support/ProcessProbe.h"
 
-#include "TestSupport.h"
+#include "base/ScopedHandles.h"
+#include "tests/support/TestSupport.h"
 
 #include <tlhelp32.h>
 
@@ -11,6 +12,11 @@
 std::string ProductProgramPath()
 {
     return CORVANE_TEST_PRODUCT;
+}
+
+std::string OwnProgramName(const std::string& stem)
+{
+    return stem + "-" + std::to_string(GetCurrentProcessId()) + ".exe";
 }
 
 bool PlaceProduct(const std::string& path)
@@ -24,31 +30,32 @@ ChildProcess::ChildProcess(const std::string& path)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    if (!CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_))
-        info_ = {};
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return;
+    process_ = std::make_unique<ScopedProcessInfo>(info);
+    id_ = info.dwProcessId;
 }
 
 ChildProcess::~ChildProcess()
 {
     if (!Started())
         return;
-    TerminateProcess(info_.hProcess, 99);
-    WaitForSingleObject(info_.hProcess, 5000);
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
+    TerminateProcess(process_->process.Get(), 99);
+    WaitForSingleObject(process_->process.Get(), 5000);
 }
 
 bool ChildProcess::WaitForEnd(DWORD milliseconds, DWORD& exitCode) const
 {
-    if (WaitForSingleObject(info_.hProcess, milliseconds) != WAIT_OBJECT_0)
+    if (!Started() || WaitForSingleObject(process_->process.Get(), milliseconds) != WAIT_OBJECT_0)
         return false;
-    GetExitCodeProcess(info_.hProcess, &exitCode);
+    GetExitCodeProcess(process_->process.Get(), &exitCode);
     return true;
 }
 
 bool ChildProcess::Running() const
 {
-    return Started() && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+    return Started() && WaitForSingleObject(process_->process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 std::vector<StartRecord> StartRecords(const std::string& programPath)
@@ -84,12 +91,11 @@ bool WaitForStarts(const std::string& programPath, size_t count, DWORD milliseco
 void EndRecordedProcesses(const std::string& programPath)
 {
     for (const StartRecord& record : StartRecords(programPath)) {
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, record.pid);
+        ScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, record.pid));
         if (!process)
             continue;
-        TerminateProcess(process, 99);
-        WaitForSingleObject(process, 5000);
-        CloseHandle(process);
+        TerminateProcess(process.Get(), 99);
+        WaitForSingleObject(process.Get(), 5000);
     }
 }
 
@@ -106,14 +112,13 @@ std::vector<std::string> TaskKillRuns()
 std::vector<DWORD> ListedProcesses(const std::string& exeName)
 {
     std::vector<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return ids;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry))
         if (_stricmp(entry.szExeFile, exeName.c_str()) == 0)
             ids.push_back(entry.th32ProcessID);
-    CloseHandle(snapshot);
     return ids;
 }

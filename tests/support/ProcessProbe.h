@@ -2,14 +2,22 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+struct ScopedProcessInfo;
 
 // Helpers of the process tests: copies of the stand-in product program,
 // processes started and ended by handle, and the records the program leaves.
 
 // Path of the stand-in product program built beside the tests.
 std::string ProductProgramPath();
+
+// A program name of this test process's own, "<stem>-<process id>.exe". The
+// product is found by name among all processes, so tests running at the same
+// time must not give their products the same name.
+std::string OwnProgramName(const std::string& stem);
 
 // Copies the stand-in program to the given path (folders created).
 bool PlaceProduct(const std::string& path);
@@ -22,14 +30,15 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool Started() const { return info_.hProcess != nullptr; }
-    DWORD Id() const { return info_.dwProcessId; }
+    bool Started() const { return process_ != nullptr; }
+    DWORD Id() const { return id_; }
     // True when the process ended within the time; exitCode receives its code.
     bool WaitForEnd(DWORD milliseconds, DWORD& exitCode) const;
     bool Running() const;
 
 private:
-    PROCESS_INFORMATION info_ = {};
+    std::unique_ptr<ScopedProcessInfo> process_;
+    DWORD id_ = 0;
 };
 
 // One "<program>.starts" record.

@@ -32,7 +32,3 @@ private:
     HWND window_ = nullptr;
     std::vector<Status> received_;
 };
-
-// Number of live arrays made by new[] in this program; PostStatus copies its
-// text into one, and the receiver has to free it.
-long LiveArrayAllocations();

@@ -1,44 +1,14 @@
-#include "StatusWindow.h"
+#include "tests/support/StatusWindow.h"
 
 #include "engine/UpdateStatus.h"
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include <memory>
 
 namespace {
 
-std::atomic<long> g_liveArrays{0};
 constexpr char kClassName[] = "CorvaneStatusTestWindow";
 
 }  // namespace
-
-void* operator new[](size_t size)
-{
-    void* block = malloc(size ? size : 1);
-    if (!block)
-        throw std::bad_alloc();
-    ++g_liveArrays;
-    return block;
-}
-
-void operator delete[](void* block) noexcept
-{
-    if (!block)
-        return;
-    --g_liveArrays;
-    free(block);
-}
-
-void operator delete[](void* block, size_t) noexcept
-{
-    operator delete[](block);
-}
-
-long LiveArrayAllocations()
-{
-    return g_liveArrays.load();
-}
 
 StatusWindow::StatusWindow()
 {

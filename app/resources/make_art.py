@@ -1,0 +1,158 @@
+#!/usr/bin/env python3
+"""Draws the Updater's art: the program icon and the skin archive.
+
+    make_art.py OUT_FOLDER
+
+writes OUT_FOLDER/CorvaneUpdater.ico and OUT_FOLDER/skin/update.zip (the
+markup files beside this script and the images drawn here). Everything is
+drawn by this script; nothing is copied from elsewhere.
+"""
+import math
+import os
+import struct
+import sys
+import zipfile
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+BLUE = (0x1E, 0x6F, 0xE8)
+BLUE_DARK = (0x16, 0x55, 0xB8)
+TRACK = (0xE3, 0xE8, 0xEF)
+
+
+class Canvas:
+    """RGBA pixels with coverage-based (anti-aliased) shapes."""
+
+    def __init__(self, width, height, fill=(0, 0, 0, 0)):
+        self.width, self.height = width, height
+        self.pixels = [list(fill) for _ in range(width * height)]
+
+    def blend(self, x, y, rgb, alpha):
+        if not (0 <= x < self.width and 0 <= y < self.height) or alpha <= 0:
+            return
+        px = self.pixels[y * self.width + x]
+        a = min(alpha, 1.0)
+        out_a = a + px[3] / 255 * (1 - a)
+        for i in range(3):
+            base = px[i] * px[3] / 255 * (1 - a)
+            px[i] = round((rgb[i] * a + base) / out_a) if out_a > 0 else 0
+        px[3] = round(out_a * 255)
+
+    def shape(self, inside, rgb, alpha=1.0, box=None, samples=4):
+        """Fills the points for which inside(x, y) holds, 4x4 supersampled."""
+        x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
+        step = 1 / samples
+        for y in range(max(0, y0), min(self.height, y1)):
+            for x in range(max(0, x0), min(self.width, x1)):
+                hits = sum(inside(x + (i + 0.5) * step, y + (j + 0.5) * step)
+                           for i in range(samples) for j in range(samples))
+                if hits:
+                    self.blend(x, y, rgb, alpha * hits / samples ** 2)
+
+    def round_rect(self, left, top, right, bottom, radius, rgb, alpha=1.0):
+        def inside(x, y):
+            if not (left <= x < right and top <= y < bottom):
+                return False
+            cx = min(max(x, left + radius), right - radius)
+            cy = min(max(y, top + radius), bottom - radius)
+            return (x - cx) ** 2 + (y - cy) ** 2 <= radius ** 2
+        self.shape(inside, rgb, alpha, (int(left), int(top), math.ceil(right), math.ceil(bottom)))
+
+    def png(self):
+        rows = b"".join(b"\0" + bytes(v for px in self.pixels[y * self.width:(y + 1) * self.width] for v in px)
+                        for y in range(self.height))
+
+        def chunk(kind, data):
+            return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 6, 0, 0, 0)
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9))
+                + chunk(b"IEND", b""))
+
+
+def draw_logo(size):
+    """The Corvane mark: a blue rounded square with a white upward arrow."""
+    c = Canvas(size, size)
+    s = size / 32
+    c.round_rect(1 * s, 1 * s, 31 * s, 31 * s, 7 * s, BLUE)
+    c.round_rect(1 * s, 16 * s, 31 * s, 31 * s, 7 * s, BLUE_DARK, 0.35)
+
+    def arrow(x, y):
+        x, y = x / s, y / s
+        head = y >= 7 and y <= 16 and abs(x - 16) <= (y - 7) * 0.95
+        stem = 15 <= y <= 25 and abs(x - 16) <= 2.6
+        return head or stem
+    c.shape(arrow, (255, 255, 255))
+    return c
+
+
+def ico(images):
+    """An icon file holding PNG images (read by Windows Vista and later, and Wine)."""
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries, blobs = b"", b""
+    for size, data in images:
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+        blobs += data
+    return header + entries + blobs
+
+
+def skin_images():
+    images = {}
+    # Menu icons: the two item glyphs side by side, 13 pixels each.
+    sprite = Canvas(26, 13)
+    sprite.shape(lambda x, y: (x - 6.5) ** 2 + (y - 6.5) ** 2 <= 36 and (x - 6.5) ** 2 + (y - 6.5) ** 2 >= 14,
+                 BLUE)
+    sprite.shape(lambda x, y: abs((x - 13) - (y)) <= 1.2 or abs((x - 13) - (12.5 - y)) <= 1.2, (0xC0, 0x39, 0x2B),
+                 box=(15, 2, 24, 11))
+    images["default.png"] = sprite
+    # Menu frame: rounded white panel with a hairline border; the corner
+    # rectangle 32,11,11,11 keeps the top-left curve and the edges whole.
+    frame = Canvas(64, 40)
+    frame.round_rect(0, 0, 64, 40, 6, (0xC9, 0xD1, 0xDB))
+    frame.round_rect(1, 1, 63, 39, 5, (255, 255, 255))
+    images["menu_bk.png"] = frame
+    # Title bar: a blue band, one pixel wide and stretched.
+    header = Canvas(1, 44)
+    for y in range(44):
+        t = y / 43
+        header.pixels[y] = [round(BLUE[i] * (1 - t) + BLUE_DARK[i] * t) for i in range(3)] + [255]
+    images["header_bk.png"] = header
+    # Progress bar track and fill (stretched to the control's width).
+    track = Canvas(20, 8)
+    track.round_rect(0, 0, 20, 8, 4, TRACK)
+    images["progress_bk.png"] = track
+    fore = Canvas(20, 8)
+    fore.round_rect(0, 0, 20, 8, 4, BLUE)
+    images["progress_fore.png"] = fore
+    # Close button: normal, hot and pushed states.
+    for state, bg, alpha in (("normal", (255, 255, 255), 0.0), ("hot", (0xE8, 0x4A, 0x3C), 1.0),
+                             ("pushed", (0xB8, 0x36, 0x2A), 1.0)):
+        button = Canvas(28, 28)
+        button.round_rect(2, 2, 26, 26, 4, bg, alpha)
+        button.shape(lambda x, y: 9 <= x <= 19 and 9 <= y <= 19 and
+                     (abs((x - 9) - (y - 9)) <= 0.9 or abs((x - 9) - (19 - y)) <= 0.9), (255, 255, 255))
+        images["close_%s.png" % state] = button
+    images["logo.png"] = draw_logo(24)
+    return images
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    out = sys.argv[1]
+    os.makedirs(os.path.join(out, "skin"), exist_ok=True)
+    with open(os.path.join(out, "CorvaneUpdater.ico"), "wb") as f:
+        f.write(ico([(size, draw_logo(size).png()) for size in (16, 32, 48)]))
+    archive = os.path.join(out, "skin", "update.zip")
+    with zipfile.ZipFile(archive + ".tmp", "w", zipfile.ZIP_DEFLATED) as z:
+        for name in ("update.xml", "update_menu.xml"):
+            z.write(os.path.join(HERE, name), name)
+        for name, canvas in sorted(skin_images().items()):
+            z.writestr(name, canvas.png())
+    os.replace(archive + ".tmp", archive)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,58 @@
+#include "base/PathUtil.h"
+#include "base/TextConversion.h"
+
+#include <gtest/gtest.h>
+
+TEST(PathUtil, ContainmentTable)
+{
+    struct Case {
+        const char* path;
+        bool contained;
+    };
+    const Case cases[] = {
+        {"a.txt", true},
+        {"bin/core.dll", true},
+        {"bin\\sub\\x.dat", true},
+        {"./a/./b", true},
+        {"folder/", true},
+        {"", false},
+        {"/etc/passwd", false},
+        {"\\windows\\x", false},
+        {"C:evil.dll", false},
+        {"c:\\x", false},
+        {"..", false},
+        {"../x", false},
+        {"a/../b", false},
+        {"a\\..\\..\\b", false},
+        {"...", false},
+        {".. /x", false},
+        {"a/b./c", false},
+        {"a/b /c", false},
+        {"name.", false},
+        {"stream.txt:alt", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsContainedRelativePath(std::string_view(c.path)), c.contained) << c.path;
+
+    // GBK: the second byte of U+6DFA is 0x5C, which is not a separator, and a
+    // component ending in it does not end in a dot.
+    const std::string gbk = ToNarrow(L"\u6DFA/a.xml", 936);
+    ASSERT_EQ(gbk[1], '\\');
+    EXPECT_TRUE(IsContainedRelativePath(std::string_view(gbk)));
+    EXPECT_FALSE(IsContainedRelativePath(std::wstring_view(L"\u5173\u95ED/../x")));
+}
+
+TEST(PathUtil, SplitsAndConverts)
+{
+    // SplitPath, EndsWith and ToBackslashes are covered with the engine's paths.
+    EXPECT_EQ(ParentFolder("C:\\a\\b.exe"), "C:\\a");
+    EXPECT_EQ(ParentFolder("b.exe"), "b.exe");
+    EXPECT_EQ(FileNameOf("C:\\a\\b.exe"), "b.exe");
+    EXPECT_EQ(FileNameOf("b.exe"), "b.exe");
+
+    // Conversions keep embedded NULs and round-trip through GBK and UTF-8.
+    const std::wstring wide(L"\u6B63\u5728\u4E0B\u8F7D\0x", 6);
+    EXPECT_EQ(ToWide(ToNarrow(wide, 936), 936), wide);
+    EXPECT_EQ(ToUtf8(ToNarrow(L"\u7248\u672C", 936), 936), "\xE7\x89\x88\xE6\x9C\xAC");
+    EXPECT_EQ(ToWide(""), L"");
+}
