@@ -20,14 +20,25 @@ LPVOID CChildLayoutUI::GetInterface(const wchar_t* name)
     return CControlUI::GetInterface(name);
 }
 
+namespace {
+
+// Child layouts inside child layouts, on this thread, being built now: a
+// file that names itself stops here instead of recursing without end.
+thread_local int g_nesting = 0;
+const int kMaxNesting = 8;
+
+} // namespace
+
 void CChildLayoutUI::Init()
 {
-    if (!m_xmlFile.IsEmpty()) {
+    if (!m_xmlFile.IsEmpty() && g_nesting < kMaxNesting) {
+        g_nesting++;
         CDialogBuilder builder;
         CControlUI* root = builder.Create(STRINGorID(m_xmlFile.GetData()), nullptr, nullptr, m_manager, nullptr);
         // Attached again: the new tree replaces the old one.
         RemoveAll();
         if (root != nullptr) Add(root);
+        g_nesting--;
     }
     CContainerUI::Init();
 }

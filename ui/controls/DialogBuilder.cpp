@@ -69,6 +69,14 @@ const ElementEntry kElements[] = {
     { L"ScrollBar", Make<CScrollBarUI> },
 };
 
+// An attribute's value, or null when the element does not have it (the
+// markup answers an empty text for a missing attribute).
+const wchar_t* Attribute(CMarkupNode& node, const wchar_t* name)
+{
+    const wchar_t* value = node.GetAttributeValue(name);
+    return value != nullptr && *value != L'\0' ? value : nullptr;
+}
+
 // A resource identifier written as decimal text; other text reads as 0.
 UINT ResourceIdOf(const wchar_t* text)
 {
@@ -138,13 +146,13 @@ void CDialogBuilder::ProcessDeclarations(CMarkupNode& root, CPaintManagerUI* man
     for (CMarkupNode node = root.GetChild(); node.IsValid(); node = node.GetSibling()) {
         const wchar_t* element = node.GetName();
         if (wcscmp(element, L"Image") == 0) {
-            const wchar_t* name = node.GetAttributeValue(L"name");
-            const wchar_t* type = node.GetAttributeValue(L"restype");
-            const wchar_t* mask = node.GetAttributeValue(L"mask");
+            const wchar_t* name = Attribute(node, L"name");
+            const wchar_t* type = Attribute(node, L"restype");
+            const wchar_t* mask = Attribute(node, L"mask");
             if (name != nullptr) manager->AddImage(name, type, mask != nullptr ? ReadColor(mask) : 0);
         } else if (wcscmp(element, L"Font") == 0) {
-            const wchar_t* name = node.GetAttributeValue(L"name");
-            const wchar_t* size = node.GetAttributeValue(L"size");
+            const wchar_t* name = Attribute(node, L"name");
+            const wchar_t* size = Attribute(node, L"size");
             const int points = size != nullptr ? ReadInt(size) : 12;
             const bool bold = IsTrue(node.GetAttributeValue(L"bold"));
             const bool underline = IsTrue(node.GetAttributeValue(L"underline"));
@@ -156,7 +164,7 @@ void CDialogBuilder::ProcessDeclarations(CMarkupNode& root, CPaintManagerUI* man
                 }
             }
         } else if (wcscmp(element, L"Default") == 0) {
-            const wchar_t* name = node.GetAttributeValue(L"name");
+            const wchar_t* name = Attribute(node, L"name");
             const wchar_t* value = node.GetAttributeValue(L"value");
             if (name != nullptr && value != nullptr) manager->AddDefaultAttributeList(name, value);
         }
@@ -231,11 +239,12 @@ void CDialogBuilder::ApplyAttributes(CControlUI* control, CMarkupNode& node, con
 
 void CDialogBuilder::ParseInclude(CMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager)
 {
-    if (!node.HasAttributes() || m_includeDepth >= MAX_INCLUDE_DEPTH) return;
+    // Without a parent the included controls would belong to nobody.
+    if (parent == nullptr || !node.HasAttributes() || m_includeDepth >= MAX_INCLUDE_DEPTH) return;
     int count = 1;
     // The copy is cut at 499 characters and not terminated by the cut.
     wchar_t source[500] = {};
-    const wchar_t* countText = node.GetAttributeValue(L"count");
+    const wchar_t* countText = Attribute(node, L"count");
     if (countText != nullptr) count = ReadInt(countText);
     if (!node.GetAttributeValue(L"source", source, 499) || source[0] == L'\0') return;
     for (int i = 0; i < count; i++) {
@@ -289,6 +298,12 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent, C
         CControlUI* control = CreateByName(name);
         // Nothing knows this name: the element and its subtree are skipped.
         if (control == nullptr) continue;
+        // Without a parent only the first control is handed out; later ones
+        // would belong to nobody.
+        if (parent == nullptr && result != nullptr) {
+            delete control;
+            continue;
+        }
         if (node.HasChildren()) Parse(&node, control, manager);
 
         // A parent already on a window initialises what it receives: it gets

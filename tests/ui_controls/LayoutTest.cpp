@@ -1,0 +1,265 @@
+// Containers and layouts in a real window: rectangles, scroll bars, tabs,
+// separators, and the colours a skin from the archive paints.
+#include "ControlsTestSupport.h"
+
+#include "ui/controls/ContainerUI.h"
+#include "ui/controls/ScrollBarUI.h"
+#include "ui/controls/TabLayoutUI.h"
+#include "ui/controls/VerticalLayoutUI.h"
+#include "ui/core/ControlUI.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace SkinUI;
+
+namespace {
+
+struct Placed {
+    const wchar_t* name;
+    RECT rect;
+};
+
+struct LayoutCase {
+    const char* name;
+    int width;
+    int height;
+    const wchar_t* xml;
+    std::vector<Placed> expected;
+};
+
+const LayoutCase kLayoutCases[] = {
+    { "floating children stretch or keep their offsets", 200, 100,
+      L"<Window><Container><Control name=\"f\" float=\"true\" pos=\"10,10,0,0\"/>"
+      L"<Control name=\"g\" float=\"true\" pos=\"-50,10,-10,30\"/><Control name=\"h\" float=\"true\" "
+      L"pos=\"-1,-1,-1,-1\"/><Control name=\"flow\"/></Container></Window>",
+      { { L"f", { 10, 10, 200, 100 } }, { L"g", { 150, 10, 190, 30 } }, { L"h", { 0, 0, 199, 99 } },
+        { L"flow", { 0, 0, 200, 100 } } } },
+    { "vertical 35, 20 and 25", 120, 100,
+      L"<Window><VerticalLayout childpadding=\"5\"><Control name=\"a\"/><Control name=\"b\" height=\"20\"/>"
+      L"<Control name=\"c\"/></VerticalLayout></Window>",
+      { { L"a", { 0, 0, 120, 35 } }, { L"b", { 0, 40, 120, 60 } }, { L"c", { 0, 65, 120, 90 } } } },
+    { "vertical with inset, padding, width and limits", 200, 200,
+      L"<Window><VerticalLayout inset=\"10,20,10,20\"><Control name=\"a\" height=\"30\" width=\"50\" "
+      L"padding=\"5,3,0,7\"/><Control name=\"b\" maxheight=\"40\"/><Control name=\"c\" minheight=\"90\"/>"
+      L"</VerticalLayout></Window>",
+      { { L"a", { 15, 23, 65, 53 } }, { L"b", { 10, 60, 190, 100 } }, { L"c", { 10, 100, 190, 190 } } } },
+    // The fill is short by the paddings of the fixed children before it, as
+    // the vertical fill above is by the child padding.
+    { "horizontal with padding and a fill", 200, 60,
+      L"<Window><HorizontalLayout><Control name=\"a\" width=\"50\" padding=\"5,5,5,5\"/><Control name=\"b\"/>"
+      L"<Control name=\"c\" width=\"40\" height=\"20\"/></HorizontalLayout></Window>",
+      { { L"a", { 5, 5, 55, 55 } }, { L"b", { 60, 0, 150, 60 } }, { L"c", { 150, 0, 190, 20 } } } },
+    { "three tile columns of 116", 350, 200,
+      L"<Window><TileLayout itemsize=\"100,0\"><Control name=\"t0\" height=\"40\"/><Control name=\"t1\" "
+      L"height=\"40\"/><Control name=\"t2\" height=\"30\" width=\"50\"/><Control name=\"t3\" height=\"40\"/>"
+      L"</TileLayout></Window>",
+      { { L"t0", { 0, 0, 116, 40 } }, { L"t1", { 116, 0, 232, 40 } }, { L"t2", { 265, 5, 315, 35 } },
+        { L"t3", { 0, 40, 116, 80 } } } },
+    { "tab layout places only the selected page", 200, 100,
+      L"<Window><TabLayout selectedid=\"1\" inset=\"5,5,5,5\"><Control name=\"p0\"/><Control name=\"p1\" "
+      L"padding=\"1,2,3,4\"/></TabLayout></Window>",
+      { { L"p1", { 6, 7, 192, 91 } } } },
+};
+
+class LayoutTest : public testing::TestWithParam<LayoutCase> {};
+
+TEST_P(LayoutTest, Places)
+{
+    const LayoutCase& c = GetParam();
+    HostWindow window(c.width, c.height);
+    ASSERT_NE(window.Build(c.xml), nullptr);
+    for (const Placed& p : c.expected) {
+        CControlUI* control = window.Find(p.name);
+        ASSERT_NE(control, nullptr) << p.name;
+        const RECT& rc = control->GetPos();
+        EXPECT_TRUE(::EqualRect(&rc, &p.rect)) << "name " << static_cast<char>(p.name[0])
+                                                << static_cast<char>(p.name[1]) << " at " << rc.left << ","
+                                                << rc.top << "," << rc.right << "," << rc.bottom;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Skins, LayoutTest, testing::ValuesIn(kLayoutCases),
+                         [](const testing::TestParamInfo<LayoutCase>& info) {
+                             return "case" + std::to_string(info.index);
+                         });
+
+TEST(Containers, VerticalBarAppearsOnOverflowAndScrolls)
+{
+    HostWindow window(200, 100);
+    auto* list = static_cast<CContainerUI*>(window.Build(
+        L"<Window><VerticalLayout vscrollbar=\"true\"><Control name=\"a\" height=\"40\"/>"
+        L"<Control name=\"b\" height=\"40\"/></VerticalLayout></Window>"));
+    ASSERT_NE(list, nullptr);
+    CScrollBarUI* bar = list->GetVerticalScrollBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->IsVisible());
+    EXPECT_EQ(window.Find(L"a")->GetWidth(), 200);
+
+    // A third child overflows by 20: the bar shows and the children are laid
+    // out again at the narrower width.
+    CControlUI* c = new CControlUI;
+    c->SetName(L"c");
+    c->SetFixedHeight(40);
+    list->Add(c);
+    window.Layout();
+    ASSERT_TRUE(bar->IsVisible());
+    EXPECT_EQ(bar->GetScrollRange(), 20);
+    EXPECT_EQ(bar->GetPos().left, 184);
+    for (const wchar_t* name : { L"a", L"b", L"c" }) EXPECT_EQ(window.Find(name)->GetWidth(), 184);
+
+    // A click on the track below the thumb pages down; the content moves.
+    const RECT thumb = bar->GetThumbRect();
+    ASSERT_LT(thumb.bottom, 100);
+    window.Mouse(WM_LBUTTONDOWN, 190, 98, MK_LBUTTON);
+    window.Mouse(WM_LBUTTONUP, 190, 98);
+    EXPECT_EQ(bar->GetScrollPos(), 20);
+    EXPECT_EQ(window.Find(L"a")->GetPos().top, -20);
+
+    // Dragging the thumb back to the top scrolls back.
+    const RECT moved = bar->GetThumbRect();
+    window.Mouse(WM_LBUTTONDOWN, 190, moved.top + 2, MK_LBUTTON);
+    window.Mouse(WM_MOUSEMOVE, 190, moved.top - 40, MK_LBUTTON);
+    window.Mouse(WM_LBUTTONUP, 190, moved.top - 40);
+    EXPECT_EQ(bar->GetScrollPos(), 0);
+    EXPECT_EQ(window.Find(L"a")->GetPos().top, 0);
+
+    // The wheel over a child scrolls its container a line down.
+    POINT screen = { 50, 50 };
+    ::ClientToScreen(window.hwnd, &screen);
+    ::PostMessageW(window.hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
+                   MAKELPARAM(screen.x, screen.y));
+    Pump();
+    EXPECT_GT(bar->GetScrollPos(), 0);
+    list->EndDown();
+    EXPECT_EQ(window.Find(L"c")->GetPos().bottom, 100);
+    list->HomeUp();
+    EXPECT_EQ(bar->GetScrollPos(), 0);
+
+    // Content that fits again hides the bar and takes the whole width.
+    list->Remove(c);
+    window.Layout();
+    EXPECT_FALSE(bar->IsVisible());
+    EXPECT_EQ(window.Find(L"a")->GetWidth(), 200);
+}
+
+TEST(Containers, TabPagesAndChildren)
+{
+    HostWindow window(200, 100);
+    auto* tab = static_cast<CTabLayoutUI*>(window.Build(
+        L"<Window><TabLayout><Control name=\"p0\"/><Control name=\"p1\"/><Control name=\"p2\"/></TabLayout>"
+        L"</Window>"));
+    ASSERT_NE(tab, nullptr);
+    EXPECT_EQ(tab->GetCurSel(), 0);
+    EXPECT_FALSE(tab->SelectItem(3));
+    ASSERT_TRUE(tab->SelectItem(2));
+    window.Layout();
+    EXPECT_TRUE(window.Find(L"p2")->IsVisible());
+    EXPECT_FALSE(window.Find(L"p0")->IsVisible());
+
+    // Removing the selected page selects page 0.
+    ASSERT_TRUE(tab->Remove(window.Find(L"p2")));
+    EXPECT_EQ(tab->GetCurSel(), 0);
+    EXPECT_TRUE(tab->GetItemAt(0)->IsVisible());
+    // Removing a page before the selection keeps the selected page.
+    ASSERT_TRUE(tab->SelectItem(1));
+    ASSERT_TRUE(tab->RemoveAt(0));
+    EXPECT_EQ(tab->GetCurSel(), 0);
+    EXPECT_EQ(tab->GetItemAt(0)->GetName(), CUIString(L"p1"));
+    // A page added before the selection moves the selection on.
+    CControlUI* front = new CControlUI;
+    ASSERT_TRUE(tab->AddAt(front, 0));
+    EXPECT_EQ(tab->GetCurSel(), 1);
+    EXPECT_FALSE(front->IsVisible());
+    tab->RemoveAll();
+    EXPECT_EQ(tab->GetCurSel(), -1);
+
+    // The child-list operations and their bounds.
+    CContainerUI box;
+    CControlUI* x = new CControlUI;
+    CControlUI* y = new CControlUI;
+    EXPECT_FALSE(box.Add(nullptr));
+    EXPECT_TRUE(box.Add(x));
+    EXPECT_TRUE(box.AddAt(y, 0));
+    CControlUI* outside = new CControlUI;
+    EXPECT_FALSE(box.AddAt(outside, 5));
+    delete outside;
+    EXPECT_EQ(box.GetItemIndex(y), 0);
+    EXPECT_FALSE(box.SetItemIndex(y, 2));
+    EXPECT_TRUE(box.SetItemIndex(y, 1));
+    EXPECT_EQ(box.GetItemAt(1), y);
+    EXPECT_EQ(box.GetItemAt(2), nullptr);
+    EXPECT_EQ(box.GetItemAt(-1), nullptr);
+    EXPECT_FALSE(box.RemoveAt(7));
+    box.SetVisible(false);
+    EXPECT_FALSE(x->IsVisible());
+    box.SetVisible(true);
+    EXPECT_TRUE(x->IsVisible());
+}
+
+struct SeparatorCase {
+    const char* name;
+    const wchar_t* xml;
+    bool vertical;
+    int grab;
+    std::vector<int> moves;
+    std::vector<int> sizes;
+};
+
+// The separator band is the last 4 pixels of "top" (100 high or wide,
+// limits 60 and 150); each move is followed by the size after release.
+const SeparatorCase kSeparatorCases[] = {
+    { "vertical", L"<Window><VerticalLayout><VerticalLayout name=\"top\" height=\"100\" sepheight=\"4\" "
+                  L"minheight=\"60\" maxheight=\"150\"><Control/></VerticalLayout><Control/></VerticalLayout></Window>",
+      true, 98, { 30, -200, 300 }, { 130, 60, 150 } },
+    { "horizontal immediate", L"<Window><HorizontalLayout><HorizontalLayout name=\"top\" width=\"100\" sepwidth=\"4\" "
+                              L"sepimm=\"true\" minwidth=\"60\" maxwidth=\"150\"><Control/></HorizontalLayout><Control/>"
+                              L"</HorizontalLayout></Window>",
+      false, 98, { 30, -200, 300 }, { 130, 60, 150 } },
+};
+
+TEST(Containers, SeparatorDragsWithinMinAndMax)
+{
+    for (const SeparatorCase& c : kSeparatorCases) {
+        SCOPED_TRACE(c.name);
+        HostWindow window(300, 300);
+        ASSERT_NE(window.Build(c.xml), nullptr);
+        CControlUI* top = window.Find(L"top");
+        ASSERT_NE(top, nullptr);
+        int edge = c.grab;
+        for (size_t i = 0; i < c.moves.size(); i++) {
+            auto at = [&](int along) { return c.vertical ? std::pair<int, int>(50, along) : std::pair<int, int>(along, 50); };
+            auto [x0, y0] = at(edge);
+            window.Mouse(WM_LBUTTONDOWN, x0, y0, MK_LBUTTON);
+            auto [x1, y1] = at(edge + c.moves[i]);
+            window.Mouse(WM_MOUSEMOVE, x1, y1, MK_LBUTTON);
+            window.Mouse(WM_LBUTTONUP, x1, y1);
+            window.Layout();
+            const int size = c.vertical ? top->GetHeight() : top->GetWidth();
+            EXPECT_EQ(size, c.sizes[i]) << "move " << i;
+            edge = size - 2;
+        }
+    }
+}
+
+TEST(Containers, ArchiveSkinPaintsEachControlInPlace)
+{
+    HostWindow window(300, 200);
+    ASSERT_NE(window.Build(L"pixels.xml"), nullptr);
+    const Pixels pixels(window.hwnd);
+    const struct {
+        int x;
+        int y;
+        DWORD rgb;
+    } expected[] = {
+        { 2, 2, 0xFFFFFF },    { 50, 30, 0xFF0000 },  { 150, 30, 0x808080 }, { 240, 30, 0x0000FF },
+        { 290, 50, 0x0000FF }, { 255, 25, 0x00FF00 }, { 50, 85, 0x112233 },  { 150, 85, 0x445566 },
+        { 250, 85, 0x778899 }, { 50, 120, 0xAABBCC }, { 150, 120, 0xFFFFFF }, { 150, 60, 0xFFFFFF },
+    };
+    for (const auto& e : expected) {
+        EXPECT_EQ(pixels.At(e.x, e.y), e.rgb) << e.x << "," << e.y << std::hex << " got " << pixels.At(e.x, e.y);
+    }
+}
+
+} // namespace
