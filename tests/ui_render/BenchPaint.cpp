@@ -1,7 +1,7 @@
 // Paint figures: a tree of 1000 controls painted into an offscreen buffer
 // against the same GDI calls made directly, one control repainted, and an
 // image decoded once and drawn from the cache.
-#include "RenderTestSupport.h"
+#include "tests/ui_render/RenderTestSupport.h"
 
 #include "ui/core/RenderEngine.h"
 

@@ -1,7 +1,7 @@
 // The control base: attributes, painted layers, positioning with real
 // invalidation, focus and events through real window messages, and the
 // event sources.
-#include "RenderTestSupport.h"
+#include "tests/ui_render/RenderTestSupport.h"
 
 #include "ui/core/RenderEngine.h"
 
@@ -262,6 +262,9 @@ TEST(ControlInWindow, PositionInvalidationFocusAndEvents)
     EXPECT_TRUE(window.PumpUntil([&] {
         return std::count(root->events.begin(), root->events.end(), static_cast<int>(UIEVENT_CONTEXTMENU)) == 1;
     }));
+
+    CRenderEngine::DoAnimateWindow(window.hwnd, 0x1 | 0x2, 20);
+    EXPECT_FALSE(IsWindowVisible(window.hwnd)) << "blend and hide";
 }
 
 TEST(ControlIdentity, InterfaceFindingAndVirtualWindow)

@@ -1,6 +1,6 @@
 // Images, descriptors, fills and blends of the render engine, read back from
 // 32-bit DIB sections.
-#include "RenderTestSupport.h"
+#include "tests/ui_render/RenderTestSupport.h"
 
 #include "ui/core/RenderEngine.h"
 
@@ -124,9 +124,16 @@ TEST_P(DescriptorTest, DrawsEveryCaseInsideItsItemRect)
     }
 }
 
+std::string SourceName(const testing::TestParamInfo<SkinSource>& info)
+{
+    static const char* const names[] = { "Folder", "Zip", "CachedZip", "MemoryZip" };
+    return names[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Sources, DescriptorTest,
                          testing::Values(SkinSource::Folder, SkinSource::Zip, SkinSource::CachedZip,
-                                         SkinSource::MemoryZip));
+                                         SkinSource::MemoryZip),
+                         SourceName);
 
 DWORD PixelOf(const TImageInfo* image, int x, int y)
 {

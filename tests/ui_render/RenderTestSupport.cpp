@@ -1,4 +1,4 @@
-#include "RenderTestSupport.h"
+#include "tests/ui_render/RenderTestSupport.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Seeded mutations of image descriptors and attribute lists: drawn and
 // applied without a crash, and descriptors never paint outside their item.
-#include "RenderTestSupport.h"
+#include "tests/ui_render/RenderTestSupport.h"
 
 #include "ui/core/RenderEngine.h"
 
