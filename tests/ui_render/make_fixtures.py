@@ -9,17 +9,7 @@ import sys
 import zipfile
 import zlib
 
-RED = (255, 0, 0, 255)
-GREEN = (0, 255, 0, 255)
-BLUE = (0, 0, 255, 255)
-YELLOW = (255, 255, 0, 255)
-BLACK = (0, 0, 0, 255)
-GRAY = (128, 128, 128, 255)
-DARK = (10, 10, 10, 255)
-TOP_A = (0, 200, 200, 255)
-TOP_B = (200, 0, 200, 255)
-TILE_A = (200, 0, 0, 255)
-TILE_B = (0, 0, 200, 255)
+GREEN, BLUE, TILE_A, TILE_B = (0, 255, 0, 255), (0, 0, 255, 255), (200, 0, 0, 255), (0, 0, 200, 255)
 
 
 def png(width, height, pixel):
@@ -38,24 +28,16 @@ def png(width, height, pixel):
 
 
 def nine(x, y):
-    """12 x 12 nine-grid with 4-pixel corners, each corner marked at its outer pixel."""
-    column = 0 if x < 4 else (1 if x < 8 else 2)
-    row = 0 if y < 4 else (1 if y < 8 else 2)
-    if (x, y) == (0, 0):
-        return BLACK
-    if (x, y) == (11, 11):
-        return DARK
-    if row == 0 and column == 1:
-        return TOP_A if x < 6 else TOP_B
-    return {
-        (0, 0): RED, (0, 2): GREEN, (2, 0): BLUE, (2, 2): YELLOW,
-        (1, 0): (255, 128, 0, 255), (1, 2): (0, 128, 255, 255), (2, 1): (128, 0, 128, 255),
-        (1, 1): GRAY,
-    }[(row, column)]
-
-
-def big(x, y):
-    return (x & 0xFF, y & 0xFF, (x ^ y) & 0xFF, 128 + ((x + y) & 0x7F))
+    """12 x 12 nine-grid with 4-pixel corners marked at their outer pixels; the
+    top edge is two colours side by side, so stretching and tiling differ."""
+    if (x, y) in ((0, 0), (11, 11)):
+        return (0, 0, 0, 255) if x == 0 else (10, 10, 10, 255)
+    if y < 4 and 4 <= x < 8:
+        return (0, 200, 200, 255) if x < 6 else (200, 0, 200, 255)
+    cells = [[(255, 0, 0), None, (0, 255, 0)],
+             [(255, 128, 0), (128, 128, 128), (0, 128, 255)],
+             [(0, 0, 255), (128, 0, 128), (255, 255, 0)]]
+    return cells[y // 4][x // 4] + (255,)
 
 
 IMAGES = {
@@ -68,7 +50,7 @@ IMAGES = {
     'mask.png': png(4, 2, lambda x, y: (255, 0, 255, 255) if x < 2 else (255, 0, 255, 128)),
     # Alpha ramp over a colour ramp, for blends.
     'ramp.png': png(16, 16, lambda x, y: (16 * x, 255 - 16 * y, 90, 16 * x + 15)),
-    'big.png': png(512, 512, big),
+    'big.png': png(512, 512, lambda x, y: (x & 0xFF, y & 0xFF, (x ^ y) & 0xFF, 128 + ((x + y) & 0x7F))),
 }
 
 
