@@ -55,6 +55,8 @@ GradientFillFn PlatformGradientFill()
     return g_usePlatform ? Platform().gradientFill : nullptr;
 }
 
+// The Win32 byte macros read 0xAARRGGBB the other way round: GetBValue gives
+// red and GetRValue blue.
 COLORREF ToColorRef(DWORD argb)
 {
     return RGB(GetBValue(argb), GetGValue(argb), GetRValue(argb));
@@ -76,7 +78,7 @@ bool Intersects(const RECT& a, const RECT& b)
     return ::IntersectRect(&t, &a, &b) != FALSE;
 }
 
-// A top-down 32-bit section; bits receives its pixels.
+// A 32-bit section, top-down unless asked otherwise; bits receives its pixels.
 ScopedBitmap CreateSection(HDC hDC, int width, int height, DWORD** bits, bool topDown = true)
 {
     BITMAPINFO bmi = {};
