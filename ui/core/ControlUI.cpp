@@ -3,8 +3,6 @@
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 
-#include <algorithm>
-#include <climits>
 #include <cwchar>
 
 #include <gdiplus.h>
@@ -18,11 +16,11 @@ bool IsTrue(const wchar_t* value)
     return wcscmp(value, L"true") == 0;
 }
 
-// Decimal with leading blanks and a sign; anything else reads as 0.
+// Decimal with leading blanks and a sign; anything else reads as 0 and
+// numbers beyond the range stop at its ends (long is int-sized here).
 int ReadInt(const wchar_t* value)
 {
-    return static_cast<int>(std::clamp(wcstol(value, nullptr, 10), static_cast<long>(INT_MIN),
-                                       static_cast<long>(INT_MAX)));
+    return static_cast<int>(wcstol(value, nullptr, 10));
 }
 
 // Hexadecimal ARGB after an optional "#".
