@@ -1,6 +1,6 @@
 // The dialog builder: declarations, window attributes, the element table,
 // the callback, includes and documents without a root.
-#include "ControlsTestSupport.h"
+#include "tests/ui_controls/ControlsTestSupport.h"
 
 #include "ui/controls/ButtonUI.h"
 #include "ui/controls/ContainerUI.h"

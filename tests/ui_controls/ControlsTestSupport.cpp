@@ -1,6 +1,6 @@
-#include "ControlsTestSupport.h"
+#include "tests/ui_controls/ControlsTestSupport.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "base/ScopedGdi.h"
 #include "base/TextConversion.h"
 #include "ui/controls/DialogBuilder.h"

@@ -1,6 +1,6 @@
 // Containers and layouts in a real window: rectangles, scroll bars, tabs,
 // separators, and the colours a skin from the archive paints.
-#include "ControlsTestSupport.h"
+#include "tests/ui_controls/ControlsTestSupport.h"
 
 #include "ui/controls/ContainerUI.h"
 #include "ui/controls/ScrollBarUI.h"

@@ -1,8 +1,8 @@
 // Damaged skins: seeded mutations of a real skin, each built into a window,
 // laid out and painted. Each either builds or yields no root.
-#include "ControlsTestSupport.h"
+#include "tests/ui_controls/ControlsTestSupport.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "base/TextConversion.h"
 #include "ui/controls/DialogBuilder.h"
 #include "ui/core/ControlUI.h"

@@ -1,9 +1,9 @@
 // The window wrapper and the skinned window base with real windows and
 // real messages: keys, system buttons, hit testing, regions, modal loops
 // and a skin that fails to load.
-#include "ControlsTestSupport.h"
+#include "tests/ui_controls/ControlsTestSupport.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "base/ScopedGdi.h"
 #include "base/ScopedHandles.h"
 #include "base/TextConversion.h"

@@ -227,6 +227,11 @@ CControlUI* CDialogBuilder::CreateByName(const wchar_t* name) const
 void CDialogBuilder::ApplyAttributes(CControlUI* control, CMarkupNode& node, const wchar_t* name,
                                      CPaintManagerUI* manager)
 {
+    // With the manager given, every setter would invalidate through it, a
+    // call to the system each, though the control is on no window yet:
+    // hidden meanwhile, it invalidates nothing.
+    const bool hidden = manager != nullptr && control->IsVisible();
+    if (hidden) control->SetInternVisible(false);
     if (manager != nullptr) {
         control->SetManager(manager, nullptr, false);
         const wchar_t* defaults = manager->GetDefaultAttributeList(name);
@@ -235,6 +240,7 @@ void CDialogBuilder::ApplyAttributes(CControlUI* control, CMarkupNode& node, con
     const int count = node.GetAttributeCount();
     for (int i = 0; i < count; i++) control->SetAttribute(node.GetAttributeName(i), node.GetAttributeValue(i));
     if (manager != nullptr) control->SetManager(nullptr, nullptr, false);
+    if (hidden) control->SetInternVisible(true);
 }
 
 void CDialogBuilder::ParseInclude(CMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager)
