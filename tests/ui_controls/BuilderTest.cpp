@@ -212,6 +212,12 @@ const BuilderCase kBuilderCases[] = {
       } },
 };
 
+// Test names in CTest come from the case names, not the bytes.
+void PrintTo(const BuilderCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class BuilderTest : public testing::TestWithParam<BuilderCase> {};
 
 TEST_P(BuilderTest, Builds)

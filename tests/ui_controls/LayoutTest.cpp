@@ -63,6 +63,12 @@ const LayoutCase kLayoutCases[] = {
       { { L"p1", { 6, 7, 192, 91 } } } },
 };
 
+// Test names in CTest come from the case names, not the bytes.
+void PrintTo(const LayoutCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class LayoutTest : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(LayoutTest, Places)

@@ -241,6 +241,9 @@ void CDialogBuilder::ApplyAttributes(CControlUI* control, CMarkupNode& node, con
     for (int i = 0; i < count; i++) control->SetAttribute(node.GetAttributeName(i), node.GetAttributeValue(i));
     if (manager != nullptr) control->SetManager(nullptr, nullptr, false);
     if (hidden) control->SetInternVisible(true);
+    // A setter that placed the control cleared its update mark, and hidden it
+    // could not set it again: it is laid out once attached.
+    control->NeedUpdate();
 }
 
 void CDialogBuilder::ParseInclude(CMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager)
