@@ -95,7 +95,8 @@ TEST(Containers, VerticalBarAppearsOnOverflowAndScrolls)
 {
     HostWindow window(200, 100);
     auto* list = static_cast<CContainerUI*>(window.Build(
-        L"<Window><VerticalLayout vscrollbar=\"true\"><Control name=\"a\" height=\"40\"/>"
+        L"<Window><Default name=\"VScrollBar\" value=\"width=&quot;12&quot; bkcolor=&quot;#FFE0E0E0&quot; "
+        L"thumbcolor=&quot;#FF102030&quot;\"/><VerticalLayout vscrollbar=\"true\"><Control name=\"a\" height=\"40\"/>"
         L"<Control name=\"b\" height=\"40\"/></VerticalLayout></Window>"));
     ASSERT_NE(list, nullptr);
     CScrollBarUI* bar = list->GetVerticalScrollBar();
@@ -112,22 +113,29 @@ TEST(Containers, VerticalBarAppearsOnOverflowAndScrolls)
     window.Layout();
     ASSERT_TRUE(bar->IsVisible());
     EXPECT_EQ(bar->GetScrollRange(), 20);
-    EXPECT_EQ(bar->GetPos().left, 184);
-    for (const wchar_t* name : { L"a", L"b", L"c" }) EXPECT_EQ(window.Find(name)->GetWidth(), 184);
+    EXPECT_EQ(bar->GetPos().left, 188);
+    for (const wchar_t* name : { L"a", L"b", L"c" }) EXPECT_EQ(window.Find(name)->GetWidth(), 188);
+    {
+        // The thumb covers the visible share of the track from the top.
+        const Pixels pixels(window.hwnd);
+        EXPECT_EQ(pixels.At(194, 5), 0x102030u);
+        EXPECT_EQ(pixels.At(194, 80), 0x102030u);
+        EXPECT_EQ(pixels.At(194, 95), 0xE0E0E0u);
+    }
 
     // A click on the track below the thumb pages down; the content moves.
     const RECT thumb = bar->GetThumbRect();
     ASSERT_LT(thumb.bottom, 100);
-    window.Mouse(WM_LBUTTONDOWN, 190, 98, MK_LBUTTON);
-    window.Mouse(WM_LBUTTONUP, 190, 98);
+    window.Mouse(WM_LBUTTONDOWN, 194, 98, MK_LBUTTON);
+    window.Mouse(WM_LBUTTONUP, 194, 98);
     EXPECT_EQ(bar->GetScrollPos(), 20);
     EXPECT_EQ(window.Find(L"a")->GetPos().top, -20);
 
     // Dragging the thumb back to the top scrolls back.
     const RECT moved = bar->GetThumbRect();
-    window.Mouse(WM_LBUTTONDOWN, 190, moved.top + 2, MK_LBUTTON);
-    window.Mouse(WM_MOUSEMOVE, 190, moved.top - 40, MK_LBUTTON);
-    window.Mouse(WM_LBUTTONUP, 190, moved.top - 40);
+    window.Mouse(WM_LBUTTONDOWN, 194, moved.top + 2, MK_LBUTTON);
+    window.Mouse(WM_MOUSEMOVE, 194, moved.top - 40, MK_LBUTTON);
+    window.Mouse(WM_LBUTTONUP, 194, moved.top - 40);
     EXPECT_EQ(bar->GetScrollPos(), 0);
     EXPECT_EQ(window.Find(L"a")->GetPos().top, 0);
 
@@ -202,6 +210,76 @@ TEST(Containers, TabPagesAndChildren)
     EXPECT_FALSE(x->IsVisible());
     box.SetVisible(true);
     EXPECT_TRUE(x->IsVisible());
+}
+
+// The left button as GetKeyState reports it: posted clicks do not set it.
+void SetLeftButton(bool down)
+{
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_LBUTTON] = down ? 0x80 : 0;
+    ::SetKeyboardState(keys);
+}
+
+// Searching with every flag, relative positions and mouse following.
+TEST(Containers, FindFlagsRelativePositionsAndFollowing)
+{
+    HostWindow window(200, 100);
+    auto* root = static_cast<CContainerUI*>(window.Build(
+        L"<Window><Container name=\"root\" inset=\"10,10,10,10\"><Control name=\"under\"/>"
+        L"<Control name=\"over\" float=\"true\" pos=\"0,0,50,50\"/>"
+        L"<Container name=\"moving\" float=\"true\" pos=\"100,20,140,60\" mousefollow=\"true\" "
+        L"relativepos=\"50,0,50,100\"/></Container></Window>"));
+    ASSERT_NE(root, nullptr);
+    auto hit = [&](int x, int y, UINT flags) -> std::wstring {
+        POINT pt = { x, y };
+        CControlUI* found = root->FindControl(
+            [](CControlUI* control, LPVOID) -> CControlUI* { return control; }, &pt,
+            UIFIND_VISIBLE | UIFIND_HITTEST | flags);
+        return found != nullptr ? found->GetName().GetData() : L"-";
+    };
+    const struct {
+        int x;
+        int y;
+        UINT flags;
+        const wchar_t* expected;
+    } cases[] = {
+        { 30, 30, 0, L"under" },                // first child first
+        { 30, 30, UIFIND_TOP_FIRST, L"over" },  // the last one on top
+        { 30, 30, UIFIND_ME_FIRST, L"root" },   // the container before its children
+        { 5, 5, 0, L"over" },                   // a floating child counts outside the inset
+        { 195, 5, 0, L"root" },                 // only the container in the inset
+        { 120, 40, UIFIND_TOP_FIRST, L"moving" },
+        { 250, 40, 0, L"-" },
+    };
+    for (const auto& c : cases) EXPECT_EQ(hit(c.x, c.y, c.flags), c.expected) << c.x << "," << c.y;
+    root->SetMouseChildEnabled(false);
+    EXPECT_EQ(hit(30, 30, UIFIND_TOP_FIRST), L"root");
+    root->SetMouseChildEnabled(true);
+
+    // Relative placement: half the growth moves it, all of the height grows.
+    CControlUI* moving = window.Find(L"moving");
+    window.Resize(300, 150);
+    RECT rc = moving->GetPos();
+    EXPECT_EQ(rc.left, 150);
+    EXPECT_EQ(rc.right, 240);
+    EXPECT_EQ(rc.bottom - rc.top, 90);
+
+    // Dragged with the mouse, and held inside the parent.
+    moving->SetAttribute(L"relativepos", L"0,0,0,0");
+    const RECT before = moving->GetPos();
+    SetLeftButton(true);
+    window.Mouse(WM_LBUTTONDOWN, before.left + 5, before.top + 5, MK_LBUTTON);
+    window.Mouse(WM_MOUSEMOVE, before.left + 25, before.top + 15, MK_LBUTTON);
+    EXPECT_EQ(moving->GetPos().left, before.left + 20);
+    EXPECT_EQ(moving->GetPos().top, before.top + 10);
+    window.Mouse(WM_MOUSEMOVE, before.left + 900, before.top - 900, MK_LBUTTON);
+    EXPECT_EQ(moving->GetPos().right, 300);
+    EXPECT_EQ(moving->GetPos().top, 0);
+    window.Mouse(WM_LBUTTONUP, 0, 0);
+    window.Mouse(WM_MOUSEMOVE, 10, 10, MK_LBUTTON);
+    EXPECT_EQ(moving->GetPos().right, 300);
+    SetLeftButton(false);
 }
 
 struct SeparatorCase {
