@@ -1,7 +1,7 @@
 // The paint manager's resource registry: fonts, images, colours, default
 // attribute lists and option groups along the parent chain.
 #include "PaintTestSupport.h"
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
