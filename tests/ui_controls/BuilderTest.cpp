@@ -2,6 +2,9 @@
 // the callback, includes and documents without a root.
 #include "tests/ui_controls/ControlsTestSupport.h"
 
+#include "base/TextConversion.h"
+#include "tests/support/TestSupport.h"
+
 #include "ui/controls/ButtonUI.h"
 #include "ui/controls/ContainerUI.h"
 #include "ui/controls/DialogBuilder.h"
@@ -271,6 +274,25 @@ TEST(BuilderElements, TableAndRootlessDocuments)
                                    L"<?xml version=\"1.0\"?>", L"<!-- only a comment -->", L"<Window" }) {
         CDialogBuilder builder;
         EXPECT_EQ(builder.Create(STRINGorID(source)), nullptr) << source;
+    }
+
+    // A plug-in comes before the callback; only libraries with the export load.
+    const std::wstring plugin = ToWide(TestProgramDir()) + L"\\controls_plugin.dll";
+    EXPECT_FALSE(CPaintManagerUI::LoadPlugin(nullptr));
+    EXPECT_FALSE(CPaintManagerUI::LoadPlugin(L"no_such_plugin.dll"));
+    EXPECT_FALSE(CPaintManagerUI::LoadPlugin(L"version.dll"));
+    ASSERT_TRUE(CPaintManagerUI::LoadPlugin(plugin.c_str()));
+    ASSERT_TRUE(CPaintManagerUI::LoadPlugin(plugin.c_str()));
+    EXPECT_EQ(CPaintManagerUI::GetPlugins()->GetSize(), 1);
+    {
+        Callback callback;
+        HostWindow window;
+        ASSERT_NE(window.Build(L"<Window><VerticalLayout><PluginBox name=\"p\"/><MenuElement name=\"m\"/>"
+                               L"</VerticalLayout></Window>", &callback), nullptr);
+        ASSERT_NE(window.Find(L"p"), nullptr);
+        EXPECT_STREQ(window.Find(L"p")->GetClass(), L"PluginBoxUI");
+        EXPECT_NE(window.Find(L"m"), nullptr);
+        EXPECT_EQ(callback.asked, std::vector<std::wstring>{ L"MenuElement" });
     }
 
     // From module resources: a skin whose Include names another resource.
