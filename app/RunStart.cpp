@@ -26,10 +26,10 @@ bool StartUpdaterRun()
     return true;
 }
 
-bool PrepareUpdateRun(UpdateWorker& worker, int argc, const char* const* argv)
+bool PrepareUpdateRun(UpdateWorker& worker, bool argsUsable)
 {
     UpdateLog& log = UpdateLog::Instance();
-    if (!ParseUpdateArgs(argc, argv, g_updateOptions)) {
+    if (!argsUsable) {
         log.Write("parseArgs error.");
         return FailStartUp();
     }

@@ -18,3 +18,17 @@ HMODULE LoadSystemLibraryForever(const wchar_t* dllName)
 {
     return LoadSystemLibrary(dllName).Release();
 }
+
+void RestrictDllSearchToSystem()
+{
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    // kernel32 is mapped into every process before any of its code runs.
+    if (HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll")) {
+        const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+            reinterpret_cast<void (*)()>(GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+        if (setDefault != nullptr)
+            setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+    // Takes the current folder out of the search where the call above is missing.
+    SetDllDirectoryW(L"");
+}

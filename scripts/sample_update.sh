@@ -1,19 +1,31 @@
 #!/usr/bin/env bash
-# The main job, end to end, on a sample product:
-#   1. an installed version 1.0 of the product (its main program running);
-#   2. version 2.0 published with tools/publish.py and served over loopback HTTP;
+# The main job, end to end, with the real CorvaneUpdater.exe on a sample
+# product:
+#   1. an installed version 1.0 of the product (its main program running),
+#      the Updater beside it with its skin;
+#   2. version 2.0 published with tools/publish.py and served over loopback
+#      HTTP (slowly, so that the download can be watched);
 #   3. a silent check run downloads it and records it as pending;
-#   4. an exec run stops the product, installs the update and starts it again.
-# The flows run through tools' flow runner (the Updater's flows and start-up
-# without the skinned window). Exits non-zero when the product is not at 2.0.
+#   4. an exec run stops the product, installs the update and starts it again;
+#   5. a force run downloads version 3.0, stops the product, installs at once
+#      and starts it again.
+# The runs take place in a Wine desktop (with a taskbar showing the tray icon
+# and its balloon). During the check run the script takes screenshots of the
+# tray balloon, the tray menu and the shown window mid-download into
+# docs/screenshots/ (CORVANE_SCREENSHOTS moves them; empty: none). It prints
+# the log and exits non-zero when the product does not end at 3.0.
 #   scripts/sample_update.sh [BUILD_DIR]
 set -Eeuo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${1:-$ROOT/build}
-RUNNER=$BUILD/tools/corvane_flow_runner.exe
+UPDATER=$BUILD/app/CorvaneUpdater.exe
+SKIN=$BUILD/app/skin/update.zip
 PRODUCT=$BUILD/tools/Corvane.exe
-for f in "$RUNNER" "$PRODUCT"; do
+POKE=$BUILD/tools/corvane_window_poke.exe
+SHOTS=${CORVANE_SCREENSHOTS-$ROOT/docs/screenshots}
+DESKTOP=corvane
+for f in "$UPDATER" "$SKIN" "$PRODUCT" "$POKE"; do
     [ -f "$f" ] || { echo "missing $f: run scripts/setup.sh first" >&2; exit 1; }
 done
 
@@ -21,9 +33,11 @@ source "$ROOT/scripts/wine-env.sh"
 wine_env_start
 WORK=$(mktemp -d /tmp/corvane-sample.XXXXXX)
 # On every exit: the server is stopped first (its state, the pid file, lives
-# in the work folder), then the product, then the work folder goes.
+# in the work folder), then the Updater and the product, then the work
+# folder goes.
 cleanup() {
     python3 "$ROOT/tests/support/http_server.py" stop "$WORK/http" || true
+    wine_run taskkill /f /im CorvaneUpdater.exe >/dev/null 2>&1 || true
     wine_run taskkill /f /im Corvane.exe >/dev/null 2>&1 || true
     rm -rf "$WORK"
 }
@@ -50,31 +64,72 @@ wait_for_starts() {
     return 1
 }
 
+# The poke tool on the windows of the Updater's desktop.
+poke() {
+    wine_run "$POKE" --desktop "$DESKTOP" "$@" 2>/dev/null | tr -d '\r'
+}
+
+# Starts the Updater in the install folder inside the Wine desktop.
+start_updater() {
+    (cd "$WORK/install" && wine_run explorer "/desktop=$DESKTOP,1024x768" CorvaneUpdater.exe "$@" \
+        >/dev/null 2>&1 &)
+    poke wait 60 || { echo "the Updater's window did not appear" >&2; return 1; }
+}
+
+# Waits for the end of the run (its window goes with the process).
+wait_for_updater() {
+    poke gone 300 || { echo "the Updater did not end within 5 minutes" >&2; return 1; }
+}
+
+# A screenshot of the Wine desktop, cropped to WxH+X+Y (desktop coordinates).
+SHOT_WINDOW=""
+screenshot() {
+    local name=$1 crop=$2
+    [ -n "$SHOTS" ] || return 0
+    if [ -z "$SHOT_WINDOW" ]; then
+        SHOT_WINDOW=$(xdotool search --name "$DESKTOP - Wine desktop" 2>/dev/null | head -n 1) || true
+    fi
+    mkdir -p "$SHOTS"
+    if /usr/bin/import -window "${SHOT_WINDOW:-root}" "$WORK/shot.png" &&
+        /usr/bin/convert "$WORK/shot.png" -crop "$crop" +repage -strip "$SHOTS/$name"; then
+        echo "  screenshot: $SHOTS/$name"
+    else
+        echo "  screenshot $name could not be taken" >&2
+    fi
+}
+
 say "sample product 1.0 installed in $WORK/install"
-mkdir -p "$WORK/install/data" "$WORK/v2/data/presets"
-cp "$PRODUCT" "$RUNNER" "$WORK/install/"
+mkdir -p "$WORK/install/data" "$WORK/install/skin" "$WORK/v2/data/presets" "$WORK/v3/data/presets"
+cp "$PRODUCT" "$UPDATER" "$WORK/install/"
+cp "$SKIN" "$WORK/install/skin/"
 printf 'Corvane 1.0\r\n' >"$WORK/install/data/version.txt"
 head -c 300000 /dev/urandom >"$WORK/install/data/codecs.bin"
 cp "$PRODUCT" "$WORK/v2/"
 printf 'Corvane 2.0\r\n' >"$WORK/v2/data/version.txt"
 head -c 400000 /dev/urandom >"$WORK/v2/data/codecs.bin"
 printf '<preset name="web"/>\r\n' >"$WORK/v2/data/presets/web.xml"
+cp -r "$WORK/v2/." "$WORK/v3/"
+printf 'Corvane 3.0\r\n' >"$WORK/v3/data/version.txt"
+printf '<preset name="mobile"/>\r\n' >"$WORK/v3/data/presets/mobile.xml"
 
-say "publish version 2.0"
-python3 "$ROOT/tools/publish.py" "$WORK/v2" corvane 2.0 -o "$WORK/out"
-ls -l "$WORK/out"
+say "publish versions 2.0 and 3.0"
+python3 "$ROOT/tools/publish.py" "$WORK/v2" corvane 2.0 -o "$WORK/out2"
+python3 "$ROOT/tools/publish.py" "$WORK/v3" corvane 3.0 -o "$WORK/out3"
+ls -l "$WORK/out2" "$WORK/out3"
 
-say "serve it on 127.0.0.1"
+say "serve them on 127.0.0.1"
 python3 "$ROOT/tests/support/http_server.py" start "$WORK/http"
-cp "$WORK/out/corvane-2.0.tar.xz" "$WORK/http/root/"
+cp "$WORK/out2/corvane-2.0.tar.xz" "$WORK/out3/corvane-3.0.tar.xz" "$WORK/http/root/"
 URI="http://127.0.0.1:$(cat "$WORK/http/port")"
+# The check run's download at 80 KB/s: some seconds to look at.
+SLOW_URI="$URI/slow/80000"
 
 # The product hands the Updater its manifest in the update folder.
 APPDATA_UNIX=$(wine_cmd winepath -u "$(wine_run cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')")
 USERDATA=$APPDATA_UNIX/Marlex/MarlexUpdate
 rm -rf "$USERDATA"
 mkdir -p "$USERDATA/update"
-cp "$WORK/out/configure.xml" "$USERDATA/update/"
+cp "$WORK/out2/configure.xml" "$USERDATA/update/"
 
 say "start the product"
 (cd "$WORK/install" && wine_run Corvane.exe >/dev/null 2>&1 &)
@@ -84,15 +139,38 @@ if ! wait_for_starts 1; then
 fi
 
 say "check run (silent): download and record the pending update"
-(cd "$WORK/install" && wine_run corvane_flow_runner.exe --checkUpdate --version 2.0 \
-    --ParentProcessName Corvane.exe --uri "$URI")
+start_updater --checkUpdate --version 2.0 --ParentProcessName Corvane.exe --uri "$SLOW_URI"
+read -r _ _ work_right work_bottom < <(poke workarea)
+sleep 1.5
+screenshot tray-balloon.png "520x240+$((1024 - 520))+$((768 - 240))"
+# The menu opens at the cursor, here just above the tray; the cursor then
+# rests on its first item.
+poke menu $((work_right - 40)) $((work_bottom - 4))
+sleep 0.5
+poke cursor $((work_right - 100)) $((work_bottom - 58))
+sleep 0.5
+screenshot tray-menu.png "320x200+$((1024 - 320))+$((768 - 200))"
+poke show
+sleep 1.5
+read -r left top right bottom < <(poke rect)
+screenshot update-window.png "$((right - left + 32))x$((bottom - top + 32))+$((left - 16))+$((top - 16))"
+wait_for_updater
 echo "settings ($USERDATA/tavrin.ini):"
 iconv -f GBK -t UTF-8 "$USERDATA/tavrin.ini" | tr -d '\r'
 
 say "exec run: stop the product, install, start it again"
-(cd "$WORK/install" && wine_run corvane_flow_runner.exe --execUpdate --ParentProcessName Corvane.exe)
+start_updater --execUpdate --ParentProcessName Corvane.exe
+wait_for_updater
 if ! wait_for_starts 2; then
     echo "sample update: the exec run did not start the product again within 30 s" >&2
+fi
+
+say "force run: download 3.0, stop the product, install at once, start it again"
+cp "$WORK/out3/configure.xml" "$USERDATA/update/"
+start_updater --checkUpdate --version 3.0 --ParentProcessName Corvane.exe --uri "$URI" --force 1
+wait_for_updater
+if ! wait_for_starts 3; then
+    echo "sample update: the force run did not start the product again within 30 s" >&2
 fi
 
 say "update.log"
@@ -100,8 +178,8 @@ iconv -f GBK -t UTF-8 "$USERDATA/update.log" | tr -d '\r'
 
 say "result"
 status=0
-for f in data/version.txt data/codecs.bin data/presets/web.xml Corvane.exe; do
-    if cmp -s "$WORK/v2/$f" "$WORK/install/$f"; then
+for f in data/version.txt data/codecs.bin data/presets/web.xml data/presets/mobile.xml Corvane.exe; do
+    if cmp -s "$WORK/v3/$f" "$WORK/install/$f"; then
         echo "  up to date: $f"
     else
         echo "  NOT UPDATED: $f"
@@ -109,10 +187,10 @@ for f in data/version.txt data/codecs.bin data/presets/web.xml Corvane.exe; do
     fi
 done
 started=$(starts)
-echo "  product started $started times (once by hand, once by the exec run)"
-[ "$started" -ge 2 ] || status=1
+echo "  product started $started times (once by hand, once by the exec run, once by the force run)"
+[ "$started" -ge 3 ] || status=1
 if [ $status -eq 0 ]; then
-    echo "sample update: product updated from 1.0 to 2.0"
+    echo "sample update: product updated from 1.0 to 2.0 and then to 3.0"
 else
     echo "sample update FAILED" >&2
 fi

@@ -100,18 +100,37 @@ def ico(images):
 
 def skin_images():
     images = {}
-    # Menu icons: the two item glyphs side by side, 13 pixels each.
-    sprite = Canvas(26, 13)
-    sprite.shape(lambda x, y: (x - 6.5) ** 2 + (y - 6.5) ** 2 <= 36 and (x - 6.5) ** 2 + (y - 6.5) ** 2 >= 14,
-                 BLUE)
-    sprite.shape(lambda x, y: abs((x - 13) - (y)) <= 1.2 or abs((x - 13) - (12.5 - y)) <= 1.2, (0xC0, 0x39, 0x2B),
-                 box=(15, 2, 24, 11))
+    # Menu icons, 13 pixels each: "show" (a window) and "exit" (a power
+    # sign) side by side, the hot ones in the row below.
+    sprite = Canvas(26, 26)
+    for row, show_rgb, exit_rgb in ((0, BLUE, (0x8A, 0x94, 0xA3)), (13, BLUE_DARK, (0xD9, 0x3B, 0x2F))):
+        def window_glyph(x, y, top=row):
+            y -= top
+            inside = 1 <= x <= 12 and 2 <= y <= 11
+            hollow = 2.2 <= x <= 10.8 and 5 <= y <= 9.8
+            return inside and not hollow
+        sprite.shape(window_glyph, show_rgb, box=(0, row, 13, row + 13))
+
+        def power_glyph(x, y, top=row):
+            x, y = x - 13 - 6.5, y - top - 7
+            r = math.hypot(x, y)
+            ring = 3.6 <= r <= 5.0 and not (y < 0 and abs(x) < 2.6)
+            stem = abs(x) <= 0.7 and -6 <= y <= 0.5
+            return ring or stem
+        sprite.shape(power_glyph, exit_rgb, box=(13, row, 26, row + 13))
     images["default.png"] = sprite
-    # Menu frame: rounded white panel with a hairline border; the corner
-    # rectangle 32,11,11,11 keeps the top-left curve and the edges whole.
+    # Menu frame and its shadow window's image: a soft 5-pixel shadow around
+    # a white rounded panel with a hairline border and a tinted icon gutter
+    # (the items leave their first 25 pixels to it). The corner rectangle
+    # 32,11,11,11 keeps the curves, the shadow and the gutter unstretched.
     frame = Canvas(64, 40)
-    frame.round_rect(0, 0, 64, 40, 6, (0xC9, 0xD1, 0xDB))
-    frame.round_rect(1, 1, 63, 39, 5, (255, 255, 255))
+    for inset in range(5):
+        frame.round_rect(inset, inset + 1, 64 - inset, 40 - inset + 1, 9 - inset, (0x10, 0x1C, 0x30), 0.035 * (inset + 1))
+    frame.round_rect(5, 5, 59, 35, 4, (0xC9, 0xD1, 0xDB))
+    frame.round_rect(6, 6, 58, 34, 3, (255, 255, 255))
+    for y in range(7, 33):
+        for x in range(6, 31):
+            frame.pixels[y * frame.width + x] = [0xF3, 0xF5, 0xF9, 255]
     images["menu_bk.png"] = frame
     # Title bar: a blue band, one pixel wide and stretched.
     header = Canvas(1, 44)

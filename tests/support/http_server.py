@@ -12,6 +12,9 @@ the files below STATE_DIR/root. Besides plain files it knows:
     /drop/<file>              announces the full length, sends half, closes
     /status/<code>            that status with a small text body
     /redirect/<code>/<file>   a 301/302/... pointing at /<file>
+    /slow/<rate>/<file>       the file at about <rate> bytes a second, so
+                              that a download is still running when a test
+                              or a screenshot looks at it
 """
 import http.server
 import os
@@ -49,6 +52,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def _send_slowly(self, body, rate):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        chunk = max(rate // 20, 1)
+        try:
+            for offset in range(0, len(body), chunk):
+                self.wfile.write(body[offset:offset + chunk])
+                self.wfile.flush()
+                time.sleep(chunk / rate)
+        except (BrokenPipeError, ConnectionResetError):
+            # The client gave up (a test that ended the run mid-download).
+            self.close_connection = True
+
     def do_GET(self):
         path = urllib.parse.urlsplit(self.path).path
         parts = path.split("/", 3)
@@ -61,6 +79,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Location", "/" + (parts[3] if len(parts) > 3 else ""))
             self.send_header("Content-Length", "0")
             self.end_headers()
+        elif path.startswith("/slow/"):
+            body = self._file(parts[3] if len(parts) > 3 else "")
+            if body is None:
+                return self._send_body(404, b"not found\n")
+            self._send_slowly(body, max(int(parts[2]), 1))
         elif path.startswith("/nolength/"):
             body = self._file(path[len("/nolength/"):])
             if body is None:
