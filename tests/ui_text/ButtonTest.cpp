@@ -1,7 +1,8 @@
 // Buttons and options under real mouse messages.
-#include "TextTestSupport.h"
+#include "tests/ui_text/TextTestSupport.h"
 
 #include "ui/controls/ButtonUI.h"
+#include "ui/controls/DialogBuilder.h"
 #include "ui/controls/OptionUI.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +138,26 @@ TEST(ButtonTest, OptionsKeepOneSelectionPerGroup)
     }
     EXPECT_STREQ(lone->GetClass(), L"CheckBoxUI");
     EXPECT_EQ(lone->GetInterface(L"Option"), lone);
+    // Selected in markup: built with the window's manager, nobody notified;
+    // the group works once attached.
+    window.notes.clear();
+    CDialogBuilder builder;
+    CControlUI* built = builder.Create(L"<Window><HorizontalLayout><Option name=\"m1\" width=\"100\" group=\"m\" "
+                                       L"selected=\"true\" "
+                                       L"selectedimage=\"blue.png\" /><Option name=\"m2\" width=\"100\" group=\"m\" "
+                                       L"normalimage=\"red.png\" /></HorizontalLayout></Window>",
+                                       nullptr, nullptr, &window.pm);
+    ASSERT_NE(built, nullptr);
+    window.Attach(built);
+    auto* m1 = static_cast<COptionUI*>(window.pm.FindControl(L"m1"));
+    ASSERT_NE(m1, nullptr);
+    EXPECT_TRUE(m1->IsSelected());
+    EXPECT_EQ(window.Capture().At(10, 50), kBlue);
+    EXPECT_EQ(selections(), L"");
+    click(150);
+    EXPECT_EQ(selections(), L"click:m2 selectchanged:m2");
+    EXPECT_FALSE(m1->IsSelected());
+
     // A deleted option leaves its group.
     auto* extra = new COptionUI;
     extra->SetGroup(L"other");

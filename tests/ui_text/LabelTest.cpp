@@ -1,6 +1,6 @@
 // Labels: align words, effect mode, stored values, estimated sizes, tooltips
 // and Chinese status text.
-#include "TextTestSupport.h"
+#include "tests/ui_text/TextTestSupport.h"
 
 #include "base/ScopedGdi.h"
 #include "base/TextConversion.h"

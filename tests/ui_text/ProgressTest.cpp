@@ -1,5 +1,5 @@
 // The progress bar's filled part, on pixels and in its modifier.
-#include "TextTestSupport.h"
+#include "tests/ui_text/TextTestSupport.h"
 
 #include "ui/controls/ProgressUI.h"
 

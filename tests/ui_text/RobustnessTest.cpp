@@ -1,5 +1,5 @@
 // Damaged tagged text: laid out and drawn without a crash or a hang.
-#include "TextTestSupport.h"
+#include "tests/ui_text/TextTestSupport.h"
 
 #include "ui/core/RenderEngine.h"
 

@@ -1,5 +1,5 @@
 // The layered shadow window behind an owner that moves and sizes it.
-#include "TextTestSupport.h"
+#include "tests/ui_text/TextTestSupport.h"
 
 #include "ui/core/ShadowWnd.h"
 

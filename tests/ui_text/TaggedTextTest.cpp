@@ -1,5 +1,5 @@
 // Tagged text on pixels and rectangles.
-#include "TextTestSupport.h"
+#include "tests/ui_text/TextTestSupport.h"
 
 #include "base/ScopedGdi.h"
 #include "ui/controls/TextUI.h"

@@ -1,6 +1,6 @@
-#include "TextTestSupport.h"
+#include "tests/ui_text/TextTestSupport.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "base/ScopedGdi.h"
 #include "base/TextConversion.h"
 

@@ -108,7 +108,9 @@ void COptionUI::SetAttribute(const wchar_t* name, const wchar_t* value)
     if (key == L"group") {
         SetGroup(value);
     } else if (key == L"selected") {
-        Selected(ReadBoolValue(value), true);
+        // The skin's initial state: the builder applies attributes with the
+        // manager lent to the control, and nobody is to hear about it.
+        Selected(ReadBoolValue(value), false);
     } else if (key == L"selectedimage") {
         SetSelectedImage(value);
     } else if (key == L"selectedhotimage") {
