@@ -82,8 +82,8 @@ TEST(ShadowTest, FollowsItsOwnerAndRendersOncePerBurstOfSizes)
         EXPECT_EQ(shadow->GetRenderCount() - before, s.renders) << s.x << "," << s.w;
     }
     // The class of the framework's own shadow windows registers once.
-    EXPECT_TRUE(RegisterShadowWindowClass(::GetModuleHandleW(nullptr)));
-    EXPECT_TRUE(RegisterShadowWindowClass(::GetModuleHandleW(nullptr)));
+    EXPECT_TRUE(CPaintManagerUI::InitializeShadow(::GetModuleHandleW(nullptr)));
+    EXPECT_TRUE(CPaintManagerUI::InitializeShadow(::GetModuleHandleW(nullptr)));
     WNDCLASSW registered = {};
     EXPECT_TRUE(::GetClassInfoW(::GetModuleHandleW(nullptr), L"UIShadowWnd", &registered));
 

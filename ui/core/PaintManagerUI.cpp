@@ -2,6 +2,7 @@
 
 #include "base/SystemLibrary.h"
 #include "ui/core/ControlUI.h"
+#include "ui/core/ShadowWnd.h"
 
 #include <windowsx.h>
 
@@ -1595,6 +1596,14 @@ void CPaintManagerUI::MessageLoop()
             ::DispatchMessageW(&msg);
         }
     }
+}
+
+// ---------------------------------------------------------------------------
+// Window shadow
+
+bool CPaintManagerUI::InitializeShadow(HINSTANCE instance)
+{
+    return RegisterShadowWindowClass(instance);
 }
 
 } // namespace SkinUI

@@ -209,6 +209,10 @@ public:
     static bool TranslateMessage(const LPMSG pMsg);
     static void MessageLoop();
 
+    // Window shadow: registers the window class "UIShadowWnd" on the first
+    // successful call, when the platform has layered windows.
+    static bool InitializeShadow(HINSTANCE instance);
+
 private:
     void OnPaint();
     void LayoutPending();
