@@ -147,8 +147,17 @@ TEST_F(TaggedTextTest, BreaksWordsAndRecordsLinks)
     EXPECT_EQ(text->GetLinkCount(), 8);
     EXPECT_STREQ(text->GetLinkContent(0)->GetData(), L"0");
     EXPECT_EQ(text->GetLinkContent(8), nullptr);
+    // Over a link of the last paint: that link takes the hover colour.
+    host.pm.SetDefaultLinkFontColor(0xFF0000FF);
+    host.pm.SetDefaultLinkHoverFontColor(0xFFFF0000);
     const RECT link = text->GetLinkRect(3);
     host.Mouse(WM_MOUSEMOVE, link.left + 1, link.top + 2);
+    const Pixels hover = host.Capture(kWhite);
+    auto count = [&](const RECT& rc, DWORD color) { return hover.CountNear(color, 80, &rc); };
+    EXPECT_GT(count(link, 0xFF0000), 0);
+    EXPECT_EQ(count(link, 0x0000FF), 0);
+    EXPECT_GT(count(text->GetLinkRect(2), 0x0000FF), 0);
+    EXPECT_EQ(count(text->GetLinkRect(2), 0xFF0000), 0);
     host.Mouse(WM_LBUTTONDOWN, link.left + 1, link.top + 2);
     host.Mouse(WM_LBUTTONUP, link.left + 1, link.top + 2);
     EXPECT_EQ(std::count(host.notes.begin(), host.notes.end(), L"link:"), 1);
@@ -173,6 +182,19 @@ TEST_F(TaggedTextTest, SizeComputingDrawsNothingAndShrinksTheRect)
         EXPECT_EQ(d.rc.right - d.rc.left, c.width) << c.text;
         EXPECT_EQ(d.rc.bottom, c.lines * LineHeight()) << c.text;
     }
+    // End ellipsis: as many characters as leave room for "...".
+    const wchar_t* letters = L"abcdefghijklmnopqrstuvwxyz";
+    std::wstring shown = L"...";
+    for (int k = 1; k < 26 && Width((std::wstring(letters, k) + L"...").c_str()) <= 60; k++) {
+        shown = std::wstring(letters, k) + L"...";
+    }
+    const Drawn ellipsis = Draw(letters, RECT{ 0, 0, 60, 60 }, DT_SINGLELINE | DT_END_ELLIPSIS);
+    const Pixels expected = Render(200, 60, kWhite, [&](HDC dc) {
+        RECT rc = { 0, 0, 60, 60 };
+        CRenderEngine::DrawTextW(dc, &window.pm, rc, shown.c_str(), 0xFF000000, -1, DT_SINGLELINE);
+    });
+    EXPECT_EQ(ellipsis.pixels.data, expected.data);
+
     // An inline image frame: the second (green) frame of two, unscaled.
     const Pixels image = Draw(L"<i frames.png 2 1>", RECT{ 0, 0, 200, 60 }, DT_SINGLELINE).pixels;
     const RECT box = image.InkBox(kWhite);

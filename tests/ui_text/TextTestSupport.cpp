@@ -69,10 +69,13 @@ int Pixels::CountOther(const RECT& rc, DWORD color, bool inside) const
     return count;
 }
 
-int Pixels::CountNear(DWORD color, int tolerance) const
+int Pixels::CountNear(DWORD color, int tolerance, const RECT* rc) const
 {
     int count = 0;
-    for (DWORD p : data) {
+    for (size_t i = 0; i < data.size(); i++) {
+        const POINT pt = { static_cast<LONG>(i % static_cast<size_t>(width)), static_cast<LONG>(i / static_cast<size_t>(width)) };
+        if (rc != nullptr && !::PtInRect(rc, pt)) continue;
+        const DWORD p = data[i];
         bool similar = true;
         for (int shift = 0; shift < 24; shift += 8) {
             const int channel = static_cast<int>((p >> shift) & 0xFF);

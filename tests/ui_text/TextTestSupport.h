@@ -46,8 +46,9 @@ struct Pixels {
     DWORD At(int x, int y) const { return data[static_cast<size_t>(y * width + x)] & 0xFFFFFF; }
     // Pixels inside rc (or outside it) that differ from colour.
     int CountOther(const RECT& rc, DWORD color, bool inside = true) const;
-    // Pixels whose every channel is within tolerance of colour's.
-    int CountNear(DWORD color, int tolerance) const;
+    // Pixels (inside rc when given) whose every channel is within tolerance
+    // of colour's.
+    int CountNear(DWORD color, int tolerance, const RECT* rc = nullptr) const;
     // Smallest rect holding every pixel that differs from colour.
     RECT InkBox(DWORD color) const;
 };
