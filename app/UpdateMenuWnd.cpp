@@ -26,8 +26,11 @@ void CUpdateMenuWnd::Popup(CUpdateDlg* owner, int x, int y)
         return;
     owner_ = owner;
     anchor_ = {x, y};
-    if (Create(owner->GetHWND(), nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW,
-               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT) == nullptr) {
+    // Created hidden and shown below, once the shadow shows its image: a
+    // layered window appears with its first image, and some systems put it
+    // in front of everything then, the menu's items included.
+    if (Create(owner->GetHWND(), nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW, CW_USEDEFAULT,
+               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT) == nullptr) {
         // No window, so no final message either: the object goes here.
         delete this;
         return;
@@ -37,6 +40,8 @@ void CUpdateMenuWnd::Popup(CUpdateDlg* owner, int x, int y)
     HWND top = m_hWnd;
     while (HWND parent = GetParent(top))
         top = parent;
+    if (HWND shadow = ShadowWindow())
+        ::SendMessageW(shadow, WM_TIMER, SkinUI::CShadowWnd::RENDER_TIMER_ID, 0);
     ShowWindow(true, true);
     ::SendMessageW(top, WM_NCACTIVATE, TRUE, 0);
 }

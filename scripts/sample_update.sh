@@ -121,8 +121,8 @@ say "serve them on 127.0.0.1"
 python3 "$ROOT/tests/support/http_server.py" start "$WORK/http"
 cp "$WORK/out2/corvane-2.0.tar.xz" "$WORK/out3/corvane-3.0.tar.xz" "$WORK/http/root/"
 URI="http://127.0.0.1:$(cat "$WORK/http/port")"
-# The check run's download at 80 KB/s: some seconds to look at.
-SLOW_URI="$URI/slow/80000"
+# The check run's download at 30 KB/s: some seconds to look at.
+SLOW_URI="$URI/slow/30000"
 
 # The product hands the Updater its manifest in the update folder.
 APPDATA_UNIX=$(wine_cmd winepath -u "$(wine_run cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')")
@@ -141,19 +141,21 @@ fi
 say "check run (silent): download and record the pending update"
 start_updater --checkUpdate --version 2.0 --ParentProcessName Corvane.exe --uri "$SLOW_URI"
 read -r _ _ work_right work_bottom < <(poke workarea)
-sleep 1.5
+poke balloon 20 || echo "  no balloon on the screen" >&2
+sleep 0.5
 screenshot tray-balloon.png "520x240+$((1024 - 520))+$((768 - 240))"
-# The menu opens at the cursor, here just above the tray; the cursor then
-# rests on its first item.
-poke menu $((work_right - 40)) $((work_bottom - 4))
-sleep 0.5
-poke cursor $((work_right - 100)) $((work_bottom - 58))
-sleep 0.5
-screenshot tray-menu.png "320x200+$((1024 - 320))+$((768 - 200))"
 poke show
 sleep 1.5
 read -r left top right bottom < <(poke rect)
 screenshot update-window.png "$((right - left + 32))x$((bottom - top + 32))+$((left - 16))+$((top - 16))"
+# Once the balloon is gone: the menu opens at the cursor, here just above
+# the tray, and the mouse then rests on its first item.
+sleep 10
+poke menu $((work_right - 30)) $((work_bottom - 4))
+sleep 0.5
+poke hover $((work_right - 100)) $((work_bottom - 56))
+sleep 0.5
+screenshot tray-menu.png "300x160+$((1024 - 300))+$((768 - 160))"
 wait_for_updater
 echo "settings ($USERDATA/tavrin.ini):"
 iconv -f GBK -t UTF-8 "$USERDATA/tavrin.ini" | tr -d '\r'
@@ -166,6 +168,7 @@ if ! wait_for_starts 2; then
 fi
 
 say "force run: download 3.0, stop the product, install at once, start it again"
+mkdir -p "$USERDATA/update"
 cp "$WORK/out3/configure.xml" "$USERDATA/update/"
 start_updater --checkUpdate --version 3.0 --ParentProcessName Corvane.exe --uri "$URI" --force 1
 wait_for_updater

@@ -50,14 +50,14 @@ class Canvas:
                 if hits:
                     self.blend(x, y, rgb, alpha * hits / samples ** 2)
 
-    def round_rect(self, left, top, right, bottom, radius, rgb, alpha=1.0):
+    def round_rect(self, left, top, right, bottom, radius, rgb, alpha=1.0, samples=4):
         def inside(x, y):
             if not (left <= x < right and top <= y < bottom):
                 return False
             cx = min(max(x, left + radius), right - radius)
             cy = min(max(y, top + radius), bottom - radius)
             return (x - cx) ** 2 + (y - cy) ** 2 <= radius ** 2
-        self.shape(inside, rgb, alpha, (int(left), int(top), math.ceil(right), math.ceil(bottom)))
+        self.shape(inside, rgb, alpha, (int(left), int(top), math.ceil(right), math.ceil(bottom)), samples)
 
     def png(self):
         rows = b"".join(b"\0" + bytes(v for px in self.pixels[y * self.width:(y + 1) * self.width] for v in px)
@@ -119,15 +119,19 @@ def skin_images():
             return ring or stem
         sprite.shape(power_glyph, exit_rgb, box=(13, row, 26, row + 13))
     images["default.png"] = sprite
-    # Menu frame and its shadow window's image: a soft 5-pixel shadow around
-    # a white rounded panel with a hairline border and a tinted icon gutter
-    # (the items leave their first 25 pixels to it). The corner rectangle
-    # 32,11,11,11 keeps the curves, the shadow and the gutter unstretched.
+    # Menu frame and its shadow window's image: a white rounded panel with a
+    # hairline border and a tinted icon gutter (the items leave their first
+    # 25 pixels to it), ringed by two soft grey lines in the 5-pixel border
+    # that the shadow window shows around the menu. Every pixel is either
+    # opaque or fully transparent, so the ring looks the same where layered
+    # windows are not blended with what lies behind them. The corner
+    # rectangle 32,11,11,11 keeps the curves, the ring and the gutter whole.
     frame = Canvas(64, 40)
-    for inset in range(5):
-        frame.round_rect(inset, inset + 1, 64 - inset, 40 - inset + 1, 9 - inset, (0x10, 0x1C, 0x30), 0.035 * (inset + 1))
-    frame.round_rect(5, 5, 59, 35, 4, (0xC9, 0xD1, 0xDB))
-    frame.round_rect(6, 6, 58, 34, 3, (255, 255, 255))
+    frame.round_rect(2, 2, 62, 38, 7, (0xEE, 0xF0, 0xF3), samples=1)
+    frame.round_rect(3, 3, 61, 37, 6, (0xE1, 0xE5, 0xEA), samples=1)
+    frame.round_rect(4, 4, 60, 36, 5, (0xD0, 0xD6, 0xDE), samples=1)
+    frame.round_rect(5, 5, 59, 35, 4, (0xC3, 0xCB, 0xD6), samples=1)
+    frame.round_rect(6, 6, 58, 34, 3, (255, 255, 255), samples=1)
     for y in range(7, 33):
         for x in range(6, 31):
             frame.pixels[y * frame.width + x] = [0xF3, 0xF5, 0xF9, 255]

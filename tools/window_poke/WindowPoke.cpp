@@ -6,9 +6,11 @@
 //   corvane_window_poke.exe [--desktop NAME] COMMAND
 //     wait SECONDS   until the update window exists
 //     gone SECONDS   until it is gone (the run has ended)
+//     balloon SECONDS  until a balloon (a tooltip window) is on the screen
 //     show           a left click on the tray icon
 //     menu X Y       the cursor to X,Y and a right click on the tray icon
-//     cursor X Y     the cursor to X,Y
+//     hover X Y      the cursor to X,Y, and a mouse move there for the window
+//                    under it (the move a real mouse would report)
 //     workarea       prints the work area, "left top right bottom"
 //     rect           prints the update window's rectangle the same way
 // --desktop works on the windows of that desktop (Wine's "explorer
@@ -19,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -41,6 +44,30 @@ bool WaitFor(bool present, int seconds)
         Sleep(50);
     }
     return true;
+}
+
+BOOL CALLBACK FindVisibleTooltip(HWND window, LPARAM found)
+{
+    wchar_t name[64] = {};
+    if (IsWindowVisible(window) && GetClassNameW(window, name, 64) > 0 && wcscmp(name, L"tooltips_class32") == 0) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool WaitForBalloon(int seconds)
+{
+    const DWORD until = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    for (;;) {
+        bool found = false;
+        EnumWindows(FindVisibleTooltip, reinterpret_cast<LPARAM>(&found));
+        if (found)
+            return true;
+        if (static_cast<LONG>(GetTickCount() - until) >= 0)
+            return false;
+        Sleep(50);
+    }
 }
 
 bool PostTray(UINT mouseMessage)
@@ -73,13 +100,19 @@ int main(int argc, char** argv)
     const char* command = argv[1];
     if ((strcmp(command, "wait") == 0 || strcmp(command, "gone") == 0) && argc == 3)
         return WaitFor(strcmp(command, "wait") == 0, atoi(argv[2])) ? 0 : 1;
+    if (strcmp(command, "balloon") == 0 && argc == 3)
+        return WaitForBalloon(atoi(argv[2])) ? 0 : 1;
     if (strcmp(command, "show") == 0)
         return PostTray(WM_LBUTTONUP) ? 0 : 1;
-    if ((strcmp(command, "menu") == 0 || strcmp(command, "cursor") == 0) && argc == 4) {
-        SetCursorPos(atoi(argv[2]), atoi(argv[3]));
-        if (strcmp(command, "cursor") == 0)
-            return 0;
-        return PostTray(WM_RBUTTONUP) ? 0 : 1;
+    if ((strcmp(command, "menu") == 0 || strcmp(command, "hover") == 0) && argc == 4) {
+        POINT point = {atoi(argv[2]), atoi(argv[3])};
+        SetCursorPos(point.x, point.y);
+        if (strcmp(command, "menu") == 0)
+            return PostTray(WM_RBUTTONUP) ? 0 : 1;
+        HWND under = WindowFromPoint(point);
+        if (under == nullptr || !ScreenToClient(under, &point))
+            return 1;
+        return PostMessageW(under, WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y)) ? 0 : 1;
     }
     if (strcmp(command, "rect") == 0) {
         RECT rect = {};
