@@ -87,7 +87,7 @@ void CShadowWnd::Render()
     const UpdateLayeredWindowFn update = LayeredWindowUpdate();
     if (width <= 0 || height <= 0 || update == nullptr) return;
 
-    ScopedWindowDC screen(m_hWnd);
+    ScopedWindowDC screen(nullptr);
     if (!screen) return;
     ScopedCreatedDC memory(::CreateCompatibleDC(screen.Get()));
     if (!memory) return;
