@@ -42,11 +42,11 @@ TEST(ShadowTest, FollowsItsOwnerAndRendersOncePerBurstOfSizes)
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = L"CorvaneShadowOwner";
     ::RegisterClassW(&wc);
-    HWND owner = ::CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 100, 100, 200, 150, nullptr,
+    HWND owner = ::CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 1000, 700, 200, 150, nullptr,
                                    nullptr, wc.hInstance, nullptr);
     auto* shadow = new CShadowWnd;
     HWND hwnd = shadow->Create(nullptr, L"", WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_LAYERED | WS_EX_TOOLWINDOW,
-                               100, 100, 200, 150);
+                               1000, 700, 200, 150);
     ASSERT_NE(hwnd, nullptr);
     wchar_t name[32] = {};
     ::GetClassNameW(hwnd, name, 32);
@@ -56,14 +56,19 @@ TEST(ShadowTest, FollowsItsOwnerAndRendersOncePerBurstOfSizes)
     PumpFor(60);
     const int initial = shadow->GetRenderCount();
     EXPECT_EQ(initial, 1);
+    // The opaque middle of the image is on the screen, whatever lies below
+    // (out of the way of other tests' windows, bottom right).
+    HDC screen = ::GetDC(nullptr);
+    EXPECT_EQ(::GetPixel(screen, 1000 + 100, 700 + 75), RGB(40, 40, 40));
+    ::ReleaseDC(nullptr, screen);
 
     struct Step {
         int x, y, w, h;
         int renders;
     } steps[] = {
-        { 150, 120, 200, 150, 0 },
-        { 150, 120, 260, 180, 1 },
-        { 20, 30, 260, 180, 0 },
+        { 1050, 720, 200, 150, 0 },
+        { 1050, 720, 160, 180, 1 },
+        { 1000, 700, 160, 180, 0 },
     };
     for (const Step& s : steps) {
         const int before = shadow->GetRenderCount();
