@@ -171,16 +171,18 @@ TEST_F(TaggedTextTest, SizeComputingDrawsNothingAndShrinksTheRect)
         UINT style;
         int width;
         int lines;
+        int spacing;
     } cases[] = {
-        { L"Hello", { 0, 0, 200, 9999 }, DT_SINGLELINE, Width(L"Hello"), 1 },
-        { L"<b>Hi</b><n>there you", { 5, 0, 200, 9999 }, DT_WORDBREAK, Width(L"there you"), 2 },
-        { L"alpha beta", { 0, 0, Width(L"alpha "), 9999 }, DT_WORDBREAK, Width(L"alpha "), 2 },
+        { L"Hello", { 0, 0, 200, 9999 }, DT_SINGLELINE, Width(L"Hello"), 1, 0 },
+        { L"<b>Hi</b><n>there you", { 5, 0, 200, 9999 }, DT_WORDBREAK, Width(L"there you"), 2, 0 },
+        { L"alpha beta", { 0, 0, Width(L"alpha "), 9999 }, DT_WORDBREAK, Width(L"alpha "), 2, 0 },
+        { L"<p 6>a a</p>b", { 0, 0, 200, 9999 }, DT_WORDBREAK, Width(L"a a"), 2, 6 },
     };
     for (const Case& c : cases) {
         const Drawn d = Draw(c.text, c.rc, c.style | DT_CALCRECT | DT_CENTER | DT_VCENTER);
         EXPECT_EQ(d.pixels.CountOther(RECT{ 0, 0, 200, 60 }, kWhite), 0) << c.text;
         EXPECT_EQ(d.rc.right - d.rc.left, c.width) << c.text;
-        EXPECT_EQ(d.rc.bottom, c.lines * LineHeight()) << c.text;
+        EXPECT_EQ(d.rc.bottom, c.lines * LineHeight() + c.spacing) << c.text;
     }
     // End ellipsis: as many characters as leave room for "...".
     const wchar_t* letters = L"abcdefghijklmnopqrstuvwxyz";

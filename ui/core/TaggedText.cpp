@@ -5,7 +5,6 @@
 #include "ui/core/RenderEngine.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cwchar>
 #include <vector>
@@ -475,6 +474,8 @@ bool TaggedLayout::HandleTag(const wchar_t*& p)
         case L'p':
             if (m_x > 0) return true;
             if (!m_spacing.empty()) m_spacing.pop_back();
+            // The line after a paragraph does not keep the paragraph's spacing.
+            if (m_items.size() == m_lineFirstItem) m_lineHeight = FontHeight(CurrentFont()) + CurrentSpacing();
             break;
         case L's':
             m_selected = !m_selected;
@@ -508,7 +509,7 @@ bool TaggedLayout::HandleTag(const wchar_t*& p)
         const CUIString digits = Slice(q, end);
         // Read as a signed 32-bit value: eight digits with a high alpha byte
         // saturate to white.
-        const long long value = std::clamp(wcstoll(digits.GetData(), nullptr, 16), 0LL, 0x7FFFFFFFLL);
+        const long long value = std::clamp(wcstoll(digits.GetData(), nullptr, 16), -0x80000000LL, 0x7FFFFFFFLL);
         m_colors.push_back(static_cast<DWORD>(value) & 0x00FFFFFF);
         break;
     }
