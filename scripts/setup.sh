@@ -49,7 +49,7 @@ PACKAGES=(
     mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
     wine wine32 xvfb xauth cmake ninja-build make googletest libstb-dev
     python3 xz-utils tar zip unzip dpkg-dev locales fonts-wqy-microhei
-    procps psmisc
+    procps psmisc libarchive-tools
 )
 SOURCE_PACKAGES=(curl xz-utils libtar tinyxml boost1.74)
 
@@ -140,7 +140,7 @@ build_dependencies() {
     LOG=$CACHE/logs/liblzma.log
     : >"$LOG"
     (cd "$d_xz" && logged ./configure --host=$HOST --prefix="$prefix" "${cross[@]}" \
-        --disable-shared --enable-static --enable-threads=no --disable-xz --disable-xzdec \
+        --disable-shared --enable-static --enable-threads=vista --disable-xz --disable-xzdec \
         --disable-lzmadec --disable-lzmainfo --disable-lzma-links --disable-scripts \
         --disable-doc --disable-nls \
         && logged make -j"$JOBS" -C src/liblzma && logged make -C src/liblzma install)

@@ -20,11 +20,12 @@ bool PlaceProduct(const std::string& path)
     return CopyFileA(ProductProgramPath().c_str(), path.c_str(), FALSE) != FALSE;
 }
 
-ChildProcess::ChildProcess(const std::string& path)
+ChildProcess::ChildProcess(const std::string& path, bool suspended)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    if (!CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_))
+    if (!CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0, nullptr,
+                        nullptr, &startup, &info_))
         info_ = {};
 }
 

@@ -4,10 +4,18 @@
 #include "EngineTestSupport.h"
 #include "TestSupport.h"
 #include "base/ScopedHandles.h"
+#include "base/TextConversion.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -18,6 +26,22 @@ int Decode(const std::string& from, const std::string& to)
     if (!in || !out)
         return -100;
     return DecompressXz(in.Get(), out.Get());
+}
+
+// What the call writes to the C runtime's standard error.
+std::string CapturedStderr(const std::function<void()>& call)
+{
+    const std::string path = TestTempDir() + "\\stderr.txt";
+    fflush(stderr);
+    const int saved = _dup(_fileno(stderr));
+    const int file = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    _dup2(file, _fileno(stderr));
+    _close(file);
+    call();
+    fflush(stderr);
+    _dup2(saved, _fileno(stderr));
+    _close(saved);
+    return ReadFileBytes(path);
 }
 
 TEST(DecompressXz, StreamsInARowDecodeAsOne)
@@ -58,6 +82,27 @@ TEST(ExtractTar, ExtractsEveryMemberBelowTheTarget)
     EXPECT_EQ(ReadFileBytes(target + "\\flowpkg\\data\\table.dat"), "table version 2\n");
     // Bytes exactly as packed: no line-end translation on the way.
     EXPECT_EQ(ReadFileBytes(target + "\\flowpkg\\readme.txt"), "readme version 2\r\n");
+}
+
+TEST(ExtractTar, RefusalNamesTheMemberAndItsPaxLinkWithoutAStaleError)
+{
+    std::string out = CapturedStderr([] {
+        errno = EDOM;
+        EXPECT_EQ(ExtractTar(Fixture("tar\\paxlink.tar"), TestTempDir()), -1);
+    });
+    const std::string target = "/" + std::string(120, 'x') + "/target";
+    EXPECT_NE(out.find("tar member refused: bad/paxlink -> " + target + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string("tar_extract_all(): ") + strerror(EINVAL)), std::string::npos) << out;
+    EXPECT_EQ(out.find(strerror(EDOM)), std::string::npos) << out;
+}
+
+TEST(ExtractTar, PaxNamesInUtf8LandInTheCodePage)
+{
+    ASSERT_EQ(ExtractTar(Fixture("tar\\utf8.tar"), TestTempDir()), 0);
+    const std::wstring folder = ToWide(TestTempDir()) + L"\\\u8D44\u6599";
+    EXPECT_EQ(ReadFileBytes(ToNarrow(folder + L"\\\u5173\u95ED.txt")), "closed\n");
+    // A name the code page cannot hold is refused rather than mangled.
+    EXPECT_EQ(ExtractTar(Fixture("tar\\unmappable.tar"), TestTempDir()), -1);
 }
 
 }  // namespace
