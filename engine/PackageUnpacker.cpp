@@ -24,8 +24,7 @@ bool DecodePackage(const std::string& packagePath, const std::string& tarPath)
     ScopedFile out(fopen(tarPath.c_str(), "wb"));
     if (!out)
         return false;
-    // The decoder works in 4096-byte steps; larger stream buffers spare a
-    // system call for each of them.
+    // Stream buffers larger than the decoder's steps spare system calls.
     setvbuf(in.Get(), nullptr, _IOFBF, kStreamBuffer);
     setvbuf(out.Get(), nullptr, _IOFBF, kStreamBuffer);
     const bool decoded = DecompressXz(in.Get(), out.Get()) == 0;
