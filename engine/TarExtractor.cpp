@@ -4,9 +4,9 @@
 #include "base/ScopedHandles.h"
 #include "base/TextConversion.h"
 #include "base/UniqueResource.h"
+#include "engine/GrowingFile.h"
 
 #include <fcntl.h>
-#include <io.h>
 #include <libtar.h>
 #include <windows.h>
 
@@ -34,20 +34,41 @@ struct TarTraits {
 };
 using ScopedTar = UniqueResource<TarTraits>;
 
+void SetErrnoFromLastError()
+{
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        errno = ENOENT;
+        break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        errno = EACCES;
+        break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        errno = ENOSPC;
+        break;
+    default:
+        errno = EIO;
+    }
+}
+
 // Buffered reading of the tar file. libtar asks for 512 bytes at a time,
 // which would cost a system call each; member data is taken straight from
-// the buffer in large pieces.
+// the buffer in large pieces. A file that is still being written is followed
+// until its writer is done.
 class TarStream {
 public:
-    explicit TarStream(int fd) : fd_(fd), buffer_(kStreamBuffer) {}
+    TarStream(HANDLE file, GrowingFile* growing) : file_(file), growing_(growing), buffer_(kStreamBuffer) {}
 
-    int Fd() const { return fd_; }
     const char* Data() const { return buffer_.data() + begin_; }
     size_t Available() const { return end_ - begin_; }
     void Consume(size_t count) { begin_ += count; }
 
     // Makes at least count (at most the buffer's size) bytes available
-    // unless the file ends or a read fails first; returns what is available.
+    // unless the file ends or a read fails first (errno set); returns what
+    // is available.
     size_t Fill(size_t count)
     {
         if (Available() >= count)
@@ -56,16 +77,26 @@ public:
         end_ -= begin_;
         begin_ = 0;
         while (end_ < count) {
-            const int got = _read(fd_, buffer_.data() + end_, static_cast<unsigned>(buffer_.size() - end_));
-            if (got <= 0)
+            DWORD got = 0;
+            if (!ReadFile(file_, buffer_.data() + end_, static_cast<DWORD>(buffer_.size() - end_), &got, nullptr)) {
+                SetErrnoFromLastError();
                 break;
-            end_ += static_cast<size_t>(got);
+            }
+            if (got == 0) {
+                // At the end for now: a writer still at work may add more;
+                // once it is done, one more read takes what it wrote last.
+                if (growing_ == nullptr || drained_)
+                    break;
+                drained_ = !growing_->WaitBeyond(position_);
+                continue;
+            }
+            end_ += got;
+            position_ += got;
         }
         return Available();
     }
 
-    // libtar's read: the bytes copied, fewer only at the end of the file
-    // (errno tells a failed read apart).
+    // libtar's read: the bytes copied, fewer only at the end of the file.
     int Read(void* dest, size_t count)
     {
         size_t done = 0;
@@ -81,13 +112,16 @@ public:
     }
 
 private:
-    int fd_;
+    HANDLE file_;
+    GrowingFile* growing_;
     std::vector<char> buffer_;
     size_t begin_ = 0;
     size_t end_ = 0;
+    uint64_t position_ = 0;
+    bool drained_ = false;
 };
 
-// libtar calls back with the descriptor only; the stream of the extraction
+// libtar calls back with a descriptor only; the stream of the extraction
 // running on this thread serves it.
 thread_local TarStream* t_stream = nullptr;
 
@@ -97,14 +131,15 @@ int StreamOpen(const char*, int, ...)
     return -1;
 }
 
-int StreamClose(int fd)
+// The stream owns the file.
+int StreamClose(int)
 {
-    return _close(fd);
+    return 0;
 }
 
-ssize_t StreamRead(int fd, void* buffer, size_t count)
+ssize_t StreamRead(int, void* buffer, size_t count)
 {
-    if (t_stream == nullptr || t_stream->Fd() != fd) {
+    if (t_stream == nullptr) {
         errno = EBADF;
         return -1;
     }
@@ -194,10 +229,11 @@ std::string PaxToAnsi(const std::string& utf8, bool binary)
     return ToWide(ansi, CP_ACP) == wide ? ansi : std::string();
 }
 
-// "<length> <key>=<value>\n" records; a damaged record list fails.
+// "<length> <key>=<value>\n" records; a damaged record list fails. An empty
+// value takes the record back, as for any PAX reader.
 bool ParsePaxRecords(const std::string& data, Overrides& overrides)
 {
-    bool binary = false;
+    bool binary = false, seenPath = false, seenLink = false;
     std::string path, link;
     for (size_t at = 0; at < data.size();) {
         size_t length = 0, digitsEnd = at;
@@ -213,24 +249,30 @@ bool ParsePaxRecords(const std::string& data, Overrides& overrides)
             return false;
         const std::string key = record.substr(0, equals), value = record.substr(equals + 1);
         if (key == "path") {
-            overrides.hasPath = !value.empty();
+            seenPath = true;
             path = value;
         } else if (key == "linkpath") {
-            overrides.hasLink = !value.empty();
+            seenLink = true;
             link = value;
         } else if (key == "size") {
-            overrides.hasSize = !value.empty();
             char* end = nullptr;
             overrides.size = strtoull(value.c_str(), &end, 10);
-            if (end == value.c_str() || *end != '\0')
+            if (value.empty() || value[0] < '0' || value[0] > '9' || *end != '\0')
                 return false;
+            overrides.hasSize = true;
         } else if (key == "hdrcharset") {
             binary = value == "BINARY";
         }
         at += length;
     }
-    overrides.path = PaxToAnsi(path, binary);
-    overrides.link = PaxToAnsi(link, binary);
+    if (seenPath) {
+        overrides.hasPath = !path.empty();
+        overrides.path = PaxToAnsi(path, binary);
+    }
+    if (seenLink) {
+        overrides.hasLink = !link.empty();
+        overrides.link = PaxToAnsi(link, binary);
+    }
     return true;
 }
 
@@ -299,26 +341,6 @@ bool IsPlainMember(const TAR* tar)
 {
     const char type = tar->th_buf.typeflag;
     return type == REGTYPE || type == AREGTYPE || type == CONTTYPE || type == DIRTYPE;
-}
-
-void SetErrnoFromLastError()
-{
-    switch (GetLastError()) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        errno = ENOENT;
-        break;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-        errno = EACCES;
-        break;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        errno = ENOSPC;
-        break;
-    default:
-        errno = EIO;
-    }
 }
 
 FILETIME UnixToFileTime(uint64_t seconds)
@@ -452,31 +474,31 @@ public:
 
 }  // namespace
 
-int ExtractTar(const std::string& tarPath, const std::string& targetFolder)
+int ExtractTar(const std::string& tarPath, const std::string& targetFolder, GrowingFile* growing)
 {
     if (tarPath.empty())
         return -1;
     if (targetFolder.empty())
         return -2;
 
-    const int fd = _open(tarPath.c_str(), _O_RDONLY | _O_BINARY | _O_SEQUENTIAL);
+    // Shared for writing: the decoder may still be writing the file.
+    ScopedHandle file(CreateFileA(tarPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     TAR* opened = nullptr;
-    if (fd == -1 || tar_fdopen(&opened, fd, tarPath.c_str(), &g_streamType, O_RDONLY, 0, 0) != 0) {
+    if (!file.Valid()) {
+        SetErrnoFromLastError();
         fprintf(stderr, "tar_open(): %s\n", strerror(errno));
-        if (fd != -1)
-            _close(fd);
+        return -1;
+    }
+    if (tar_fdopen(&opened, 0, tarPath.c_str(), &g_streamType, O_RDONLY, 0, 0) != 0) {
+        fprintf(stderr, "tar_open(): %s\n", strerror(errno));
         return -1;
     }
     ScopedTar tar(opened);
-    TarStream stream(fd);
+    TarStream stream(file.Get(), growing);
     const StreamScope scope(stream);
     const int extracted = Extraction(tar.Get(), stream, targetFolder).Run();
     if (extracted != 0)
         fprintf(stderr, "tar_extract_all(): %s\n", strerror(errno));
-    // Closed by hand: a failed close means the file was not read cleanly.
-    if (tar_close(tar.Release()) != 0) {
-        fprintf(stderr, "tar_close(): %s\n", strerror(errno));
-        return -1;
-    }
     return extracted;
 }

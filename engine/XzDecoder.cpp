@@ -1,5 +1,7 @@
 #include "engine/XzDecoder.h"
 
+#include "engine/GrowingFile.h"
+
 #include <lzma.h>
 
 #include <cstdint>
@@ -12,6 +14,7 @@ namespace {
 constexpr uint64_t kThreadingBudget = 40ull << 20;
 constexpr uint32_t kMaxThreads = 4;
 constexpr size_t kBufferSize = 64 * 1024;
+constexpr uint64_t kPublishStep = 1 << 20;
 
 // Releases the decoder on every return path.
 struct DecoderScope {
@@ -29,7 +32,7 @@ uint32_t DecoderThreads()
 
 }  // namespace
 
-int DecompressXz(FILE* in, FILE* out)
+int DecompressXz(FILE* in, FILE* out, GrowingFile* published)
 {
     DecoderScope decoder;
     lzma_stream& stream = decoder.stream;
@@ -45,6 +48,8 @@ int DecompressXz(FILE* in, FILE* out)
 
     std::vector<uint8_t> input(kBufferSize);
     std::vector<uint8_t> output(kBufferSize);
+    uint64_t written = 0;
+    uint64_t publishedSize = 0;
     bool finished = false;
     while (!finished) {
         const size_t got = fread(input.data(), 1, input.size(), in);
@@ -63,6 +68,13 @@ int DecompressXz(FILE* in, FILE* out)
             const size_t produced = output.size() - stream.avail_out;
             if (fwrite(output.data(), 1, produced, out) != produced)
                 return 1;
+            written += produced;
+            if (published != nullptr && written - publishedSize >= kPublishStep) {
+                if (fflush(out) != 0)
+                    return 1;
+                publishedSize = written;
+                published->Grow(publishedSize);
+            }
             if (ret == LZMA_STREAM_END)
                 return 0;
             // Once the input is all in, keep asking until the decoder reports

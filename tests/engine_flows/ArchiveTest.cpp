@@ -1,3 +1,4 @@
+#include "engine/GrowingFile.h"
 #include "engine/TarExtractor.h"
 #include "engine/XzDecoder.h"
 
@@ -12,10 +13,12 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -103,6 +106,41 @@ TEST(ExtractTar, PaxNamesInUtf8LandInTheCodePage)
     EXPECT_EQ(ReadFileBytes(ToNarrow(folder + L"\\\u5173\u95ED.txt")), "closed\n");
     // A name the code page cannot hold is refused rather than mangled.
     EXPECT_EQ(ExtractTar(Fixture("tar\\unmappable.tar"), TestTempDir()), -1);
+}
+
+TEST(ExtractTar, FollowsATarFileWhileItIsWritten)
+{
+    const std::string whole = TestTempDir() + "\\whole.tar";
+    ASSERT_EQ(Decode(Fixture("flow\\flowpkg-1.2.tar.xz"), whole), 0);
+    const std::string bytes = ReadFileBytes(whole);
+    // In full, then cut short in the second member's data.
+    for (size_t length : {bytes.size(), size_t(1500)}) {
+        const std::string path = TestTempDir() + "\\growing" + std::to_string(length) + ".tar";
+        const std::string target = TestTempDir() + "\\out" + std::to_string(length);
+        ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+        ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file.Valid());
+        GrowingFile growing;
+        std::thread writer([&] {
+            for (size_t at = 0; at < length; at += 700) {
+                const DWORD piece = static_cast<DWORD>(std::min<size_t>(700, length - at));
+                DWORD written = 0;
+                WriteFile(file.Get(), bytes.data() + at, piece, &written, nullptr);
+                growing.Grow(at + piece);
+                Sleep(10);
+            }
+            file.Reset();
+            growing.Finish();
+        });
+        const int result = ExtractTar(path, target, &growing);
+        writer.join();
+        if (length == bytes.size()) {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(ReadFileBytes(target + "\\flowpkg\\readme.txt"), "readme version 2\r\n");
+        } else {
+            EXPECT_EQ(result, -1);
+        }
+    }
 }
 
 }  // namespace
