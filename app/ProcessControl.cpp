@@ -13,23 +13,86 @@
 
 namespace {
 
+// An ended process may hold its files open for a moment; a product that
+// takes longer than this is left to the installation as before.
+constexpr DWORD kGoneTimeout = 10000;
+constexpr DWORD kPollInterval = 100;
+
+void ShellLaunch(const std::wstring& program, const std::string& parameters)
+{
+    ShellExecuteW(nullptr, L"open", program.c_str(), ToWide(parameters).c_str(), nullptr, SW_HIDE);
+}
+
+TaskKillLauncher g_launcher = ShellLaunch;
+
+// The tool in the system folder: a "taskkill" looked up on the search path
+// could be one planted in the Updater's own or the current folder.
+std::wstring SystemTaskKillPath()
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return std::wstring();
+    return std::wstring(folder, length) + L"\\taskkill.exe";
+}
+
 std::string NarrowExeName(const PROCESSENTRY32W& entry)
 {
     return ToNarrow(std::wstring_view(entry.szExeFile, wcsnlen(entry.szExeFile, MAX_PATH)), CP_THREAD_ACP);
 }
 
-// Ends the process when it runs from the expected path. False when it had to
-// be left to taskkill.
-bool EndIfSamePath(DWORD processId, const std::string& fullPath)
+bool IsListed(DWORD processId)
+{
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    if (!snapshot.Valid() || !Process32FirstW(snapshot.Get(), &entry))
+        return false;
+    do {
+        if (entry.th32ProcessID == processId)
+            return true;
+    } while (Process32NextW(snapshot.Get(), &entry));
+    return false;
+}
+
+// Waits on the handle when there is one, else watches the process list.
+void WaitUntilGone(HANDLE process, DWORD processId)
+{
+    if (process != nullptr) {
+        WaitForSingleObject(process, kGoneTimeout);
+        return;
+    }
+    for (DWORD waited = 0; waited < kGoneTimeout && IsListed(processId); waited += kPollInterval)
+        Sleep(kPollInterval);
+}
+
+void TaskKillAndWait(const std::string& exeName, HANDLE process, DWORD processId)
+{
+    TaskKill(exeName);
+    WaitUntilGone(process, processId);
+}
+
+// Ends the process when it runs from the expected path; every failure that
+// concerns it falls back to taskkill.
+void StopMatching(DWORD processId, const std::string& exeName, const std::string& fullPath)
 {
     ScopedHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
-    if (!process.Valid())
-        return false;
+    if (!process.Valid()) {
+        // Waiting needs far fewer rights than ending.
+        const ScopedHandle waitable(OpenProcess(SYNCHRONIZE, FALSE, processId));
+        TaskKillAndWait(exeName, waitable.Get(), processId);
+        return;
+    }
     char path[512] = {};
-    GetModuleFileNameExA(process.Get(), nullptr, path, sizeof(path) - 1);
+    if (GetModuleFileNameExA(process.Get(), nullptr, path, sizeof(path) - 1) == 0) {
+        TaskKillAndWait(exeName, process.Get(), processId);
+        return;
+    }
     if (_stricmp(path, fullPath.c_str()) != 0)
-        return true;
-    return TerminateProcess(process.Get(), 0) != FALSE;
+        return;
+    if (!TerminateProcess(process.Get(), 0))
+        TaskKill(exeName);
+    WaitUntilGone(process.Get(), processId);
 }
 
 }  // namespace
@@ -47,8 +110,7 @@ void StopProductProcess(const std::string& exeName, const std::string& fullPath)
         if (_stricmp(NarrowExeName(entry).c_str(), exeName.c_str()) != 0)
             continue;
         // Only the first process of that name is looked at.
-        if (!EndIfSamePath(entry.th32ProcessID, fullPath))
-            TaskKill(exeName);
+        StopMatching(entry.th32ProcessID, exeName, fullPath);
         return;
     } while (Process32NextW(snapshot.Get(), &entry));
 }
@@ -60,7 +122,16 @@ void TaskKill(const std::string& exeName)
     // match another program.
     if (snprintf(parameters, sizeof(parameters), "/f /im %s", exeName.c_str()) >= static_cast<int>(sizeof(parameters)))
         return;
-    ShellExecuteA(nullptr, "open", "taskkill", parameters, nullptr, SW_HIDE);
+    const std::wstring program = SystemTaskKillPath();
+    if (!program.empty())
+        g_launcher(program, parameters);
+}
+
+TaskKillLauncher SetTaskKillLauncher(TaskKillLauncher launcher)
+{
+    const TaskKillLauncher before = g_launcher;
+    g_launcher = launcher != nullptr ? launcher : ShellLaunch;
+    return before;
 }
 
 bool StartProgram(const std::string& path)

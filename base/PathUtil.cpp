@@ -23,12 +23,38 @@ void MakeParentDirsOf(const String& filePath, BOOL (*createFolder)(const typenam
     }
 }
 
+wchar_t FoldAscii(wchar_t c)
+{
+    return c >= L'a' && c <= L'z' ? wchar_t(c - L'a' + L'A') : c;
+}
+
+// Windows opens a device instead of a file for these names, whatever the
+// extension and letter case: "nul.txt" or "Com1 .log" never reach the disk.
+bool IsDeviceName(std::wstring_view component)
+{
+    std::wstring_view base = component.substr(0, component.find(L'.'));
+    while (!base.empty() && base.back() == L' ')
+        base.remove_suffix(1);
+    std::wstring upper;
+    for (wchar_t c : base)
+        upper += FoldAscii(c);
+    static const wchar_t* const kPlain[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (const wchar_t* name : kPlain)
+        if (upper == name)
+            return true;
+    // COM0-9 and LPT0-9, and the superscript digits that Windows reads as 1-3.
+    if (upper.size() != 4 || (upper.compare(0, 3, L"COM") != 0 && upper.compare(0, 3, L"LPT") != 0))
+        return false;
+    const wchar_t digit = upper[3];
+    return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+}
+
 bool IsSafeComponent(std::wstring_view component)
 {
     if (component.empty() || component == L".")
         return true;
     const wchar_t last = component.back();
-    return last != L'.' && last != L' ';
+    return last != L'.' && last != L' ' && !IsDeviceName(component);
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ build_dependencies() {
     LOG=$CACHE/logs/liblzma.log
     : >"$LOG"
     (cd "$d_xz" && logged ./configure --host=$HOST --prefix="$prefix" "${cross[@]}" \
-        --disable-shared --enable-static --enable-threads=no --disable-xz --disable-xzdec \
+        --disable-shared --enable-static --enable-threads=vista --disable-xz --disable-xzdec \
         --disable-lzmadec --disable-lzmainfo --disable-lzma-links --disable-scripts \
         --disable-doc --disable-nls \
         && logged make -j"$JOBS" -C src/liblzma && logged make -C src/liblzma install)

@@ -74,9 +74,19 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
     return true;
 }
 
+// A read-only file in the way (copied by an older Updater from a package
+// whose member was read-only) would fail the copy with access denied.
+void ClearReadOnly(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
 bool CopyDeferred(const std::string& source, const std::string& name)
 {
     const std::string aside = GetUserDataDir() + "\\" + name;
+    ClearReadOnly(aside);
     if (!CopyFileA(source.c_str(), aside.c_str(), FALSE)) {
         const DWORD error = GetLastError();
         remove(aside.c_str());
@@ -90,6 +100,7 @@ bool CopyDeferred(const std::string& source, const std::string& name)
 
 bool CopyInstalled(const std::string& source, const std::string& target)
 {
+    ClearReadOnly(target);
     if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
         UpdateLog::Instance().Write("copyfile: %s %s failed, errcode[%d].", source.c_str(), target.c_str(),
                                     static_cast<int>(GetLastError()));

@@ -6,8 +6,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
+
+constexpr size_t kReadSize = 256 * 1024;
 
 inline uint32_t RotateLeft(uint32_t x, int n)
 {
@@ -177,11 +180,12 @@ std::string FileMd5Hex(const std::string& path)
     if (!file)
         return "";
 
+    // Large reads: each read is a system call, costly under Wine.
     Md5 md5;
-    uint8_t chunk[4096];
+    std::vector<uint8_t> chunk(kReadSize);
     size_t got;
-    while ((got = fread(chunk, 1, sizeof(chunk), file.Get())) > 0)
-        md5.Update(chunk, got);
+    while ((got = fread(chunk.data(), 1, chunk.size(), file.Get())) > 0)
+        md5.Update(chunk.data(), got);
     // A read error part-way would give the digest of a prefix: report nothing
     // rather than a digest that could match by accident.
     if (ferror(file.Get()))

@@ -23,6 +23,6 @@ private:
 // 32 lowercase hex digits of the digest of a memory block.
 std::string Md5Hex(const void* data, size_t size);
 
-// 32 lowercase hex digits of the digest of a file's bytes, read in chunks of
-// 4096 bytes; "" for an empty path, a missing, unreadable or empty file.
+// 32 lowercase hex digits of the digest of a file's bytes, read in large
+// chunks; "" for an empty path, a missing, unreadable or empty file.
 std::string FileMd5Hex(const std::string& path);

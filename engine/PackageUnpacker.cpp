@@ -1,5 +1,6 @@
 #include "engine/UpdateWorker.h"
 
+#include "engine/GrowingFile.h"
 #include "engine/Paths.h"
 #include "base/ScopedHandles.h"
 #include "engine/Settings.h"
@@ -8,6 +9,7 @@
 #include "engine/XzDecoder.h"
 
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -16,7 +18,10 @@ constexpr size_t kPackageSuffixLength = sizeof(kPackageSuffix) - 1;
 constexpr size_t kXzSuffixLength = 3;
 constexpr size_t kStreamBuffer = 1 << 20;
 
-bool DecodePackage(const std::string& packagePath, const std::string& tarPath)
+// Decodes the package into the tar file while a second thread extracts the
+// tar file as it grows, so that extraction costs no time of its own. The
+// extraction's result counts only when the decode succeeded.
+bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath, int& extracted)
 {
     ScopedFile in(fopen(packagePath.c_str(), "rb"));
     if (!in)
@@ -24,13 +29,18 @@ bool DecodePackage(const std::string& packagePath, const std::string& tarPath)
     ScopedFile out(fopen(tarPath.c_str(), "wb"));
     if (!out)
         return false;
-    // The decoder works in 4096-byte steps; larger stream buffers spare a
-    // system call for each of them.
+    // Stream buffers larger than the decoder's steps spare system calls.
     setvbuf(in.Get(), nullptr, _IOFBF, kStreamBuffer);
     setvbuf(out.Get(), nullptr, _IOFBF, kStreamBuffer);
-    const bool decoded = DecompressXz(in.Get(), out.Get()) == 0;
+    GrowingFile growing;
+    const std::string updateDir = GetUpdateDir();
+    std::thread extraction([&] { extracted = ExtractTar(tarPath, updateDir, &growing); });
+    const bool decoded = DecompressXz(in.Get(), out.Get(), &growing) == 0;
     // A tar file that did not reach the disk in full is a failed decode.
-    return fclose(out.Release()) == 0 && decoded;
+    const bool closed = fclose(out.Release()) == 0;
+    growing.Finish();
+    extraction.join();
+    return closed && decoded;
 }
 
 // The package's files lie below a top folder named after the package: its
@@ -62,7 +72,8 @@ int UpdateWorker::UnpackAndInstall(const std::string& packagePath, const std::ve
     }
 
     const std::string tarPath = packagePath.substr(0, packagePath.size() - kXzSuffixLength);
-    if (!DecodePackage(packagePath, tarPath)) {
+    int extracted = -1;
+    if (!DecodeAndExtract(packagePath, tarPath, extracted)) {
         // The tar file may lie outside the update folder, which the discard
         // removes, when the package does.
         remove(tarPath.c_str());
@@ -71,7 +82,6 @@ int UpdateWorker::UnpackAndInstall(const std::string& packagePath, const std::ve
         return kXzFailed;
     }
 
-    const int extracted = ExtractTar(tarPath, GetUpdateDir());
     remove(tarPath.c_str());
     if (extracted != 0) {
         DiscardPendingUpdate();

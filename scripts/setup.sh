@@ -48,7 +48,7 @@ PACKAGES=(
     mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
     wine wine32 xvfb xauth cmake ninja-build make googletest libstb-dev
     python3 xz-utils tar zip unzip dpkg-dev locales fonts-wqy-microhei
-    procps psmisc
+    procps psmisc libarchive-tools
 )
 
 mkdir -p "$CACHE/logs"

@@ -3,7 +3,8 @@
 
 From a folder holding the new version of the product it writes, into the
 output folder:
-  NAME-VERSION.tar.xz  every file of the folder below a top folder NAME
+  NAME-VERSION.tar.xz  every file of the folder below a top folder NAME, in
+                       blocks of 8 MB (written by the xz tool)
   configure.xml        the package name and one filelist with every file
                        (backslash paths) and the MD5 digest of its contents
 
@@ -14,15 +15,18 @@ given, and VERSION may hold none.
 
 import argparse
 import hashlib
-import lzma
 import os
+import shutil
 import stat
+import subprocess
 import sys
 import tarfile
 import tempfile
 from xml.sax.saxutils import escape
 
-CHUNK = 1 << 20
+# Blocks of the xz stream: the Updater decodes one block per thread, each
+# thread holding about a block of output and the dictionary.
+XZ_BLOCK_SIZE = 8 << 20
 
 
 class PublishError(Exception):
@@ -100,13 +104,22 @@ class HashingReader:
         return data
 
 
+def xz_command(preset):
+    """The xz tool writing blocks of XZ_BLOCK_SIZE, which the Updater decodes
+    on several threads at once."""
+    tool = shutil.which('xz')
+    if tool is None:
+        raise PublishError('the xz tool (xz-utils) is needed to write the package')
+    return [tool, '-c', '-q', f'-{preset}', '--check=crc64', '-T0', f'--block-size={XZ_BLOCK_SIZE}']
+
+
 def write_package(source, name, files, out, preset):
     """Writes the tar.xz into the open binary stream; returns {rel: md5}."""
     digests = {}
-    with lzma.open(out, 'wb', format=lzma.FORMAT_XZ, check=lzma.CHECK_CRC64, preset=preset) as xz:
-        # ustar: the plain format that every tar reader knows, with no
-        # extension headers the Updater's reader would have to skip.
-        with tarfile.open(fileobj=xz, mode='w', format=tarfile.USTAR_FORMAT) as tar:
+    xz = subprocess.Popen(xz_command(preset), stdin=subprocess.PIPE, stdout=out)
+    try:
+        # ustar: the plain format that every tar reader knows.
+        with tarfile.open(fileobj=xz.stdin, mode='w|', format=tarfile.USTAR_FORMAT) as tar:
             for rel in files:
                 full = os.path.join(source, *rel.split('/'))
                 info = tarfile.TarInfo(f'{name}/{rel}')
@@ -121,6 +134,11 @@ def write_package(source, name, files, out, preset):
                 except ValueError as error:
                     raise PublishError(f'"{rel}": {error}') from None
                 digests[rel] = reader.md5.hexdigest()
+    finally:
+        xz.stdin.close()
+        status = xz.wait()
+    if status != 0:
+        raise PublishError(f'xz failed with status {status}')
     return digests
 
 

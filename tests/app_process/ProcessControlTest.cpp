@@ -9,12 +9,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <thread>
 
 namespace {
 
 // taskkill is started without waiting; give a stray one time to show up
 // before concluding that none ran.
 constexpr DWORD kTaskKillGrace = 1500;
+// The watched tool ends its victim this long after it was asked to.
+constexpr DWORD kToolDelay = 1000;
 
 std::string Lower(std::string text)
 {
@@ -28,26 +31,80 @@ std::string Upper(std::string text)
     return text;
 }
 
-TEST(TaskKill, RunsTaskkillWithForceAndImageName)
+struct Launch {
+    std::wstring program;
+    std::string parameters;
+};
+std::vector<Launch> g_launches;
+// A process that the watched tool ends a moment after its call, as taskkill does.
+HANDLE g_victim = nullptr;
+std::thread g_tool;
+
+void WatchingLauncher(const std::wstring& program, const std::string& parameters)
 {
-    TaskKill("someprod.exe");
-    for (int i = 0; i < 100 && TaskKillRuns().empty(); ++i)
-        Sleep(100);
-    ASSERT_EQ(TaskKillRuns().size(), 1u);
-    EXPECT_EQ(TaskKillRuns()[0], "/f /im someprod.exe");
+    g_launches.push_back({program, parameters});
+    if (g_victim != nullptr) {
+        HANDLE victim = g_victim;
+        g_tool = std::thread([victim] {
+            Sleep(kToolDelay);
+            TerminateProcess(victim, 1);
+        });
+    }
 }
 
-TEST(StopProductProcess, NotRunningDoesNothing)
+class ProcessControlTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_launches.clear();
+        g_victim = nullptr;
+        before_ = SetTaskKillLauncher(WatchingLauncher);
+    }
+
+    void TearDown() override
+    {
+        if (g_tool.joinable())
+            g_tool.join();
+        SetTaskKillLauncher(before_);
+    }
+
+    TaskKillLauncher before_ = nullptr;
+};
+
+TEST_F(ProcessControlTest, TaskKillStartsTheSystemToolWithForceAndImageName)
 {
-    const std::string name = OwnProgramName("idleprod");
-    const std::string path = TestTempDir() + "\\install\\" + name;
-    ASSERT_TRUE(PlaceProduct(path));
-    StopProductProcess(name, path);
+    TaskKill("someprod.exe");
+    ASSERT_EQ(g_launches.size(), 1u);
+    wchar_t system[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    EXPECT_EQ(_wcsicmp(g_launches[0].program.c_str(), (std::wstring(system) + L"\\taskkill.exe").c_str()), 0);
+    EXPECT_EQ(g_launches[0].parameters, "/f /im someprod.exe");
+}
+
+TEST_F(ProcessControlTest, TaskKillNeverRunsAPlantedTool)
+{
+    // A stand-in named taskkill.exe lies beside the test program; put one
+    // into the current folder as well.
+    ASSERT_TRUE(PlaceProduct(TestTempDir() + "\\taskkill.exe"));
+    ASSERT_TRUE(SetCurrentDirectoryA(TestTempDir().c_str()));
+    SetTaskKillLauncher(nullptr);
+    TaskKill("corvane-absent-" + std::to_string(GetCurrentProcessId()) + ".exe");
     Sleep(kTaskKillGrace);
     EXPECT_TRUE(TaskKillRuns().empty());
 }
 
-TEST(StopProductProcess, EndsProductOfTheUpdaterFolderWithExitCodeZero)
+TEST_F(ProcessControlTest, NotRunningReturnsAtOnceAndDoesNothing)
+{
+    const std::string name = OwnProgramName("idleprod");
+    const std::string path = TestTempDir() + "\\install\\" + name;
+    ASSERT_TRUE(PlaceProduct(path));
+    const DWORD start = GetTickCount();
+    StopProductProcess(name, path);
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_TRUE(g_launches.empty());
+}
+
+TEST_F(ProcessControlTest, EndsProductOfTheUpdaterFolderWithExitCodeZero)
 {
     const std::string name = OwnProgramName("runprod");
     const std::string path = TestTempDir() + "\\install\\" + name;
@@ -58,13 +115,31 @@ TEST(StopProductProcess, EndsProductOfTheUpdaterFolderWithExitCodeZero)
 
     StopProductProcess(name, path);
     DWORD exitCode = 1234;
-    ASSERT_TRUE(product.WaitForEnd(10000, exitCode));
+    // Gone by the time the call returns.
+    ASSERT_TRUE(product.WaitForEnd(0, exitCode));
     EXPECT_EQ(exitCode, 0u);
-    Sleep(kTaskKillGrace);
-    EXPECT_TRUE(TaskKillRuns().empty());
+    EXPECT_TRUE(g_launches.empty());
 }
 
-TEST(StopProductProcess, SameNameFromAnotherFolderListedFirstStopsTheSearch)
+TEST_F(ProcessControlTest, UnreadablePathFallsBackToTaskKillAndWaitsForTheEnd)
+{
+    const std::string name = OwnProgramName("rawprod");
+    const std::string path = TestTempDir() + "\\install\\" + name;
+    ASSERT_TRUE(PlaceProduct(path));
+    // Suspended at once, the process has no module list to read a path from.
+    ChildProcess product(path, true);
+    ASSERT_TRUE(product.Started());
+    g_victim = product.Handle();
+
+    const DWORD start = GetTickCount();
+    StopProductProcess(name, path);
+    EXPECT_GE(GetTickCount() - start, kToolDelay - 100);
+    ASSERT_EQ(g_launches.size(), 1u);
+    EXPECT_EQ(g_launches[0].parameters, "/f /im " + name);
+    EXPECT_FALSE(product.Running());
+}
+
+TEST_F(ProcessControlTest, SameNameFromAnotherFolderListedFirstStopsTheSearch)
 {
     const std::string name = OwnProgramName("twinprod");
     const std::string other = TestTempDir() + "\\elsewhere\\" + name;
@@ -80,13 +155,12 @@ TEST(StopProductProcess, SameNameFromAnotherFolderListedFirstStopsTheSearch)
     ASSERT_EQ(listed[0], first.Id()) << "the other folder's process has to come first in the snapshot";
 
     StopProductProcess(name, ours);
-    Sleep(kTaskKillGrace);
     EXPECT_TRUE(first.Running());
     EXPECT_TRUE(second.Running());
-    EXPECT_TRUE(TaskKillRuns().empty());
+    EXPECT_TRUE(g_launches.empty());
 }
 
-TEST(StopProductProcess, ComparesNamesAndPathsWithoutCase)
+TEST_F(ProcessControlTest, ComparesNamesAndPathsWithoutCase)
 {
     const std::string name = OwnProgramName("caseprod");
     const std::string path = TestTempDir() + "\\Install\\" + Upper(name);
@@ -100,7 +174,7 @@ TEST(StopProductProcess, ComparesNamesAndPathsWithoutCase)
     EXPECT_EQ(exitCode, 0u);
 }
 
-TEST(StopProductProcess, OtherNamesAreLeftAlone)
+TEST_F(ProcessControlTest, OtherNamesAreLeftAlone)
 {
     const std::string name = OwnProgramName("keepprod");
     const std::string path = TestTempDir() + "\\install\\" + name;
@@ -111,9 +185,8 @@ TEST(StopProductProcess, OtherNamesAreLeftAlone)
     // A name that only starts like the running one must not match.
     const std::string stem = name.substr(0, name.size() - 4);
     StopProductProcess(stem, TestTempDir() + "\\install\\" + stem);
-    Sleep(kTaskKillGrace);
     EXPECT_TRUE(product.Running());
-    EXPECT_TRUE(TaskKillRuns().empty());
+    EXPECT_TRUE(g_launches.empty());
 }
 
 TEST(StartProgram, PassesNoArgumentsAndKeepsTheCurrentFolder)

@@ -30,6 +30,22 @@ TEST(PathUtil, ContainmentTable)
         {"a/b /c", false},
         {"name.", false},
         {"stream.txt:alt", false},
+        // Device names, in any case, with or without an extension.
+        {"CON", false},
+        {"bin/nul", false},
+        {"Aux.txt", false},
+        {"a\\prn.tar.gz", false},
+        {"com1", false},
+        {"LPT9.log", false},
+        {"COM1 .txt", false},
+        {"conout$", false},
+        {"x/con.", false},
+        {"nul /x", false},
+        {"console.txt", true},
+        {"com10", true},
+        {"lpt", true},
+        {"auxiliary/a", true},
+        {"a.con", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsContainedRelativePath(std::string_view(c.path)), c.contained) << c.path;
@@ -40,6 +56,7 @@ TEST(PathUtil, ContainmentTable)
     ASSERT_EQ(gbk[1], '\\');
     EXPECT_TRUE(IsContainedRelativePath(std::string_view(gbk)));
     EXPECT_FALSE(IsContainedRelativePath(std::wstring_view(L"\u5173\u95ED/../x")));
+    EXPECT_FALSE(IsContainedRelativePath(std::wstring_view(L"a/COM\u00B2.txt")));
 }
 
 TEST(PathUtil, SplitsAndConverts)

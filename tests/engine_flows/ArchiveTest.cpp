@@ -1,13 +1,24 @@
+#include "engine/GrowingFile.h"
 #include "engine/TarExtractor.h"
 #include "engine/XzDecoder.h"
 
 #include "tests/engine_flows/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "base/ScopedHandles.h"
+#include "base/TextConversion.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <functional>
+#include <thread>
 
 namespace {
 
@@ -18,6 +29,22 @@ int Decode(const std::string& from, const std::string& to)
     if (!in || !out)
         return -100;
     return DecompressXz(in.Get(), out.Get());
+}
+
+// What the call writes to the C runtime's standard error.
+std::string CapturedStderr(const std::function<void()>& call)
+{
+    const std::string path = TestTempDir() + "\\stderr.txt";
+    fflush(stderr);
+    const int saved = _dup(_fileno(stderr));
+    const int file = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    _dup2(file, _fileno(stderr));
+    _close(file);
+    call();
+    fflush(stderr);
+    _dup2(saved, _fileno(stderr));
+    _close(saved);
+    return ReadFileBytes(path);
 }
 
 TEST(DecompressXz, StreamsInARowDecodeAsOne)
@@ -58,6 +85,62 @@ TEST(ExtractTar, ExtractsEveryMemberBelowTheTarget)
     EXPECT_EQ(ReadFileBytes(target + "\\flowpkg\\data\\table.dat"), "table version 2\n");
     // Bytes exactly as packed: no line-end translation on the way.
     EXPECT_EQ(ReadFileBytes(target + "\\flowpkg\\readme.txt"), "readme version 2\r\n");
+}
+
+TEST(ExtractTar, RefusalNamesTheMemberAndItsPaxLinkWithoutAStaleError)
+{
+    std::string out = CapturedStderr([] {
+        errno = EDOM;
+        EXPECT_EQ(ExtractTar(Fixture("tar\\paxlink.tar"), TestTempDir()), -1);
+    });
+    const std::string target = "/" + std::string(120, 'x') + "/target";
+    EXPECT_NE(out.find("tar member refused: bad/paxlink -> " + target + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string("tar_extract_all(): ") + strerror(EINVAL)), std::string::npos) << out;
+    EXPECT_EQ(out.find(strerror(EDOM)), std::string::npos) << out;
+}
+
+TEST(ExtractTar, PaxNamesInUtf8LandInTheCodePage)
+{
+    ASSERT_EQ(ExtractTar(Fixture("tar\\utf8.tar"), TestTempDir()), 0);
+    const std::wstring folder = ToWide(TestTempDir()) + L"\\\u8D44\u6599";
+    EXPECT_EQ(ReadFileBytes(ToNarrow(folder + L"\\\u5173\u95ED.txt")), "closed\n");
+    // A name the code page cannot hold is refused rather than mangled.
+    EXPECT_EQ(ExtractTar(Fixture("tar\\unmappable.tar"), TestTempDir()), -1);
+}
+
+TEST(ExtractTar, FollowsATarFileWhileItIsWritten)
+{
+    const std::string whole = TestTempDir() + "\\whole.tar";
+    ASSERT_EQ(Decode(Fixture("flow\\flowpkg-1.2.tar.xz"), whole), 0);
+    const std::string bytes = ReadFileBytes(whole);
+    // In full, then cut short in the second member's data.
+    for (size_t length : {bytes.size(), size_t(1500)}) {
+        const std::string path = TestTempDir() + "\\growing" + std::to_string(length) + ".tar";
+        const std::string target = TestTempDir() + "\\out" + std::to_string(length);
+        ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+        ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file.Valid());
+        GrowingFile growing;
+        std::thread writer([&] {
+            for (size_t at = 0; at < length; at += 700) {
+                const DWORD piece = static_cast<DWORD>(std::min<size_t>(700, length - at));
+                DWORD written = 0;
+                WriteFile(file.Get(), bytes.data() + at, piece, &written, nullptr);
+                growing.Grow(at + piece);
+                Sleep(10);
+            }
+            file.Reset();
+            growing.Finish();
+        });
+        const int result = ExtractTar(path, target, &growing);
+        writer.join();
+        if (length == bytes.size()) {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(ReadFileBytes(target + "\\flowpkg\\readme.txt"), "readme version 2\r\n");
+        } else {
+            EXPECT_EQ(result, -1);
+        }
+    }
 }
 
 }  // namespace

@@ -54,12 +54,12 @@ protected:
     void LoadCheckManifestFixture() { LoadCheckManifest(ReadFileBytes(Fixture("flow\\configure.xml"))); }
 
     // Records a pending update as a successful silent run leaves it.
-    void MakePending()
+    void MakePending(const std::string& fixtures = "flow")
     {
         const std::string manifest = GetUpdateDir() + "\\configure.xml";
         const std::string package = GetUpdateDir() + "\\flowpkg-1.2.tar.xz";
-        ASSERT_TRUE(CopyTo(Fixture("flow\\configure.xml"), manifest));
-        ASSERT_TRUE(CopyTo(Fixture("flow\\flowpkg-1.2.tar.xz"), package));
+        ASSERT_TRUE(CopyTo(Fixture(fixtures + "\\configure.xml"), manifest));
+        ASSERT_TRUE(CopyTo(Fixture(fixtures + "\\flowpkg-1.2.tar.xz"), package));
         WriteXmlSetting(manifest);
         WriteXzSetting(package);
         WriteVersionSetting("1.2");
@@ -207,6 +207,20 @@ TEST_F(FlowsTest, ExecSuccessInstallsBlanksAndStartsTheProduct)
     EXPECT_EQ(TextsPosted(), std::vector<std::string>{"正在初始化更新..."});
     EXPECT_EQ(posted_.statuses.front().percent, -1);
     EXPECT_EQ(posted_.closes, 1);
+}
+
+TEST_F(FlowsTest, ExecInstallsAPaxPackageFromGnuTar)
+{
+    options_.mode = kExecMode;
+    MakePending("flow-pax");
+
+    EXPECT_TRUE(Worker().ExecUpdateProc());
+    ExpectNewVersionInstalled();
+    ExpectSettingsBlank();
+    EXPECT_TRUE(WaitForStarts(productPath_, 1, 10000));
+    EXPECT_EQ(LogMessages(), Concat(Concat({"begin updating files from the xml config."}, InstalledLines(installDir_)),
+                                    {"updated successfully."}));
+    EXPECT_EQ(TakePosts().closes, 1);
 }
 
 TEST_F(FlowsTest, ExecWithNothingPendingStartsTheProduct)

@@ -181,13 +181,31 @@ TEST_F(InstallFilesTest, DamagedSourceFailsBeforeAnythingIsReplaced)
 TEST_F(InstallFilesTest, EntriesOutsideTheInstallFolderFailTheInstallation)
 {
     const FileEntry good = Source("good.txt", "good v2");
-    for (const char* path : {"..\\escaped.txt", "sub/../../escaped.txt", "C:\\escaped.txt", "\\escaped.txt"}) {
+    for (const char* path : {"..\\escaped.txt", "sub/../../escaped.txt", "C:\\escaped.txt", "\\escaped.txt",
+                             "bin\\aux.dll", "LPT1\\x.txt", "nul"}) {
         const FileEntry outside{path, good.md5};
         EXPECT_FALSE(Install({good, outside})) << path;
         EXPECT_FALSE(FileExists(Installed("good.txt"))) << path;
         EXPECT_EQ(LogMessages().back(), std::string("file: ") + path + " is outside the install folder.");
     }
     EXPECT_FALSE(FileExists(TestTempDir() + "\\escaped.txt"));
+}
+
+TEST_F(InstallFilesTest, ReadOnlyTargetsAreReplaced)
+{
+    const FileEntry plain = Source("plain.txt", "plain v2");
+    const FileEntry skin = Source("Skin\\update.zip", "skin v2");
+    const std::string aside = GetUserDataDir() + "\\update.zip";
+    for (const std::string& path : {Installed("plain.txt"), aside}) {
+        ASSERT_TRUE(WriteFileBytes(path, "v1"));
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+
+    EXPECT_TRUE(Install({plain, skin}));
+    EXPECT_EQ(ReadFileBytes(Installed("plain.txt")), "plain v2");
+    EXPECT_EQ(ReadFileBytes(aside), "skin v2");
+    for (const std::string& path : {Installed("plain.txt"), aside})
+        EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << path;
 }
 
 }  // namespace

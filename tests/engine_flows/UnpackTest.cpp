@@ -46,6 +46,14 @@ protected:
         }
     }
 
+    // Installs into a fresh folder of the test's own.
+    void SetInstallFolder(const std::string& name)
+    {
+        installDir_ = TestTempDir() + "\\" + name;
+        CreateDirectoryA(installDir_.c_str(), nullptr);
+        worker_.SetInstallDir(installDir_);
+    }
+
     std::string updateDir_;
     std::string userDataDir_;
 };
@@ -105,8 +113,8 @@ TEST_F(UnpackTest, TopFolderThatMissesTheStemFailsTheInstallation)
 
 TEST_F(UnpackTest, MembersThatWouldLeaveTheUpdateFolderAreRefused)
 {
-    const char* kinds[] = {"dotdot", "absolute", "drive", "backslash", "trailingdots",
-                           "symlink", "hardlink", "fifo", "chardev"};
+    const char* kinds[] = {"dotdot", "absolute", "drive", "backslash", "trailingdots", "symlink",
+                           "hardlink", "fifo", "chardev", "device", "devicefolder"};
     const std::string probes[] = {
         userDataDir_ + "\\corvane_dotdot_probe.txt",
         userDataDir_ + "\\..\\corvane_dotdot_probe.txt",
@@ -131,6 +139,38 @@ TEST_F(UnpackTest, MembersThatWouldLeaveTheUpdateFolderAreRefused)
         for (const std::string& probe : probes)
             EXPECT_FALSE(FileExists(probe)) << kind << ": " << probe;
     }
+}
+
+TEST_F(UnpackTest, PackagesFromEveryTarWriterInstall)
+{
+    const std::string deep = "a_folder_whose_name_is_long_enough_to_need_an_extension_header\\"
+                             "second_level_folder_name_also_long\\deep.txt";
+    for (const char* kind : {"gnu", "posix", "bsdtar", "bsdtar-pax", "py-pax", "py-gnu", "py-ustar"}) {
+        SetInstallFolder(std::string("install-") + kind);
+        EXPECT_EQ(Worker().UnpackAndInstall(Stage(std::string("formats\\") + kind + "\\fmtpkg-1.0.tar.xz",
+                                                  "fmtpkg-1.0.tar.xz"),
+                                            FilesOf("formats\\configure.xml")),
+                  UpdateWorker::kInstalled)
+            << kind;
+        EXPECT_EQ(ReadFileBytes(Installed(deep)), "long path\n") << kind;
+        EXPECT_EQ(ReadFileBytes(Installed("short.txt")), "short\n") << kind;
+        EXPECT_EQ(ReadFileBytes(Installed("readonly.txt")), "read-only v1\n") << kind;
+        // Installed files take no read-only attribute from the member's mode.
+        EXPECT_EQ(GetFileAttributesA(Installed("readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << kind;
+        EXPECT_FALSE(FileExists(updateDir_)) << kind;
+    }
+}
+
+TEST_F(UnpackTest, ReadOnlyMemberDoesNotBreakTheNextUpdate)
+{
+    for (const char* folder : {"formats\\posix", "formats\\second"}) {
+        const std::string manifest = std::string(folder) == "formats\\posix" ? "formats" : folder;
+        EXPECT_EQ(Worker().UnpackAndInstall(Stage(std::string(folder) + "\\fmtpkg-1.0.tar.xz", "fmtpkg-1.0.tar.xz"),
+                                            FilesOf(manifest + "\\configure.xml")),
+                  UpdateWorker::kInstalled)
+            << folder;
+    }
+    EXPECT_EQ(ReadFileBytes(Installed("readonly.txt")), "read-only v2\n");
 }
 
 }  // namespace

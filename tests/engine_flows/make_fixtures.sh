@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Packages for the unpacking, installation and flow tests, made with the
-# publisher tool (and, for the packages it refuses to make, with tarfile).
+# publisher tool (and, for the packages it refuses to make, with tarfile),
+# and with the standard tar writers: GNU tar, bsdtar and python's tarfile.
 set -euo pipefail
 OUT=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -63,6 +64,8 @@ cases = {
     'hardlink': member('bad/hard', tarfile.LNKTYPE, link='bad/ok.txt'),
     'fifo': member('bad/fifo', tarfile.FIFOTYPE),
     'chardev': member('bad/char', tarfile.CHRTYPE),
+    'device': member('bad/CON.txt', data=b'device\n'),
+    'devicefolder': member('bad/com1/x.txt', data=b'device\n'),
 }
 for kind, (info, data) in cases.items():
     with lzma.open(f'{out}/{kind}-1.0.tar.xz', 'wb') as xz:
@@ -72,3 +75,74 @@ for kind, (info, data) in cases.items():
             tar.addfile(ok, ok_data)
             tar.addfile(info, data)
 PY
+
+# Plain PAX tar files: a link whose long target only the PAX header carries
+# (for the refusal message), and UTF-8 names that the code page 936 can hold
+# and one it cannot.
+mkdir -p "$OUT/tar"
+python3 - "$OUT/tar" <<'PY'
+import io, sys, tarfile
+out = sys.argv[1]
+info = tarfile.TarInfo('bad/paxlink')
+info.type = tarfile.SYMTYPE
+info.linkname = '/' + 'x' * 120 + '/target'
+with tarfile.open(f'{out}/paxlink.tar', 'w', format=tarfile.PAX_FORMAT) as tar:
+    tar.addfile(info)
+for name, path in (('utf8', '\u8d44\u6599/\u5173\u95ed.txt'), ('unmappable', '\u05e9\u05dc\u05d5\u05dd.txt')):
+    info = tarfile.TarInfo(path)
+    info.size = 7
+    with tarfile.open(f'{out}/{name}.tar', 'w', format=tarfile.PAX_FORMAT) as tar:
+        tar.addfile(info, io.BytesIO(b'closed\n'))
+PY
+
+# The same tree from every tar writer: a path of more than 100 characters
+# (GNU long names, PAX headers or the ustar prefix, as each writer chooses)
+# and a read-only member. Listed in configure.xml; a second version changes
+# the read-only file.
+LONG=a_folder_whose_name_is_long_enough_to_need_an_extension_header/second_level_folder_name_also_long
+make_tree() {
+    rm -rf "$work/fmt"
+    mkdir -p "$work/fmt/fmtpkg/$LONG"
+    printf 'short\n' >"$work/fmt/fmtpkg/short.txt"
+    printf 'long path\n' >"$work/fmt/fmtpkg/$LONG/deep.txt"
+    printf '%s\n' "$1" >"$work/fmt/fmtpkg/readonly.txt"
+    chmod 444 "$work/fmt/fmtpkg/readonly.txt"
+    python3 - "$work/fmt/fmtpkg" "$2" <<'PY'
+import hashlib, os, sys
+root, out = sys.argv[1], sys.argv[2]
+os.makedirs(out, exist_ok=True)
+lines = ['<configure>', '<package>fmtpkg-1.0.tar.xz</package>', '<filelist>']
+for folder, _, files in sorted(os.walk(root)):
+    for name in sorted(files):
+        full = os.path.join(folder, name)
+        rel = os.path.relpath(full, root).replace('/', '\\')
+        lines.append(f'<file md5="{hashlib.md5(open(full, "rb").read()).hexdigest()}">{rel}</file>')
+lines += ['</filelist>', '</configure>']
+open(os.path.join(out, 'configure.xml'), 'w').write('\n'.join(lines))
+PY
+}
+make_tree 'read-only v1' "$OUT/formats"
+tar --format=gnu -C "$work/fmt" -cf "$work/gnu.tar" fmtpkg
+tar --format=posix -C "$work/fmt" -cf "$work/posix.tar" fmtpkg
+bsdtar -C "$work/fmt" -cf "$work/bsdtar.tar" fmtpkg
+bsdtar --format=pax -C "$work/fmt" -cf "$work/bsdtar-pax.tar" fmtpkg
+python3 - "$work" <<'PY'
+import sys, tarfile
+work = sys.argv[1]
+for name, kind in (('py-pax', tarfile.PAX_FORMAT), ('py-gnu', tarfile.GNU_FORMAT), ('py-ustar', tarfile.USTAR_FORMAT)):
+    with tarfile.open(f'{work}/{name}.tar', 'w', format=kind) as tar:
+        tar.add(f'{work}/fmt/fmtpkg', arcname='fmtpkg')
+PY
+for kind in gnu posix bsdtar bsdtar-pax py-pax py-gnu py-ustar; do
+    mkdir -p "$OUT/formats/$kind"
+    xz -c "$work/$kind.tar" >"$OUT/formats/$kind/fmtpkg-1.0.tar.xz"
+done
+make_tree 'read-only v2' "$OUT/formats/second"
+tar --format=posix -C "$work/fmt" -cf - fmtpkg | xz -c >"$OUT/formats/second/fmtpkg-1.0.tar.xz"
+
+# The flow package's files again, from GNU tar in its PAX (posix) format.
+mkdir -p "$OUT/flow-pax/flowpkg"
+cp -r "$work/flow/." "$OUT/flow-pax/flowpkg/"
+tar --format=posix -C "$OUT/flow-pax" -cf - flowpkg | xz -c >"$OUT/flow-pax/flowpkg-1.2.tar.xz"
+rm -rf "$OUT/flow-pax/flowpkg"
+cp "$OUT/flow/configure.xml" "$OUT/flow-pax/configure.xml"

@@ -2,6 +2,7 @@
 
 import hashlib
 import os
+import subprocess
 import sys
 import tarfile
 import tempfile
@@ -46,6 +47,15 @@ class PublishTest(unittest.TestCase):
         for path, digest in listed.items():
             data = members['corvane/' + path.replace('\\', '/')]
             self.assertEqual(digest, hashlib.md5(data).hexdigest(), path)
+
+    def test_large_packages_come_in_blocks(self):
+        self.write('big.bin', os.urandom(20 << 20))
+        package, _ = publish.publish(self.src, 'tool', '1.0', self.out, preset=0)
+        listing = subprocess.run(['xz', '--robot', '--list', package], capture_output=True, text=True,
+                                 check=True).stdout
+        totals = next(line.split('\t') for line in listing.splitlines() if line.startswith('totals'))
+        self.assertEqual(totals[1], '1')  # one stream
+        self.assertEqual(totals[2], '3')  # of three blocks of at most 8 MB
 
     def test_no_version_gives_the_bare_name(self):
         package, _ = publish.publish(self.src, 'tool', '', self.out)

@@ -26,15 +26,21 @@ bool PlaceProduct(const std::string& path)
     return CopyFileA(ProductProgramPath().c_str(), path.c_str(), FALSE) != FALSE;
 }
 
-ChildProcess::ChildProcess(const std::string& path)
+ChildProcess::ChildProcess(const std::string& path, bool suspended)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0, nullptr,
+                        nullptr, &startup, &info))
         return;
     process_ = std::make_unique<ScopedProcessInfo>(info);
     id_ = info.dwProcessId;
+}
+
+HANDLE ChildProcess::Handle() const
+{
+    return process_ ? process_->process.Get() : nullptr;
 }
 
 ChildProcess::~ChildProcess()

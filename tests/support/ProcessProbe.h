@@ -25,13 +25,15 @@ bool PlaceProduct(const std::string& path);
 // A process started by the test; ended when the object goes away.
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::string& path);
+    // A suspended process has not loaded its modules yet.
+    explicit ChildProcess(const std::string& path, bool suspended = false);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return process_ != nullptr; }
     DWORD Id() const { return id_; }
+    HANDLE Handle() const;
     // True when the process ended within the time; exitCode receives its code.
     bool WaitForEnd(DWORD milliseconds, DWORD& exitCode) const;
     bool Running() const;
@@ -57,7 +59,8 @@ bool WaitForStarts(const std::string& programPath, size_t count, DWORD milliseco
 // Ends every process that the program at that path recorded as started.
 void EndRecordedProcesses(const std::string& programPath);
 
-// Arguments of each run of the taskkill stand-in within this test.
+// Arguments of each run of the taskkill stand-in (built beside the tests as
+// a planted tool that must never run) within this test.
 std::vector<std::string> TaskKillRuns();
 
 // Ids of the running processes of that executable name, in snapshot order.

@@ -1,9 +1,9 @@
 // Stand-in for the product's main program in the process tests. Every start
 // appends "pid=<id> argc=<n> cwd=<folder>" to "<own path>.starts". Started
-// under the name taskkill.exe it records its arguments in
-// "%APPDATA%\taskkill.args" (the test's own folder) and ends at once, so no
-// real taskkill ever runs in a test. Otherwise it waits to be ended and
-// exits by itself with code 3 after a minute.
+// under the name taskkill.exe, as a tool planted where a search would find
+// it, it records its arguments in "%APPDATA%\taskkill.args" (the test's own
+// folder) and ends at once. Otherwise it waits to be ended and exits by
+// itself with code 3 after a minute.
 #include "base/ScopedHandles.h"
 
 #include <windows.h>

@@ -273,7 +273,7 @@ TEST(ZipArchive, ExtractionToFilesStaysInsideTarget)
             ++refused;
         }
     }
-    EXPECT_EQ(5, refused);
+    EXPECT_EQ(7, refused);
     EXPECT_EQ("inside", ReadFileBytes(TestTempDir() + "\\out\\deeper\\ok\\inside.txt"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(TempPath("out\\outside.txt").c_str()));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(TempPath("outside2.txt").c_str()));
@@ -310,4 +310,35 @@ TEST(ZipArchive, ExtendedTimestampsFromZipTool)
     GetFileTime(h, nullptr, nullptr, &written);
     CloseHandle(h);
     EXPECT_EQ(0, CompareFileTime(&written, &entry.mtime));
+}
+
+TEST(ZipArchive, ArchivesFromOtherToolsReadByteIdentical)
+{
+    const std::string skin = SkinBytes();
+    std::string twenty;
+    for (int i = 0; i < 20; i++) twenty += skin;
+    struct Case {
+        const char* archive;
+        const wchar_t* member;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"zip64.zip", L"update.xml", skin},
+        {"stdin64.zip", L"-", twenty},
+        {"names.zip", L"\u6309\u94AE.xml", "button"},
+        {"names.zip", L"\u6DFA.xml", "shallow"},
+        {"names.zip", L"\u5173\u95ED.xml", "close"},
+    };
+    for (const Case& c : cases) {
+        ZipReader zip;
+        ASSERT_EQ(ZR_OK, zip.OpenFile(DataPath(c.archive).c_str())) << c.archive;
+        ZRESULT result;
+        EXPECT_EQ(c.expected, Extract(zip, c.member, &result)) << c.archive;
+        EXPECT_EQ(ZR_OK, result) << c.archive;
+        int index = -1;
+        ZIPENTRY entry;
+        ASSERT_EQ(ZR_OK, zip.FindItem(c.member, false, &index, &entry)) << c.archive;
+        EXPECT_STREQ(c.member, entry.name);
+        EXPECT_EQ(static_cast<long>(c.expected.size()), entry.unc_size) << c.archive;
+    }
 }

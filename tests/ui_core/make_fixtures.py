@@ -4,9 +4,11 @@
 Usage: make_fixtures.py OUTPUT_FOLDER
 """
 import os
+import struct
 import subprocess
 import sys
 import zipfile
+import zlib
 
 SKIN = (
     '<?xml version="1.0" encoding="utf-8"?>\n'
@@ -55,7 +57,8 @@ def main():
     # Hostile member names for extraction to files.
     with zipfile.ZipFile(os.path.join(out, 'escape.zip'), 'w') as z:
         z.writestr(zipfile.ZipInfo('ok/inside.txt'), b'inside', zipfile.ZIP_DEFLATED)
-        for name in ('../outside.txt', 'a/../../outside2.txt', '/abs.txt', 'C:/drive.txt', 'a\\..\\b.txt'):
+        for name in ('../outside.txt', 'a/../../outside2.txt', '/abs.txt', 'C:/drive.txt', 'a\\..\\b.txt',
+                     'aux.txt', 'sub/NUL'):
             info = zipfile.ZipInfo('x')
             info.filename = name  # zipfile would otherwise clean the name
             z.writestr(info, b'evil', zipfile.ZIP_STORED)
@@ -76,6 +79,39 @@ def main():
                               stdout=subprocess.PIPE, check=True).stdout
     with open(os.path.join(out, 'streamed.zip'), 'wb') as f:
         f.write(streamed)
+
+    # Zip64 records as Info-ZIP writes them: asked for (-fz), and for a
+    # member read from standard input into an archive file.
+    z64_dir = os.path.join(out, 'z64')
+    os.makedirs(z64_dir, exist_ok=True)
+    with open(os.path.join(z64_dir, 'update.xml'), 'wb') as f:
+        f.write(skin)
+    subprocess.run(['zip', '-q', '-fz', os.path.join(out, 'zip64.zip'), 'update.xml'], cwd=z64_dir, check=True)
+    subprocess.run(['zip', '-q', os.path.join(out, 'stdin64.zip'), '-'], input=skin * 20, check=True)
+
+    # Names as other tools store them, written raw over ASCII stand-ins of
+    # the same length: UTF-8 without the flag behind Info-ZIP's Unicode path
+    # field (0x7075), and GBK names, one whose second byte is 0x5C.
+    named = {
+        'AAAAAA.xml': ('\u6309\u94ae.xml'.encode('utf-8'), True, b'button'),
+        'BB.xml': ('\u6dfa.xml'.encode('gbk'), False, b'shallow'),
+        'CCCC.xml': ('\u5173\u95ed.xml'.encode('gbk'), False, b'close'),
+    }
+    path = os.path.join(out, 'names.zip')
+    with zipfile.ZipFile(path, 'w') as z:
+        for stand_in, (raw, unicode_field, data) in named.items():
+            assert len(stand_in) == len(raw)
+            info = zipfile.ZipInfo(stand_in)
+            if unicode_field:
+                utf8 = raw.decode('utf-8').encode('utf-8')
+                info.extra = struct.pack('<HHBI', 0x7075, 5 + len(utf8), 1, zlib.crc32(raw)) + utf8
+            z.writestr(info, data, zipfile.ZIP_DEFLATED)
+    with open(path, 'rb') as f:
+        data = f.read()
+    for stand_in, (raw, _, _) in named.items():
+        data = data.replace(stand_in.encode('ascii'), raw)
+    with open(path, 'wb') as f:
+        f.write(data)
 
     skin_dir = os.path.join(out, 'skin')
     os.makedirs(skin_dir, exist_ok=True)

@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include <climits>
 #include <cstring>
 #include <cwchar>
 
@@ -15,6 +16,10 @@ namespace {
 const uint32_t kEndSignature = 0x06054b50;
 const uint32_t kDirSignature = 0x02014b50;
 const uint32_t kLocalSignature = 0x04034b50;
+const uint32_t kZip64EndSignature = 0x06064b50;
+const uint32_t kZip64LocatorSignature = 0x07064b50;
+const size_t kZip64EndSize = 56;
+const size_t kZip64LocatorSize = 20;
 const size_t kEndRecordSize = 22;
 const size_t kDirEntrySize = 46;
 const size_t kLocalHeaderSize = 30;
@@ -54,17 +59,81 @@ FILETIME UnixToFileTime(uint32_t seconds)
     return ft;
 }
 
-bool SameName(const std::string& a, const std::string& b, bool ignoreCase)
+uint64_t Get64(const unsigned char* p)
+{
+    return static_cast<uint64_t>(Get32(p)) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b, bool ignoreCase)
 {
     if (a.size() != b.size()) return false;
     if (!ignoreCase) return a == b;
     for (size_t i = 0; i < a.size(); i++) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x - L'A' + L'a');
+        if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y - L'A' + L'a');
         if (x != y) return false;
     }
     return true;
+}
+
+// Calls visit(tag, data, length) for each well-formed field of an extra block.
+template <typename Visit>
+void ForEachExtraField(const std::string& extra, Visit visit)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(extra.data());
+    for (size_t at = 0; extra.size() - at >= 4;) {
+        uint16_t tag = Get16(p + at), len = Get16(p + at + 2);
+        if (extra.size() - at - 4 < len) break;
+        visit(tag, p + at + 4, len);
+        at += 4 + len;
+    }
+}
+
+// Zip64 field: the 64-bit values of those sizes (and, in the directory, the
+// local header offset) that the 32-bit fields mark with 0xFFFFFFFF, in this
+// order. False when a marked value is missing.
+bool ReadZip64Sizes(const std::string& extra, bool directory, uint64_t& uncSize, uint64_t& compSize,
+                    uint64_t* localOffset)
+{
+    uint64_t* wanted[3] = { &uncSize, &compSize, directory ? localOffset : nullptr };
+    bool ok = true;
+    bool seen = false;
+    ForEachExtraField(extra, [&](uint16_t tag, const unsigned char* field, uint16_t len) {
+        if (tag != 0x0001 || seen) return;
+        seen = true;
+        size_t next = 0;
+        for (uint64_t* value : wanted) {
+            if (value == nullptr || *value != 0xFFFFFFFF) continue;
+            if (len - next < 8) {
+                ok = false;
+                return;
+            }
+            *value = Get64(field + next);
+            next += 8;
+        }
+    });
+    for (uint64_t* value : wanted) {
+        if (value != nullptr && *value == 0xFFFFFFFF && !seen) ok = false;
+    }
+    return ok;
+}
+
+// The name as UTF-16. Info-ZIP's Unicode path field (0x7075) carries a UTF-8
+// name for a raw name whose CRC it records; without it, the UTF-8 flag or
+// the ANSI code page decide. Comparing in UTF-16 keeps a double-byte
+// character whose second byte is 0x5C apart from a backslash.
+std::wstring WideName(const std::string& name, uint16_t flags, const std::string& extra)
+{
+    std::wstring fromField;
+    ForEachExtraField(extra, [&](uint16_t tag, const unsigned char* field, uint16_t len) {
+        if (tag != 0x7075 || len < 5 || field[0] != 1 || !fromField.empty()) return;
+        const uLong nameCrc = crc32(0L, reinterpret_cast<const Bytef*>(name.data()), static_cast<uInt>(name.size()));
+        if (Get32(field + 1) != nameCrc) return;
+        fromField = ToWide(std::string_view(reinterpret_cast<const char*>(field + 5), len - 5u), CP_UTF8);
+    });
+    if (!fromField.empty()) return fromField;
+    return ToWide(name, (flags & kFlagUtf8) != 0 ? CP_UTF8 : CP_ACP);
 }
 
 } // namespace
@@ -160,7 +229,6 @@ ZRESULT ZipReader::ReadAt(uint64_t offset, void* buffer, size_t length) const
 // of its entries; any inconsistency leaves the reader closed.
 ZRESULT ZipReader::Load()
 {
-    ZRESULT result = ZR_CORRUPT;
     if (m_file.Valid()) {
         LARGE_INTEGER size;
         if (!::GetFileSizeEx(m_file.Get(), &size)) {
@@ -169,74 +237,110 @@ ZRESULT ZipReader::Load()
         }
         m_size = static_cast<uint64_t>(size.QuadPart);
     }
-    do {
-        if (m_size < kEndRecordSize) break;
-        size_t tailSize = static_cast<size_t>(m_size < kMaxCommentSize + kEndRecordSize
-                                                  ? m_size : kMaxCommentSize + kEndRecordSize);
-        std::vector<unsigned char> tail(tailSize);
-        uint64_t tailStart = m_size - tailSize;
-        result = ReadAt(tailStart, tail.data(), tailSize);
-        if (result != ZR_OK) break;
-        result = ZR_CORRUPT;
+    uint64_t dirOffset = 0, dirSize = 0, entryCount = 0;
+    ZRESULT result = FindDirectory(dirOffset, dirSize, entryCount);
+    if (result == ZR_OK) result = ReadDirectory(dirOffset, dirSize, entryCount);
+    if (result != ZR_OK) Close();
+    return result;
+}
 
-        size_t pos = tailSize - kEndRecordSize + 1;
-        bool found = false;
-        while (pos-- > 0) {
-            if (Get32(&tail[pos]) == kEndSignature) {
-                found = true;
-                break;
+// The directory's offset, size and entry count from the end record, or from
+// the zip64 end record that Info-ZIP writes for large or streamed members.
+// Sets m_prefix: the bytes in front of the archive proper.
+ZRESULT ZipReader::FindDirectory(uint64_t& dirOffset, uint64_t& dirSize, uint64_t& entryCount)
+{
+    if (m_size < kEndRecordSize) return ZR_CORRUPT;
+    size_t tailSize = static_cast<size_t>(m_size < kMaxCommentSize + kEndRecordSize
+                                              ? m_size : kMaxCommentSize + kEndRecordSize);
+    std::vector<unsigned char> tail(tailSize);
+    uint64_t tailStart = m_size - tailSize;
+    ZRESULT result = ReadAt(tailStart, tail.data(), tailSize);
+    if (result != ZR_OK) return result;
+
+    size_t pos = tailSize - kEndRecordSize + 1;
+    bool found = false;
+    while (pos-- > 0) {
+        if (Get32(&tail[pos]) == kEndSignature) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) return ZR_CORRUPT;
+    const unsigned char* record = &tail[pos];
+    uint16_t disk = Get16(record + 4), dirDisk = Get16(record + 6);
+    uint16_t diskEntries = Get16(record + 8), totalEntries = Get16(record + 10);
+    if (disk != 0 || dirDisk != 0 || diskEntries != totalEntries) return ZR_CORRUPT;
+    dirSize = Get32(record + 12);
+    dirOffset = Get32(record + 16);
+    entryCount = totalEntries;
+    // The directory ends where the record that describes it starts.
+    uint64_t dirEndPos = tailStart + pos;
+
+    unsigned char locator[kZip64LocatorSize];
+    if (dirEndPos >= kZip64LocatorSize && ReadAt(dirEndPos - kZip64LocatorSize, locator, sizeof(locator)) == ZR_OK &&
+        Get32(locator) == kZip64LocatorSignature) {
+        if (Get32(locator + 4) != 0 || Get32(locator + 16) > 1) return ZR_CORRUPT;
+        // Info-ZIP puts the zip64 record right before its locator; its stored
+        // offset does not count bytes in front of the archive.
+        const uint64_t locatorPos = dirEndPos - kZip64LocatorSize;
+        uint64_t recordPos = locatorPos >= kZip64EndSize ? locatorPos - kZip64EndSize : Get64(locator + 8);
+        unsigned char end64[kZip64EndSize];
+        if (ReadAt(recordPos, end64, sizeof(end64)) != ZR_OK || Get32(end64) != kZip64EndSignature) {
+            recordPos = Get64(locator + 8);
+            if (ReadAt(recordPos, end64, sizeof(end64)) != ZR_OK || Get32(end64) != kZip64EndSignature) {
+                return ZR_CORRUPT;
             }
         }
-        if (!found) break;
-        const unsigned char* record = &tail[pos];
-        uint16_t disk = Get16(record + 4), dirDisk = Get16(record + 6);
-        uint16_t diskEntries = Get16(record + 8), totalEntries = Get16(record + 10);
-        uint32_t dirSize = Get32(record + 12), dirOffset = Get32(record + 16);
-        if (disk != 0 || dirDisk != 0 || diskEntries != totalEntries) break;
-        if (totalEntries == 0xFFFF || dirSize == 0xFFFFFFFF || dirOffset == 0xFFFFFFFF) break;
-        uint64_t recordPos = tailStart + pos;
-        uint64_t dirEnd = static_cast<uint64_t>(dirOffset) + dirSize;
-        if (dirEnd > recordPos) break;
-        m_prefix = recordPos - dirEnd;
-
-        std::vector<unsigned char> dir(dirSize);
-        result = ReadAt(m_prefix + dirOffset, dir.data(), dirSize);
-        if (result != ZR_OK) break;
-        result = ZR_CORRUPT;
-
-        size_t at = 0;
-        bool ok = true;
-        m_entries.reserve(totalEntries);
-        for (unsigned i = 0; i < totalEntries && ok; i++) {
-            ok = false;
-            if (dirSize - at < kDirEntrySize) break;
-            const unsigned char* p = &dir[at];
-            if (Get32(p) != kDirSignature) break;
-            size_t nameLen = Get16(p + 28), extraLen = Get16(p + 30), commentLen = Get16(p + 32);
-            if (dirSize - at - kDirEntrySize < nameLen + extraLen + commentLen) break;
-            Entry entry;
-            entry.versionMadeBy = Get16(p + 4);
-            entry.flags = Get16(p + 8);
-            entry.method = Get16(p + 10);
-            entry.dosTime = Get16(p + 12);
-            entry.dosDate = Get16(p + 14);
-            entry.crc = Get32(p + 16);
-            entry.compSize = Get32(p + 20);
-            entry.uncSize = Get32(p + 24);
-            entry.externalAttr = Get32(p + 38);
-            entry.localOffset = Get32(p + 42);
-            entry.utf8Name = (entry.flags & kFlagUtf8) != 0;
-            entry.name.assign(reinterpret_cast<const char*>(p + kDirEntrySize), nameLen);
-            entry.extra.assign(reinterpret_cast<const char*>(p + kDirEntrySize + nameLen), extraLen);
-            m_entries.push_back(entry);
-            at += kDirEntrySize + nameLen + extraLen + commentLen;
-            ok = true;
+        if (Get32(end64 + 16) != 0 || Get32(end64 + 20) != 0 || Get64(end64 + 24) != Get64(end64 + 32)) {
+            return ZR_CORRUPT;
         }
-        if (!ok) break;
-        return ZR_OK;
-    } while (false);
-    Close();
-    return result;
+        entryCount = Get64(end64 + 32);
+        dirSize = Get64(end64 + 40);
+        dirOffset = Get64(end64 + 48);
+        dirEndPos = recordPos;
+    } else if (totalEntries == 0xFFFF || dirSize == 0xFFFFFFFF || dirOffset == 0xFFFFFFFF) {
+        return ZR_CORRUPT;
+    }
+    if (dirOffset > dirEndPos || dirSize > dirEndPos - dirOffset) return ZR_CORRUPT;
+    m_prefix = dirEndPos - dirOffset - dirSize;
+    return ZR_OK;
+}
+
+ZRESULT ZipReader::ReadDirectory(uint64_t dirOffset, uint64_t dirSize, uint64_t entryCount)
+{
+    // Every entry takes at least its fixed part.
+    if (entryCount > dirSize / kDirEntrySize) return ZR_CORRUPT;
+    std::vector<unsigned char> dir(static_cast<size_t>(dirSize));
+    ZRESULT result = ReadAt(m_prefix + dirOffset, dir.data(), dir.size());
+    if (result != ZR_OK) return result;
+
+    size_t at = 0;
+    m_entries.reserve(static_cast<size_t>(entryCount));
+    for (uint64_t i = 0; i < entryCount; i++) {
+        if (dir.size() - at < kDirEntrySize) return ZR_CORRUPT;
+        const unsigned char* p = &dir[at];
+        if (Get32(p) != kDirSignature) return ZR_CORRUPT;
+        size_t nameLen = Get16(p + 28), extraLen = Get16(p + 30), commentLen = Get16(p + 32);
+        if (dir.size() - at - kDirEntrySize < nameLen + extraLen + commentLen) return ZR_CORRUPT;
+        Entry entry;
+        entry.versionMadeBy = Get16(p + 4);
+        entry.flags = Get16(p + 8);
+        entry.method = Get16(p + 10);
+        entry.dosTime = Get16(p + 12);
+        entry.dosDate = Get16(p + 14);
+        entry.crc = Get32(p + 16);
+        entry.compSize = Get32(p + 20);
+        entry.uncSize = Get32(p + 24);
+        entry.externalAttr = Get32(p + 38);
+        entry.localOffset = Get32(p + 42);
+        entry.name.assign(reinterpret_cast<const char*>(p + kDirEntrySize), nameLen);
+        entry.extra.assign(reinterpret_cast<const char*>(p + kDirEntrySize + nameLen), extraLen);
+        if (!ReadZip64Sizes(entry.extra, true, entry.uncSize, entry.compSize, &entry.localOffset)) return ZR_CORRUPT;
+        entry.wideName = WideName(entry.name, entry.flags, entry.extra);
+        m_entries.push_back(entry);
+        at += kDirEntrySize + nameLen + extraLen + commentLen;
+    }
+    return ZR_OK;
 }
 
 int ZipReader::GetCount() const
@@ -252,8 +356,7 @@ ZRESULT ZipReader::GetItem(int index, ZIPENTRY* ze) const
     ze->index = index;
     // A name too long for the record is left empty rather than cut, so that
     // it cannot stand for another member.
-    const std::wstring name = ToWide(entry.name, entry.utf8Name ? CP_UTF8 : CP_ACP);
-    if (name.size() < MAX_PATH) wcscpy(ze->name, name.c_str());
+    if (entry.wideName.size() < MAX_PATH) wcscpy(ze->name, entry.wideName.c_str());
 
     uint8_t dosAttr = static_cast<uint8_t>(entry.externalAttr & 0xFF);
     if (dosAttr & 0x10) ze->attr |= FILE_ATTRIBUTE_DIRECTORY;
@@ -284,8 +387,8 @@ ZRESULT ZipReader::GetItem(int index, ZIPENTRY* ze) const
         }
         at += 4 + len;
     }
-    ze->comp_size = static_cast<long>(entry.compSize);
-    ze->unc_size = static_cast<long>(entry.uncSize);
+    ze->comp_size = static_cast<long>(entry.compSize < LONG_MAX ? entry.compSize : LONG_MAX);
+    ze->unc_size = static_cast<long>(entry.uncSize < LONG_MAX ? entry.uncSize : LONG_MAX);
     return ZR_OK;
 }
 
@@ -294,13 +397,10 @@ ZRESULT ZipReader::FindItem(const wchar_t* name, bool ignoreCase, int* index, ZI
     if (index != nullptr) *index = -1;
     if (!IsOpen() || name == nullptr) return ZR_ARGS;
     if (wcslen(name) > kMaxWantedName) return ZR_NOTFOUND;
-    std::string ansi = ToNarrow(name, CP_ACP);
-    std::string utf8 = ToNarrow(name, CP_UTF8);
-    for (char& c : ansi) if (c == '\\') c = '/';
-    for (char& c : utf8) if (c == '\\') c = '/';
+    std::wstring wanted(name);
+    for (wchar_t& c : wanted) if (c == L'\\') c = L'/';
     for (int i = 0; i < GetCount(); i++) {
-        const Entry& entry = m_entries[i];
-        if (!SameName(entry.name, entry.utf8Name ? utf8 : ansi, ignoreCase)) continue;
+        if (!SameName(m_entries[i].wideName, wanted, ignoreCase)) continue;
         if (index != nullptr) *index = i;
         return ze != nullptr ? GetItem(i, ze) : ZR_OK;
     }
@@ -322,15 +422,24 @@ ZRESULT ZipReader::OpenMember(int index)
     if (entry.method == 0 && entry.compSize != entry.uncSize) return ZR_CORRUPT;
 
     unsigned char header[kLocalHeaderSize];
-    ZRESULT result = ReadAt(m_prefix + entry.localOffset, header, sizeof(header));
+    if (entry.localOffset > m_size - m_prefix) return ZR_CORRUPT;
+    const uint64_t headerPos = m_prefix + entry.localOffset;
+    ZRESULT result = ReadAt(headerPos, header, sizeof(header));
     if (result != ZR_OK) return result;
     if (Get32(header) != kLocalSignature || Get16(header + 8) != entry.method) return ZR_CORRUPT;
-    if (!(entry.flags & kFlagDescriptor) &&
-        (Get32(header + 14) != entry.crc || Get32(header + 18) != entry.compSize ||
-         Get32(header + 22) != entry.uncSize)) {
-        return ZR_CORRUPT;
+    const size_t nameLen = Get16(header + 26), extraLen = Get16(header + 28);
+    if (!(entry.flags & kFlagDescriptor)) {
+        // Sizes marked 0xFFFFFFFF are in the local zip64 field.
+        uint64_t compSize = Get32(header + 18), uncSize = Get32(header + 22);
+        std::string extra(extraLen, '\0');
+        result = ReadAt(headerPos + kLocalHeaderSize + nameLen, &extra[0], extraLen);
+        if (result != ZR_OK) return result;
+        if (!ReadZip64Sizes(extra, false, uncSize, compSize, nullptr) || Get32(header + 14) != entry.crc ||
+            compSize != entry.compSize || uncSize != entry.uncSize) {
+            return ZR_CORRUPT;
+        }
     }
-    uint64_t dataPos = m_prefix + entry.localOffset + kLocalHeaderSize + Get16(header + 26) + Get16(header + 28);
+    uint64_t dataPos = headerPos + kLocalHeaderSize + nameLen + extraLen;
     if (dataPos > m_size || entry.compSize > m_size - dataPos) return ZR_CORRUPT;
 
     if (entry.method == 8) {
@@ -351,7 +460,7 @@ ZRESULT ZipReader::OpenMember(int index)
 ZRESULT ZipReader::FillInput()
 {
     if (m_inflate->avail_in > 0 || m_inputLeft == 0) return ZR_OK;
-    uint32_t chunk = m_inputLeft < kInputBufferSize ? m_inputLeft : static_cast<uint32_t>(kInputBufferSize);
+    uint32_t chunk = static_cast<uint32_t>(m_inputLeft < kInputBufferSize ? m_inputLeft : kInputBufferSize);
     uint64_t consumed = m_entries[m_current].compSize - m_inputLeft;
     ZRESULT result = ReadAt(m_dataPos + consumed, m_input.data(), chunk);
     if (result != ZR_OK) return result;
@@ -416,8 +525,8 @@ ZRESULT ZipReader::UnzipItem(int index, void* buffer, unsigned int length, unsig
     }
     const Entry& entry = m_entries[index];
     unsigned char* out = static_cast<unsigned char*>(buffer);
-    uint32_t wanted = entry.uncSize - m_output;
-    if (length < wanted) wanted = length;
+    const uint64_t left = entry.uncSize - m_output;
+    unsigned int wanted = static_cast<unsigned int>(left < length ? left : length);
 
     unsigned int produced = 0;
     ZRESULT result = ZR_OK;

@@ -70,21 +70,25 @@ public:
 private:
     struct Entry {
         std::string name;
-        bool utf8Name;
+        // The name as Windows reads it: from UTF-8 (flagged, or Info-ZIP's
+        // Unicode path field) or from the ANSI code page.
+        std::wstring wideName;
         uint16_t versionMadeBy;
         uint16_t flags;
         uint16_t method;
         uint16_t dosTime;
         uint16_t dosDate;
         uint32_t crc;
-        uint32_t compSize;
-        uint32_t uncSize;
+        uint64_t compSize;
+        uint64_t uncSize;
         uint32_t externalAttr;
-        uint32_t localOffset;
+        uint64_t localOffset;
         std::string extra;
     };
 
     ZRESULT Load();
+    ZRESULT FindDirectory(uint64_t& dirOffset, uint64_t& dirSize, uint64_t& entryCount);
+    ZRESULT ReadDirectory(uint64_t dirOffset, uint64_t dirSize, uint64_t entryCount);
     ZRESULT ReadAt(uint64_t offset, void* buffer, size_t length) const;
     ZRESULT OpenMember(int index);
     void CloseMember();
@@ -101,8 +105,8 @@ private:
     // The member that is open for extraction.
     int m_current;
     uint64_t m_dataPos;
-    uint32_t m_inputLeft;
-    uint32_t m_output;
+    uint64_t m_inputLeft;
+    uint64_t m_output;
     uint32_t m_crc;
     bool m_streamEnd;
     // Inflate state of a deflated member; null for a stored one.
