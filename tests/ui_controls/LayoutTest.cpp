@@ -91,6 +91,20 @@ INSTANTIATE_TEST_SUITE_P(Skins, LayoutTest, testing::ValuesIn(kLayoutCases),
                              return "case" + std::to_string(info.index);
                          });
 
+TEST(Containers, FloatingChildFollowsTheResizedParent)
+{
+    HostWindow window(200, 100);
+    ASSERT_NE(window.Build(L"<Window><Container><Control name=\"f\" float=\"true\" pos=\"10,10,0,0\"/>"
+                           L"<Control name=\"g\" float=\"true\" pos=\"-50,10,-10,30\"/></Container></Window>"),
+              nullptr);
+    window.Resize(300, 150);
+    window.Layout();
+    const RECT stretched = { 10, 10, 300, 150 };
+    const RECT kept = { 250, 10, 290, 30 };
+    EXPECT_TRUE(::EqualRect(&window.Find(L"f")->GetPos(), &stretched));
+    EXPECT_TRUE(::EqualRect(&window.Find(L"g")->GetPos(), &kept));
+}
+
 TEST(Containers, VerticalBarAppearsOnOverflowAndScrolls)
 {
     HostWindow window(200, 100);

@@ -516,7 +516,7 @@ void CContainerUI::SetFloatPos(int index)
         }
         child->SetRelativeParentSize(SIZE{ width, height });
     }
-    child->SetPos(pos);
+    child->SetFloatPlacement(pos);
 }
 
 void CContainerUI::ProcessScrollBar(RECT rc, int neededWidth, int neededHeight)

@@ -61,7 +61,7 @@ CControlUI::CControlUI()
     : m_manager(nullptr), m_parent(nullptr), m_updateNeeded(true), m_contextMenuUsed(false), m_itemRect{ 0, 0, 0, 0 },
       m_padding{ 0, 0, 0, 0 }, m_fixedXY{ 0, 0 }, m_fixedSize{ 0, 0 }, m_minSize{ 0, 0 }, m_maxSize{ 9999, 9999 },
       m_visible(true), m_internVisible(true), m_enabled(true), m_mouseEnabled(true), m_keyboardEnabled(true),
-      m_focused(false), m_floating(false), m_inSetPos(false), m_relativePos{ false, { 0, 0 }, 0, 0, 0, 0 },
+      m_focused(false), m_floating(false), m_inSetPos(false), m_placingFloat(false), m_relativePos{ false, { 0, 0 }, 0, 0, 0, 0 },
       m_shortcut(0), m_tag(0), m_bkColor(0), m_bkColor2(0), m_bkColor3(0), m_borderColor(0), m_focusBorderColor(0),
       m_colorHSL(false), m_borderSize(0), m_borderStyle(PS_SOLID), m_toolTipWidth(300), m_borderRound{ 0, 0 },
       m_paintRect{ 0, 0, 0, 0 }, m_borderSizes{ 0, 0, 0, 0 }, m_flat(false), m_tabStop(true)
@@ -154,7 +154,7 @@ void CControlUI::SetPos(RECT rc)
         m_inSetPos = false;
     }
 
-    if (m_floating && m_parent != nullptr) {
+    if (m_floating && m_parent != nullptr && !m_placingFloat) {
         const RECT& parentRect = m_parent->GetPos();
         m_fixedXY.cx = m_fixedXY.cx >= 0 ? m_itemRect.left - parentRect.left : m_itemRect.right - parentRect.right;
         m_fixedXY.cy = m_fixedXY.cy >= 0 ? m_itemRect.top - parentRect.top : m_itemRect.bottom - parentRect.bottom;
@@ -166,6 +166,13 @@ void CControlUI::SetPos(RECT rc)
     invalidate.Join(m_itemRect);
     if (!ClipByAncestors(this, invalidate) || ::IsRectEmpty(&invalidate)) return;
     m_manager->Invalidate(invalidate);
+}
+
+void CControlUI::SetFloatPlacement(RECT rc)
+{
+    m_placingFloat = true;
+    SetPos(rc);
+    m_placingFloat = false;
 }
 
 int CControlUI::GetWidth() const

@@ -55,6 +55,10 @@ public:
 
     virtual const RECT& GetPos() const;
     virtual void SetPos(RECT rc);
+    // The parent's placement of a floating child: SetPos without recording
+    // the rect as the child's offsets and size, so that a child without a
+    // fixed size keeps stretching when the parent is resized.
+    void SetFloatPlacement(RECT rc);
     virtual int GetWidth() const;
     virtual int GetHeight() const;
     virtual int GetX() const;
@@ -199,6 +203,7 @@ protected:
     bool m_focused;
     bool m_floating;
     bool m_inSetPos;
+    bool m_placingFloat;
     TRelativePosUI m_relativePos;
 
     CUIString m_text;
