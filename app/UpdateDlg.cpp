@@ -160,6 +160,18 @@ void CUpdateDlg::Notify(TNotifyUI& msg)
     }
 }
 
+LRESULT CUpdateDlg::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled)
+{
+    // Return and Escape are taken here, before they reach a control: the
+    // close button has the focus once the window is shown, and Return would
+    // press it.
+    if (uMsg == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
+        bHandled = true;
+        return ResponseDefaultKeyEvent(wParam);
+    }
+    return WindowImplBase::MessageHandler(uMsg, wParam, lParam, bHandled);
+}
+
 bool CUpdateDlg::EndRun()
 {
     // A copy cut short by the process exit would leave a damaged file.

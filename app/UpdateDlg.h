@@ -38,6 +38,7 @@ public:
 
     void InitWindow() override;
     void Notify(SkinUI::TNotifyUI& msg) override;
+    LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
 
     // Copies the texts into the tray record, cut to its fields, adds the icon
     // and hides the window by an empty placement.

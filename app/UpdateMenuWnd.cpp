@@ -43,6 +43,10 @@ void CUpdateMenuWnd::Popup(CUpdateDlg* owner, int x, int y)
     if (HWND shadow = ShadowWindow())
         ::SendMessageW(shadow, WM_TIMER, SkinUI::CShadowWnd::RENDER_TIMER_ID, 0);
     ShowWindow(true, true);
+    // In front with the keyboard focus, also when the Updater was not the
+    // foreground program: the menu goes away when it loses the focus, which
+    // it must have had for that.
+    SetForegroundWindow(m_hWnd);
     ::SendMessageW(top, WM_NCACTIVATE, TRUE, 0);
 }
 

@@ -254,7 +254,8 @@ TEST(BuilderElements, TableAndRootlessDocuments)
         { L"ChildLayout", L"ChildLayoutUI" }, { L"Label", L"LabelUI" }, { L"Text", L"TextUI" },
         { L"Button", L"ButtonUI" }, { L"Option", L"OptionUI" }, { L"CheckBox", L"CheckBoxUI" },
         { L"Progress", L"ProgressUI" }, { L"ScrollBar", L"ScrollBarUI" }, { L"control", nullptr },
-        { L"List", nullptr }, { L"Edit", nullptr }, { L"TreeView", nullptr },
+        { L"List", L"ListUI" }, { L"ListExpandElement", L"ListExpandElementUI" }, { L"Edit", nullptr },
+        { L"TreeView", nullptr },
     };
     for (const auto& e : elements) {
         CDialogBuilder builder;

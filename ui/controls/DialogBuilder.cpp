@@ -5,6 +5,7 @@
 #include "ui/controls/ContainerUI.h"
 #include "ui/controls/HorizontalLayoutUI.h"
 #include "ui/controls/LabelUI.h"
+#include "ui/controls/ListUI.h"
 #include "ui/controls/OptionUI.h"
 #include "ui/controls/ProgressUI.h"
 #include "ui/controls/ScrollBarUI.h"
@@ -50,7 +51,7 @@ struct ElementEntry {
 };
 
 // The element names this framework builds itself. The other controls of
-// the family (lists, edits, combos, trees...) come from plug-ins or the
+// the family (edits, combos, trees...) come from plug-ins or the
 // application's callback.
 const ElementEntry kElements[] = {
     { L"Control", Make<CControlUI> },
@@ -67,6 +68,8 @@ const ElementEntry kElements[] = {
     { L"CheckBox", Make<CCheckBoxUI> },
     { L"Progress", Make<CProgressUI> },
     { L"ScrollBar", Make<CScrollBarUI> },
+    { L"List", Make<CListUI> },
+    { L"ListExpandElement", Make<CListExpandElementUI> },
 };
 
 // An attribute's value, or null when the element does not have it (the

@@ -1,0 +1,355 @@
+#include "tests/app_updater/UpdaterTestSupport.h"
+
+#include "base/ScopedGdi.h"
+#include "tests/support/TestMain.h"
+#include "tests/support/TestSupport.h"
+
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+bool CopyFileTo(const std::string& from, const std::string& to)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(to).parent_path(), ec);
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+struct WindowSearch {
+    DWORD process;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data)
+{
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    if (owner != search->process || GetClassNameW(window, name, 64) == 0 || wcscmp(name, search->className) != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// Where a module of the other process is mapped.
+BYTE* RemoteModuleBase(DWORD process, const wchar_t* name)
+{
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, process));
+    if (!snapshot.Valid())
+        return nullptr;
+    MODULEENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Module32FirstW(snapshot.Get(), &entry); more; more = Module32NextW(snapshot.Get(), &entry)) {
+        if (_wcsicmp(entry.szModule, name) == 0)
+            return entry.modBaseAddr;
+    }
+    return nullptr;
+}
+
+void SendMouse(DWORD flags)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// UpdaterProcess
+
+UpdaterProcess::UpdaterProcess(const std::string& exe, const std::string& arguments, const std::string& folder)
+{
+    std::string commandLine = "\"" + exe + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &info))
+        return;
+    info_ = std::make_unique<ScopedProcessInfo>(info);
+    id_ = info.dwProcessId;
+}
+
+UpdaterProcess::~UpdaterProcess()
+{
+    if (!Running())
+        return;
+    TerminateProcess(Handle(), 99);
+    WaitForSingleObject(Handle(), 5000);
+}
+
+HANDLE UpdaterProcess::Handle() const
+{
+    return info_ ? info_->process.Get() : nullptr;
+}
+
+bool UpdaterProcess::Running() const
+{
+    return Started() && WaitForSingleObject(Handle(), 0) == WAIT_TIMEOUT;
+}
+
+bool UpdaterProcess::WaitForEnd(DWORD milliseconds, DWORD& exitCode) const
+{
+    if (!Started() || WaitForSingleObject(Handle(), milliseconds) != WAIT_OBJECT_0)
+        return false;
+    GetExitCodeProcess(Handle(), &exitCode);
+    return true;
+}
+
+HWND UpdaterProcess::FindWindowOf(const wchar_t* className, DWORD milliseconds) const
+{
+    WindowSearch search = {id_, className, nullptr};
+    WaitFor(
+        [&] {
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        milliseconds);
+    return search.found;
+}
+
+// ---------------------------------------------------------------------------
+// UpdaterTest
+
+void UpdaterTest::SetUp()
+{
+    installDir_ = CurrentTestDir() + "\\install";
+    ASSERT_TRUE(CopyFileTo(CORVANE_UPDATER_EXE, Installed("CorvaneUpdater.exe")));
+    ASSERT_TRUE(CopyFileTo(CORVANE_UPDATER_SKIN, Installed("skin\\update.zip")));
+    productName_ = OwnProgramName("Corvane");
+    productPath_ = Installed(productName_);
+    ASSERT_TRUE(PlaceProduct(productPath_));
+    product_ = std::make_unique<ChildProcess>(productPath_);
+    ASSERT_TRUE(product_->Started());
+    ASSERT_TRUE(WaitForStarts(productPath_, 1, 10000));
+}
+
+void UpdaterTest::TearDown()
+{
+    // Also the product's later starts, by the runs.
+    EndRecordedProcesses(productPath_);
+    product_.reset();
+}
+
+std::string UpdaterTest::UserData() const
+{
+    return CurrentTestDir() + "\\AppData\\Marlex\\MarlexUpdate";
+}
+
+std::string UpdaterTest::Serve(const std::string& fixture, int rate)
+{
+    const std::string folder = std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                               std::to_string(GetCurrentProcessId());
+    std::string package;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(FixturePath(fixture), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "configure.xml")
+            package = name;
+    }
+    EXPECT_FALSE(package.empty()) << fixture;
+    EXPECT_TRUE(CopyFileTo(FixturePath(fixture + "\\" + package), HttpRoot() + "\\" + folder + "\\" + package));
+    EXPECT_TRUE(CopyFileTo(FixturePath(fixture + "\\configure.xml"), UserData() + "\\update\\configure.xml"));
+    return rate > 0 ? HttpUrl("/slow/" + std::to_string(rate) + "/" + folder) : HttpUrl("/" + folder);
+}
+
+std::unique_ptr<UpdaterProcess> UpdaterTest::Start(const std::string& arguments)
+{
+    auto process = std::make_unique<UpdaterProcess>(Installed("CorvaneUpdater.exe"), arguments, installDir_);
+    EXPECT_TRUE(process->Started()) << GetLastError();
+    return process;
+}
+
+std::string UpdaterTest::CheckArguments(const std::string& uri) const
+{
+    return "--checkUpdate --version 2.0 --ParentProcessName " + productName_ + " --uri " + uri;
+}
+
+std::vector<std::string> UpdaterTest::LogMessages() const
+{
+    std::vector<std::string> messages;
+    std::istringstream lines(ReadFileBytes(UserData() + "\\update.log"));
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const size_t start = line.find("]  ");
+        messages.push_back(start == std::string::npos ? line : line.substr(start + 3));
+    }
+    return messages;
+}
+
+bool UpdaterTest::WaitUntilRunning(HWND window, DWORD milliseconds) const
+{
+    // The entry shows the window after its start-up has reduced it to an
+    // empty rectangle: out of sight, though "visible".
+    return WaitFor(
+        [&] {
+            RECT rect = WindowRect(window);
+            return IsRectEmpty(&rect) && TrayIconPresent(window);
+        },
+        milliseconds);
+}
+
+// ---------------------------------------------------------------------------
+// Talking to the program
+
+bool TrayIconPresent(HWND window)
+{
+    NOTIFYICONDATAA query = {};
+    query.cbSize = NOTIFYICONDATAA_V3_SIZE;
+    query.hWnd = window;
+    query.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_MODIFY, &query) != FALSE;
+}
+
+bool PostStatusText(const UpdaterProcess& process, HWND window, const std::string& text, int percent)
+{
+    // The program's own _strdup runs on a thread started in it: the copy
+    // comes from the heap that the window's delete[] (free) releases into.
+    HMODULE local = GetModuleHandleW(L"msvcrt.dll");
+    BYTE* remote = RemoteModuleBase(process.Id(), L"msvcrt.dll");
+    FARPROC duplicate = local != nullptr ? GetProcAddress(local, "_strdup") : nullptr;
+    if (remote == nullptr || duplicate == nullptr)
+        return false;
+    const auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<UINT_PTR>(remote) +
+        (reinterpret_cast<UINT_PTR>(duplicate) - reinterpret_cast<UINT_PTR>(local)));
+    void* argument =
+        VirtualAllocEx(process.Handle(), nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (argument == nullptr)
+        return false;
+    DWORD copy = 0;
+    if (WriteProcessMemory(process.Handle(), argument, text.c_str(), text.size() + 1, nullptr)) {
+        ScopedHandle thread(CreateRemoteThread(process.Handle(), nullptr, 0, start, argument, 0, nullptr));
+        if (thread.Valid() && WaitForSingleObject(thread.Get(), 10000) == WAIT_OBJECT_0)
+            GetExitCodeThread(thread.Get(), &copy);
+    }
+    VirtualFreeEx(process.Handle(), argument, 0, MEM_RELEASE);
+    return copy != 0 && PostMessageW(window, kUpdateStatus, copy, percent);
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void ClickScreen(POINT point)
+{
+    SetCursorPos(point.x, point.y);
+    Sleep(50);
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+void HoverScreen(HWND window, POINT point)
+{
+    SetCursorPos(point.x, point.y);
+    POINT client = point;
+    ScreenToClient(window, &client);
+    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+}
+
+void PostClick(HWND window, int x, int y)
+{
+    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+HWND OpenMenu(const UpdaterProcess& process, HWND window, POINT cursor)
+{
+    SetCursorPos(cursor.x, cursor.y);
+    PostMessageW(window, kTrayNotify, kTrayIconId, WM_RBUTTONUP);
+    HWND menu = process.FindWindowOf(L"UpdateMenuWnd", 5000);
+    // Shown once its shadow is up, and laid out with its first paint (as
+    // any menu a user sees).
+    if (!WaitFor([&] { return menu != nullptr && IsWindowVisible(menu); }, 5000))
+        return nullptr;
+    UpdateWindow(menu);
+    return menu;
+}
+
+POINT MenuItemCenter(int index)
+{
+    const RECT& item = kMenuItems[index];
+    return {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+}
+
+RECT WorkArea()
+{
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+RECT WindowRect(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+// ---------------------------------------------------------------------------
+// ScreenPixels
+
+ScreenPixels::ScreenPixels(const RECT& screen) : width(screen.right - screen.left), height(screen.bottom - screen.top)
+{
+    ScopedWindowDC desktop(nullptr);
+    ScopedCreatedDC memory(CreateCompatibleDC(desktop.Get()));
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    ScopedBitmap section(CreateDIBSection(desktop.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section || bits == nullptr)
+        return;
+    {
+        ScopedSelectObject select(memory.Get(), section.Get());
+        BitBlt(memory.Get(), 0, 0, width, height, desktop.Get(), screen.left, screen.top, SRCCOPY);
+        GdiFlush();
+    }
+    const DWORD* pixels = static_cast<const DWORD*>(bits);
+    rgb_.assign(pixels, pixels + static_cast<size_t>(width) * height);
+    for (DWORD& pixel : rgb_)
+        pixel &= 0xFFFFFF;
+}
+
+DWORD ScreenPixels::At(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width || y >= height || rgb_.empty())
+        return 0xFFFFFFFF;
+    return rgb_[static_cast<size_t>(y) * width + x];
+}
+
+RECT ScreenPixels::InkBounds(DWORD background) const
+{
+    RECT bounds = {width, height, 0, 0};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (At(x, y) != background) {
+                bounds.left = std::min<LONG>(bounds.left, x);
+                bounds.top = std::min<LONG>(bounds.top, y);
+                bounds.right = std::max<LONG>(bounds.right, x + 1);
+                bounds.bottom = std::max<LONG>(bounds.bottom, y + 1);
+            }
+    if (bounds.right <= bounds.left)
+        return RECT{};
+    return bounds;
+}
