@@ -143,7 +143,7 @@ start_updater --checkUpdate --version 2.0 --ParentProcessName Corvane.exe --uri 
 read -r _ _ work_right work_bottom < <(poke workarea)
 poke balloon 20 || echo "  no balloon on the screen" >&2
 sleep 0.5
-screenshot tray-balloon.png "520x240+$((1024 - 520))+$((768 - 240))"
+screenshot tray-balloon.png "360x120+$((1024 - 360))+$((768 - 120))"
 poke show
 sleep 1.5
 read -r left top right bottom < <(poke rect)
@@ -155,7 +155,7 @@ poke menu $((work_right - 30)) $((work_bottom - 4))
 sleep 0.5
 poke hover $((work_right - 100)) $((work_bottom - 56))
 sleep 0.5
-screenshot tray-menu.png "300x160+$((1024 - 300))+$((768 - 160))"
+screenshot tray-menu.png "240x120+$((1024 - 240))+$((768 - 120))"
 wait_for_updater
 echo "settings ($USERDATA/tavrin.ini):"
 iconv -f GBK -t UTF-8 "$USERDATA/tavrin.ini" | tr -d '\r'

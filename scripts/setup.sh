@@ -2,7 +2,8 @@
 # Prepares a Debian 12 machine (run as root) to build and test the Corvane
 # Updater, then builds it:
 #   1. Debian packages: the mingw-w64 cross compilers, Wine (32-bit), Xvfb,
-#      CMake, Ninja, GoogleTest sources, a CJK font and the zh_CN locale;
+#      CMake, Ninja, GoogleTest sources, a CJK font and the zh_CN locale,
+#      ImageMagick and xdotool for the sample update's screenshots;
 #   2. the dependencies Debian ships no mingw build of, cross-built from
 #      Debian's source packages by deps/build.sh into a cache outside the
 #      work tree (see there for what its key covers);
@@ -49,6 +50,7 @@ PACKAGES=(
     wine wine32 xvfb xauth cmake ninja-build make googletest libstb-dev
     python3 xz-utils tar zip unzip dpkg-dev locales fonts-wqy-microhei
     procps psmisc libarchive-tools
+    imagemagick xdotool
 )
 
 mkdir -p "$CACHE/logs"
