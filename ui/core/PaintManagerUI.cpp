@@ -156,6 +156,8 @@ CPaintManagerUI::CPaintManagerUI()
       m_uTimerID(0x1000),
       m_bFirstLayout(true),
       m_bUpdateNeeded(false),
+      m_bCollectInvalid(false),
+      m_rcCollectedInvalid{},
       m_bFocusNeeded(false),
       m_bOffscreenPaint(true),
       m_bAlphaBackground(false),
@@ -240,7 +242,12 @@ bool CPaintManagerUI::IsUpdateNeeded() const
 void CPaintManagerUI::Invalidate(const RECT& rcItem)
 {
     // A null window would invalidate every window of the desktop.
-    if (m_hWndPaint != nullptr) ::InvalidateRect(m_hWndPaint, &rcItem, FALSE);
+    if (m_hWndPaint == nullptr) return;
+    if (m_bCollectInvalid) {
+        ::UnionRect(&m_rcCollectedInvalid, &m_rcCollectedInvalid, &rcItem);
+        return;
+    }
+    ::InvalidateRect(m_hWndPaint, &rcItem, FALSE);
 }
 
 HDC CPaintManagerUI::GetPaintDC() const
@@ -1056,6 +1063,8 @@ void CPaintManagerUI::LayoutPending()
     RECT rcClient = {};
     ::GetClientRect(m_hWndPaint, &rcClient);
     if (::IsRectEmpty(&rcClient)) return;
+    m_bCollectInvalid = true;
+    ::SetRectEmpty(&m_rcCollectedInvalid);
     if (m_pRoot->IsUpdateNeeded()) {
         m_pRoot->SetPos(rcClient);
         ReleaseOffscreen();
@@ -1072,6 +1081,8 @@ void CPaintManagerUI::LayoutPending()
             previous = control;
         }
     }
+    m_bCollectInvalid = false;
+    if (!::IsRectEmpty(&m_rcCollectedInvalid)) ::InvalidateRect(m_hWndPaint, &m_rcCollectedInvalid, FALSE);
     if (m_bFirstLayout) {
         m_bFirstLayout = false;
         SendNotify(m_pRoot, L"windowinit");

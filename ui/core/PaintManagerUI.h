@@ -275,6 +275,10 @@ private:
 
     bool m_bFirstLayout;
     bool m_bUpdateNeeded;
+    // While a layout pass runs, the rects its controls invalidate are joined
+    // and handed to the window once: one request per control is slow.
+    bool m_bCollectInvalid;
+    RECT m_rcCollectedInvalid;
     bool m_bFocusNeeded;
     bool m_bOffscreenPaint;
     bool m_bAlphaBackground;
