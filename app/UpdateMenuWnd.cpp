@@ -173,8 +173,8 @@ void CUpdateMenuWnd::OnSize()
 
 LRESULT CUpdateMenuWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    bool handled = true;
-    LRESULT result = 0;
+    // The messages that end here; the others, and those only looked at here,
+    // go on to the paint manager and the default processing.
     switch (uMsg) {
     case WM_CREATE:
         return OnCreate();
@@ -184,12 +184,10 @@ LRESULT CUpdateMenuWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
             GetWindowRect(m_hWnd, &window);
             SetWindowPos(shadow, nullptr, window.left, window.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
-        handled = false;
         break;
     case WM_SIZE:
         if (wParam != SIZE_MINIMIZED)
             OnSize();
-        handled = false;
         break;
     case WM_KILLFOCUS: {
         HWND next = reinterpret_cast<HWND>(wParam);
@@ -201,7 +199,6 @@ LRESULT CUpdateMenuWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         Close(1);
-        handled = false;
         break;
     }
     case WM_CLOSE:
@@ -210,20 +207,18 @@ LRESULT CUpdateMenuWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
             // The shadow disposes of itself once its window is gone.
             shadow_ = nullptr;
         }
-        handled = false;
         break;
     case WM_KEYDOWN:
+        // No key reaches the items; Escape dismisses the menu.
         if (wParam == VK_ESCAPE)
             Close(1);
         return 0;
     case WM_MOUSEWHEEL:
         return 0;
     default:
-        handled = false;
         break;
     }
-    if (handled)
-        return result;
+    LRESULT result = 0;
     if (paintManager_.MessageHandler(uMsg, wParam, lParam, result))
         return result;
     return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
