@@ -4,6 +4,7 @@
 //   2. the update window's skin load (markup and images from skin\update.zip)
 //      and first paint, in this process, for the first window and again.
 //   bench_updater.exe [RUNS]
+#include "base/ScopedHandles.h"
 #include "ui/controls/WindowImplBase.h"
 #include "ui/core/PaintManagerUI.h"
 
@@ -77,9 +78,10 @@ bool TimeStart(const std::string& folder, double& ms)
     if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &info))
         return false;
+    const ScopedProcessInfo process(info);
     Found found = {info.dwProcessId, nullptr};
     bool up = false;
-    while (!up && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
+    while (!up && WaitForSingleObject(process.process.Get(), 0) == WAIT_TIMEOUT) {
         if (found.window == nullptr)
             EnumWindows(FindUpdateWindow, reinterpret_cast<LPARAM>(&found));
         RECT rect = {};
@@ -89,9 +91,7 @@ bool TimeStart(const std::string& folder, double& ms)
             Sleep(1);
     }
     ms = Milliseconds(Clock::now() - start);
-    WaitForSingleObject(info.hProcess, 30000);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    WaitForSingleObject(process.process.Get(), 30000);
     return up;
 }
 
@@ -134,11 +134,10 @@ int main(int argc, char** argv)
     std::filesystem::create_directories(here / "skin", ec);
     std::filesystem::copy_file(CORVANE_UPDATER_SKIN, here / "skin" / "update.zip",
                                std::filesystem::copy_options::overwrite_existing, ec);
-    if (FILE* manifest = _wfopen((work / "AppData/Marlex/MarlexUpdate/update/configure.xml").c_str(), L"wb")) {
+    if (ScopedFile manifest{_wfopen((work / "AppData/Marlex/MarlexUpdate/update/configure.xml").c_str(), L"wb")}) {
         std::fputs("<configure><version>2.0</version><package>bench-2.0.tar.xz</package>"
                    "<filelist></filelist></configure>",
-                   manifest);
-        std::fclose(manifest);
+                   manifest.Get());
     }
     SetEnvironmentVariableW(L"APPDATA", (work / "AppData").c_str());
 

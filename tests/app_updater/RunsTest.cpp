@@ -3,8 +3,11 @@
 #include "tests/app_updater/UpdaterTestSupport.h"
 
 #include "base/PathUtil.h"
+#include "base/ScopedGdi.h"
+
 #include "tests/support/TestMain.h"
 #include "tests/support/TestSupport.h"
+#include <shellapi.h>
 
 #include <tlhelp32.h>
 
@@ -124,6 +127,35 @@ TEST_F(UpdaterRunTest, SecondInstanceExitsWithZeroAndWritesNothing)
     ASSERT_TRUE(first->WaitForEnd(10000, code));
     EXPECT_EQ(0u, code);
     EXPECT_FALSE(TrayIconPresent(window));
+}
+
+TEST(UpdaterProgram, CarriesItsIconAndVersion)
+{
+    ScopedLibrary exe(LoadLibraryExA(CORVANE_UPDATER_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(exe.Valid());
+    EXPECT_NE(nullptr, FindResourceW(exe.Get(), MAKEINTRESOURCEW(128), MAKEINTRESOURCEW(14))) << "no icon group 128";
+    // The shell's view of it: the icon at the size of the tray.
+    HICON icon = nullptr;
+    ASSERT_EQ(1u, ExtractIconExA(CORVANE_UPDATER_EXE, 0, nullptr, &icon, 1));
+    ScopedIcon owned(icon);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(owned.Get(), &info));
+    ScopedBitmap color(info.hbmColor);
+    ScopedBitmap mask(info.hbmMask);
+    BITMAP bitmap = {};
+    GetObjectW(color.Get(), sizeof(bitmap), &bitmap);
+    EXPECT_EQ(16, bitmap.bmWidth);
+
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(CORVANE_UPDATER_EXE, &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoA(CORVANE_UPDATER_EXE, 0, size, data.data()));
+    char* name = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\040904B0\\OriginalFilename",
+                               reinterpret_cast<void**>(&name), &length));
+    EXPECT_STREQ("CorvaneUpdater.exe", name);
 }
 
 // The libraries a process has loaded, by lower-case file name, with their paths.

@@ -17,9 +17,11 @@ class UpdaterWindowTest : public UpdaterTest {
 protected:
     // A check run whose download hangs (a byte a second): the window is
     // there for as long as the test needs it.
-    void StartHanging()
+    void StartHanging(const std::string& version = "2.0")
     {
-        process_ = Start(CheckArguments(Serve("slow", 1)));
+        std::string arguments = CheckArguments(Serve("slow", 1));
+        arguments.replace(arguments.find("2.0"), 3, version);
+        process_ = Start(arguments);
         window_ = process_->Window();
         ASSERT_NE(nullptr, window_);
         ASSERT_TRUE(WaitUntilRunning(window_));
@@ -206,7 +208,11 @@ TEST_F(UpdaterWindowTest, StatusMessagesSetTheTextAndMoveTheBarOnlyWithin0To100)
 
 TEST_F(UpdaterWindowTest, TrayClicksShowTheWindowCentredAtItsSizeInFront)
 {
-    ASSERT_NO_FATAL_FAILURE(StartHanging());
+    // A balloon text far longer than its field (cut, not written past).
+    std::string version = "2.0-";
+    for (int i = 0; i < 200; ++i)
+        version += "版";
+    ASSERT_NO_FATAL_FAILURE(StartHanging(version));
     ASSERT_NO_FATAL_FAILURE(ShowFromTray());
     EXPECT_TRUE(SameRect(CentredRect(), Rect())) << Describe(rect_);
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window_; }, 5000));
