@@ -7,7 +7,6 @@
 #include "engine/UpdateStatus.h"
 #include "ui/controls/ProgressUI.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -55,10 +54,9 @@ bool CUpdateDlg::parseArgs()
 void CUpdateDlg::InitWindow()
 {
     busy = false;
-    progressBar_ = static_cast<SkinUI::CProgressUI*>(m_PaintManager.FindControl(L"update_progress"));
-    // A skin whose "update_progress" is no progress bar gets no progress.
-    if (progressBar_ != nullptr && progressBar_->GetInterface(L"Progress") == nullptr)
-        progressBar_ = nullptr;
+    // A skin whose "update_progress" is no progress bar shows no progress.
+    SkinUI::CControlUI* bar = m_PaintManager.FindControl(L"update_progress");
+    progressBar_ = bar != nullptr ? static_cast<SkinUI::CProgressUI*>(bar->GetInterface(L"Progress")) : nullptr;
     statusText_ = m_PaintManager.FindControl(L"update_text");
     appIcon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kAppIconId));
     g_hUpdateWnd = m_hWnd;
@@ -177,8 +175,11 @@ bool CUpdateDlg::EndRun()
     // A copy cut short by the process exit would leave a damaged file.
     if (IsBusy())
         return false;
-    if (trayIcon_.cbSize != 0)
+    // Once: the requests that are still queued find it gone.
+    if (trayIcon_.cbSize != 0) {
         Shell_NotifyIconA(NIM_DELETE, &trayIcon_);
+        trayIcon_.cbSize = 0;
+    }
     PostQuitMessage(0);
     return true;
 }

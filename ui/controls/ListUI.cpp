@@ -181,9 +181,7 @@ void CListElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
 // ---------------------------------------------------------------------------
 // CListExpandElementUI
 
-CListExpandElementUI::CListExpandElementUI() : m_expanded(false)
-{
-}
+CListExpandElementUI::CListExpandElementUI() = default;
 
 const wchar_t* CListExpandElementUI::GetClass() const
 {
@@ -243,16 +241,6 @@ void CListExpandElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
         CRenderEngine::DrawTextW(hDC, m_manager, cell, m_text.GetData(), color, info->font,
                                  info->textStyle | DT_SINGLELINE);
     }
-}
-
-void CListExpandElementUI::SetExpanded(bool expanded)
-{
-    m_expanded = expanded;
-}
-
-bool CListExpandElementUI::IsExpanded() const
-{
-    return m_expanded;
 }
 
 // ---------------------------------------------------------------------------

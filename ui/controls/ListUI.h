@@ -91,12 +91,6 @@ public:
 
     // The height of one text line in the item font.
     virtual int GetTextHeight();
-
-    void SetExpanded(bool expanded);
-    bool IsExpanded() const;
-
-protected:
-    bool m_expanded;
 };
 
 // A vertical list that owns its elements, gives them its item information
