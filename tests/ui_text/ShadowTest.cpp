@@ -37,16 +37,20 @@ void PumpFor(DWORD ms)
 TEST(ShadowTest, FollowsItsOwnerAndRendersOncePerBurstOfSizes)
 {
     CPaintManagerUI::SetResourcePath(FixtureDir().c_str());
+    // Bottom right of whatever screen the test gets, out of the way of other
+    // tests' windows.
+    const int x0 = ::GetSystemMetrics(SM_CXSCREEN) - 280;
+    const int y0 = ::GetSystemMetrics(SM_CYSCREEN) - 220;
     WNDCLASSW wc = {};
     wc.lpfnWndProc = OwnerProc;
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = L"CorvaneShadowOwner";
     ::RegisterClassW(&wc);
-    HWND owner = ::CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 1000, 700, 200, 150, nullptr,
+    HWND owner = ::CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, x0, y0, 200, 150, nullptr,
                                    nullptr, wc.hInstance, nullptr);
     auto* shadow = new CShadowWnd;
     HWND hwnd = shadow->Create(nullptr, L"", WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_LAYERED | WS_EX_TOOLWINDOW,
-                               1000, 700, 200, 150);
+                               x0, y0, 200, 150);
     ASSERT_NE(hwnd, nullptr);
     wchar_t name[32] = {};
     ::GetClassNameW(hwnd, name, 32);
@@ -56,14 +60,13 @@ TEST(ShadowTest, FollowsItsOwnerAndRendersOncePerBurstOfSizes)
     PumpFor(60);
     const int initial = shadow->GetRenderCount();
     EXPECT_EQ(initial, 1);
-    // The opaque middle of the image is on the screen, whatever lies below
-    // (out of the way of other tests' windows, bottom right).
+    // The opaque middle of the image is on the screen, whatever lies below.
     // The X server may show it a moment after the layered update.
     COLORREF middle = CLR_INVALID;
     for (int tries = 0; tries < 50 && middle != RGB(40, 40, 40); tries++) {
         PumpFor(20);
         HDC screen = ::GetDC(nullptr);
-        middle = ::GetPixel(screen, 1000 + 100, 700 + 75);
+        middle = ::GetPixel(screen, x0 + 100, y0 + 75);
         ::ReleaseDC(nullptr, screen);
     }
     EXPECT_EQ(middle, RGB(40, 40, 40));
@@ -72,9 +75,9 @@ TEST(ShadowTest, FollowsItsOwnerAndRendersOncePerBurstOfSizes)
         int x, y, w, h;
         int renders;
     } steps[] = {
-        { 1050, 720, 200, 150, 0 },
-        { 1050, 720, 160, 180, 1 },
-        { 1000, 700, 160, 180, 0 },
+        { x0 + 50, y0 + 20, 200, 150, 0 },
+        { x0 + 50, y0 + 20, 160, 180, 1 },
+        { x0, y0, 160, 180, 0 },
     };
     for (const Step& s : steps) {
         const int before = shadow->GetRenderCount();
