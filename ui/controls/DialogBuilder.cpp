@@ -1,5 +1,7 @@
 #include "ui/controls/DialogBuilder.h"
 
+#include "ui/core/AttributeValues.h"
+
 #include "ui/controls/ButtonUI.h"
 #include "ui/controls/ChildLayoutUI.h"
 #include "ui/controls/ContainerUI.h"
@@ -22,22 +24,6 @@
 namespace SkinUI {
 
 namespace {
-
-bool IsTrue(const wchar_t* value)
-{
-    return value != nullptr && wcscmp(value, L"true") == 0;
-}
-
-DWORD ReadColor(const wchar_t* value)
-{
-    if (*value == L'#') value++;
-    return wcstoul(value, nullptr, 16);
-}
-
-int ReadInt(const wchar_t* value)
-{
-    return static_cast<int>(wcstol(value, nullptr, 10));
-}
 
 template <typename T>
 CControlUI* Make()
@@ -152,17 +138,17 @@ void CDialogBuilder::ProcessDeclarations(CMarkupNode& root, CPaintManagerUI* man
             const wchar_t* name = Attribute(node, L"name");
             const wchar_t* type = Attribute(node, L"restype");
             const wchar_t* mask = Attribute(node, L"mask");
-            if (name != nullptr) manager->AddImage(name, type, mask != nullptr ? ReadColor(mask) : 0);
+            if (name != nullptr) manager->AddImage(name, type, mask != nullptr ? ReadColorValue(mask) : 0);
         } else if (wcscmp(element, L"Font") == 0) {
             const wchar_t* name = Attribute(node, L"name");
             const wchar_t* size = Attribute(node, L"size");
-            const int points = size != nullptr ? ReadInt(size) : 12;
-            const bool bold = IsTrue(node.GetAttributeValue(L"bold"));
-            const bool underline = IsTrue(node.GetAttributeValue(L"underline"));
-            const bool italic = IsTrue(node.GetAttributeValue(L"italic"));
+            const int points = size != nullptr ? ReadIntValue(size) : 12;
+            const bool bold = ReadBoolValue(node.GetAttributeValue(L"bold"));
+            const bool underline = ReadBoolValue(node.GetAttributeValue(L"underline"));
+            const bool italic = ReadBoolValue(node.GetAttributeValue(L"italic"));
             if (name != nullptr) {
                 manager->AddFont(name, points, bold, underline, italic);
-                if (IsTrue(node.GetAttributeValue(L"default"))) {
+                if (ReadBoolValue(node.GetAttributeValue(L"default"))) {
                     manager->SetDefaultFont(name, points, bold, underline, italic);
                 }
             }
@@ -194,21 +180,21 @@ void CDialogBuilder::ApplyWindowAttributes(CMarkupNode& root, CPaintManagerUI* m
         } else if (wcscmp(name, L"maxinfo") == 0) {
             manager->SetMaxInfo(list.left, list.top);
         } else if (wcscmp(name, L"showdirty") == 0) {
-            manager->SetShowUpdateRect(IsTrue(value));
+            manager->SetShowUpdateRect(ReadBoolValue(value));
         } else if (wcscmp(name, L"alpha") == 0) {
-            manager->SetTransparent(ReadInt(value));
+            manager->SetTransparent(ReadIntValue(value));
         } else if (wcscmp(name, L"bktrans") == 0) {
-            manager->SetBackgroundTransparent(IsTrue(value));
+            manager->SetBackgroundTransparent(ReadBoolValue(value));
         } else if (wcscmp(name, L"disabledfontcolor") == 0) {
-            manager->SetDefaultDisabledColor(ReadColor(value));
+            manager->SetDefaultDisabledColor(ReadColorValue(value));
         } else if (wcscmp(name, L"defaultfontcolor") == 0) {
-            manager->SetDefaultFontColor(ReadColor(value));
+            manager->SetDefaultFontColor(ReadColorValue(value));
         } else if (wcscmp(name, L"linkfontcolor") == 0) {
-            manager->SetDefaultLinkFontColor(ReadColor(value));
+            manager->SetDefaultLinkFontColor(ReadColorValue(value));
         } else if (wcscmp(name, L"linkhoverfontcolor") == 0) {
-            manager->SetDefaultLinkHoverFontColor(ReadColor(value));
+            manager->SetDefaultLinkHoverFontColor(ReadColorValue(value));
         } else if (wcscmp(name, L"selectedcolor") == 0) {
-            manager->SetDefaultSelectedBkColor(ReadColor(value));
+            manager->SetDefaultSelectedBkColor(ReadColorValue(value));
         }
     }
 }
@@ -257,7 +243,7 @@ void CDialogBuilder::ParseInclude(CMarkupNode& node, CControlUI* parent, CPaintM
     // The copy is cut at 499 characters and not terminated by the cut.
     wchar_t source[500] = {};
     const wchar_t* countText = Attribute(node, L"count");
-    if (countText != nullptr) count = ReadInt(countText);
+    if (countText != nullptr) count = ReadIntValue(countText);
     if (!node.GetAttributeValue(L"source", source, 499) || source[0] == L'\0') return;
     for (int i = 0; i < count; i++) {
         CDialogBuilder builder;

@@ -1,6 +1,6 @@
 #include "ui/controls/LabelUI.h"
 
-#include "ui/controls/AttributeValues.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 

@@ -1,6 +1,6 @@
 #include "ui/controls/ListUI.h"
 
-#include "ui/controls/AttributeValues.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 
@@ -253,6 +253,29 @@ CListElementUI* AsElement(CControlUI* control)
     return control != nullptr ? static_cast<CListElementUI*>(control->GetInterface(L"ListItem")) : nullptr;
 }
 
+// The item colour an attribute sets, or null for another attribute.
+DWORD TListInfoUI::*ItemColorNamed(const wchar_t* name)
+{
+    static const struct {
+        const wchar_t* name;
+        DWORD TListInfoUI::*color;
+    } kColors[] = {
+        {L"itemtextcolor", &TListInfoUI::textColor},
+        {L"itembkcolor", &TListInfoUI::bkColor},
+        {L"itemselectedtextcolor", &TListInfoUI::selectedTextColor},
+        {L"itemselectedbkcolor", &TListInfoUI::selectedBkColor},
+        {L"itemhottextcolor", &TListInfoUI::hotTextColor},
+        {L"itemhotbkcolor", &TListInfoUI::hotBkColor},
+        {L"itemdisabledtextcolor", &TListInfoUI::disabledTextColor},
+        {L"itemdisabledbkcolor", &TListInfoUI::disabledBkColor},
+        {L"itemlinecolor", &TListInfoUI::lineColor},
+        {L"itemselectedlinecolor", &TListInfoUI::selectedLineColor},
+    };
+    for (const auto& entry : kColors)
+        if (wcscmp(name, entry.name) == 0) return entry.color;
+    return nullptr;
+}
+
 } // namespace
 
 CListUI::CListUI() : m_curSel(-1), m_columnWidths{}, m_columnCount(0)
@@ -417,26 +440,8 @@ void CListUI::SetAttribute(const wchar_t* name, const wchar_t* value)
         }
     } else if (wcscmp(name, L"itemtextpadding") == 0) {
         m_listInfo.textPadding = ReadNumberList(value);
-    } else if (wcscmp(name, L"itemtextcolor") == 0) {
-        m_listInfo.textColor = ReadColorValue(value);
-    } else if (wcscmp(name, L"itembkcolor") == 0) {
-        m_listInfo.bkColor = ReadColorValue(value);
-    } else if (wcscmp(name, L"itemselectedtextcolor") == 0) {
-        m_listInfo.selectedTextColor = ReadColorValue(value);
-    } else if (wcscmp(name, L"itemselectedbkcolor") == 0) {
-        m_listInfo.selectedBkColor = ReadColorValue(value);
-    } else if (wcscmp(name, L"itemhottextcolor") == 0) {
-        m_listInfo.hotTextColor = ReadColorValue(value);
-    } else if (wcscmp(name, L"itemhotbkcolor") == 0) {
-        m_listInfo.hotBkColor = ReadColorValue(value);
-    } else if (wcscmp(name, L"itemdisabledtextcolor") == 0) {
-        m_listInfo.disabledTextColor = ReadColorValue(value);
-    } else if (wcscmp(name, L"itemdisabledbkcolor") == 0) {
-        m_listInfo.disabledBkColor = ReadColorValue(value);
-    } else if (wcscmp(name, L"itemlinecolor") == 0) {
-        m_listInfo.lineColor = ReadColorValue(value);
-    } else if (wcscmp(name, L"itemselectedlinecolor") == 0) {
-        m_listInfo.selectedLineColor = ReadColorValue(value);
+    } else if (DWORD TListInfoUI::*color = ItemColorNamed(name)) {
+        m_listInfo.*color = ReadColorValue(value);
     } else {
         CVerticalLayoutUI::SetAttribute(name, value);
     }

@@ -1,6 +1,6 @@
 #include "ui/controls/ProgressUI.h"
 
-#include "ui/controls/AttributeValues.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/RenderEngine.h"
 
 #include <algorithm>

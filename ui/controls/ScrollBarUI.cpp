@@ -1,5 +1,7 @@
 #include "ui/controls/ScrollBarUI.h"
 
+#include "ui/core/AttributeValues.h"
+
 #include "ui/controls/ContainerUI.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
@@ -9,19 +11,10 @@
 
 namespace SkinUI {
 
-namespace {
-
-DWORD ReadColor(const wchar_t* value)
-{
-    if (*value == L'#') value++;
-    return wcstoul(value, nullptr, 16);
-}
-
-} // namespace
-
 CScrollBarUI::CScrollBarUI()
-    : m_owner(nullptr), m_horizontal(false), m_range(100), m_scrollPos(0), m_lineSize(8), m_thumbColor(0xFF9A9A9A),
-      m_thumbRect{ 0, 0, 0, 0 }, m_dragging(false), m_dragStartPoint{ 0, 0 }, m_dragStartPos(0)
+    : m_owner(nullptr), m_horizontal(false), m_range(100), m_scrollPos(0), m_lineSize(8),
+      m_thumbColor(0xFF9A9A9A), m_thumbRect{0, 0, 0, 0}, m_dragging(false), m_dragStartPoint{0, 0},
+      m_dragStartPos(0)
 {
     m_bkColor = 0xFFE8E8E8;
     m_fixedSize.cx = DEFAULT_SCROLLBAR_SIZE;
@@ -59,10 +52,12 @@ void CScrollBarUI::SetHorizontal(bool horizontal)
     if (m_horizontal == horizontal) return;
     m_horizontal = horizontal;
     if (m_horizontal) {
-        if (m_fixedSize.cy == 0) m_fixedSize.cy = m_fixedSize.cx != 0 ? m_fixedSize.cx : static_cast<LONG>(DEFAULT_SCROLLBAR_SIZE);
+        if (m_fixedSize.cy == 0)
+            m_fixedSize.cy = m_fixedSize.cx != 0 ? m_fixedSize.cx : static_cast<LONG>(DEFAULT_SCROLLBAR_SIZE);
         m_fixedSize.cx = 0;
     } else {
-        if (m_fixedSize.cx == 0) m_fixedSize.cx = m_fixedSize.cy != 0 ? m_fixedSize.cy : static_cast<LONG>(DEFAULT_SCROLLBAR_SIZE);
+        if (m_fixedSize.cx == 0)
+            m_fixedSize.cx = m_fixedSize.cy != 0 ? m_fixedSize.cy : static_cast<LONG>(DEFAULT_SCROLLBAR_SIZE);
         m_fixedSize.cy = 0;
     }
     NeedParentUpdate();
@@ -151,15 +146,15 @@ void CScrollBarUI::SetPos(RECT rc)
     CControlUI::SetPos(rc);
     const int track = TrackLength();
     const int thumb = ThumbLength();
-    m_thumbRect = RECT{ 0, 0, 0, 0 };
+    m_thumbRect = RECT{0, 0, 0, 0};
     if (m_range <= 0 || thumb <= 0) return;
     const int offset = static_cast<int>(static_cast<long long>(track - thumb) * m_scrollPos / m_range);
     if (m_horizontal) {
-        m_thumbRect = RECT{ m_itemRect.left + offset, m_itemRect.top, m_itemRect.left + offset + thumb,
-                            m_itemRect.bottom };
+        m_thumbRect = RECT{m_itemRect.left + offset, m_itemRect.top, m_itemRect.left + offset + thumb,
+                           m_itemRect.bottom};
     } else {
-        m_thumbRect = RECT{ m_itemRect.left, m_itemRect.top + offset, m_itemRect.right,
-                            m_itemRect.top + offset + thumb };
+        m_thumbRect =
+            RECT{m_itemRect.left, m_itemRect.top + offset, m_itemRect.right, m_itemRect.top + offset + thumb};
     }
 }
 
@@ -192,7 +187,8 @@ void CScrollBarUI::DoEvent(TEventUI& event)
         }
         // A click on the track pages towards the click.
         const int page = std::max(m_lineSize, TrackLength());
-        const bool before = m_horizontal ? event.mousePoint.x < m_thumbRect.left : event.mousePoint.y < m_thumbRect.top;
+        const bool before =
+            m_horizontal ? event.mousePoint.x < m_thumbRect.left : event.mousePoint.y < m_thumbRect.top;
         if (m_owner != nullptr) {
             if (m_horizontal) {
                 before ? m_owner->PageLeft() : m_owner->PageRight();
@@ -211,8 +207,8 @@ void CScrollBarUI::DoEvent(TEventUI& event)
         if (!m_dragging) return;
         const int free = TrackLength() - ThumbLength();
         if (free <= 0) return;
-        const int moved = m_horizontal ? event.mousePoint.x - m_dragStartPoint.x
-                                       : event.mousePoint.y - m_dragStartPoint.y;
+        const int moved =
+            m_horizontal ? event.mousePoint.x - m_dragStartPoint.x : event.mousePoint.y - m_dragStartPoint.y;
         ScrollTo(m_dragStartPos + static_cast<int>(static_cast<long long>(moved) * m_range / free));
         return;
     }
@@ -241,7 +237,7 @@ void CScrollBarUI::SetAttribute(const wchar_t* name, const wchar_t* value)
     } else if (wcscmp(name, L"linesize") == 0) {
         SetLineSize(static_cast<int>(wcstol(value, nullptr, 10)));
     } else if (wcscmp(name, L"thumbcolor") == 0) {
-        SetThumbColor(ReadColor(value));
+        SetThumbColor(ReadColorValue(value));
     } else if (wcscmp(name, L"thumbimage") == 0) {
         SetThumbImage(value);
     } else {
@@ -254,8 +250,9 @@ void CScrollBarUI::PaintStatusImage(HDC hDC)
     if (::IsRectEmpty(&m_thumbRect)) return;
     if (!m_thumbImage.IsEmpty()) {
         CUIString dest;
-        dest.SmallFormat(L"dest='%d,%d,%d,%d'", m_thumbRect.left - m_itemRect.left, m_thumbRect.top - m_itemRect.top,
-                         m_thumbRect.right - m_itemRect.left, m_thumbRect.bottom - m_itemRect.top);
+        dest.SmallFormat(L"dest='%d,%d,%d,%d'", m_thumbRect.left - m_itemRect.left,
+                         m_thumbRect.top - m_itemRect.top, m_thumbRect.right - m_itemRect.left,
+                         m_thumbRect.bottom - m_itemRect.top);
         if (DrawImage(hDC, m_thumbImage.GetData(), dest.GetData())) return;
     }
     if (m_thumbColor != 0) CRenderEngine::DrawColor(hDC, m_thumbRect, GetAdjustColor(m_thumbColor));

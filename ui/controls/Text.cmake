@@ -1,6 +1,5 @@
 # Labels, text, buttons, options and the progress bar.
 target_sources(skinui_controls PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/AttributeValues.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LabelUI.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TextUI.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ButtonUI.cpp

@@ -1,5 +1,7 @@
 #include "ui/core/ControlUI.h"
 
+#include "ui/core/AttributeValues.h"
+
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 
@@ -10,25 +12,6 @@
 namespace SkinUI {
 
 namespace {
-
-bool IsTrue(const wchar_t* value)
-{
-    return wcscmp(value, L"true") == 0;
-}
-
-// Decimal with leading blanks and a sign; anything else reads as 0 and
-// numbers beyond the range stop at its ends (long is int-sized here).
-int ReadInt(const wchar_t* value)
-{
-    return static_cast<int>(wcstol(value, nullptr, 10));
-}
-
-// Hexadecimal ARGB after an optional "#".
-DWORD ReadColor(const wchar_t* value)
-{
-    if (*value == L'#') value++;
-    return wcstoul(value, nullptr, 16);
-}
 
 bool HasRoundCorners(SIZE round)
 {
@@ -546,7 +529,7 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value)
         SetPadding(ReadNumberList(value));
     } else if (key == L"bkcolor" || key == L"bkcolor1" || key == L"bkcolor2" || key == L"bkcolor3") {
         while (*value > 0 && *value <= L' ') value++;
-        const DWORD color = ReadColor(value);
+        const DWORD color = ReadColorValue(value);
         if (key == L"bkcolor2") {
             SetBkColor2(color);
         } else if (key == L"bkcolor3") {
@@ -555,45 +538,45 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value)
             SetBkColor(color);
         }
     } else if (key == L"bordercolor") {
-        SetBorderColor(ReadColor(value));
+        SetBorderColor(ReadColorValue(value));
     } else if (key == L"focusbordercolor") {
-        SetFocusBorderColor(ReadColor(value));
+        SetFocusBorderColor(ReadColorValue(value));
     } else if (key == L"colorhsl") {
-        SetColorHSL(IsTrue(value));
+        SetColorHSL(ReadBoolValue(value));
     } else if (key == L"bordersize") {
         if (wcschr(value, L',') == nullptr) {
-            SetBorderSize(ReadInt(value));
+            SetBorderSize(ReadIntValue(value));
             SetBorderSize(RECT{ 0, 0, 0, 0 });
         } else {
             SetBorderSize(ReadNumberList(value));
         }
     } else if (key == L"leftbordersize") {
-        SetLeftBorderSize(ReadInt(value));
+        SetLeftBorderSize(ReadIntValue(value));
     } else if (key == L"topbordersize") {
-        SetTopBorderSize(ReadInt(value));
+        SetTopBorderSize(ReadIntValue(value));
     } else if (key == L"rightbordersize") {
-        SetRightBorderSize(ReadInt(value));
+        SetRightBorderSize(ReadIntValue(value));
     } else if (key == L"bottombordersize") {
-        SetBottomBorderSize(ReadInt(value));
+        SetBottomBorderSize(ReadIntValue(value));
     } else if (key == L"borderstyle") {
-        SetBorderStyle(ReadInt(value));
+        SetBorderStyle(ReadIntValue(value));
     } else if (key == L"borderround") {
         const RECT rc = ReadNumberList(value);
         SetBorderRound(SIZE{ rc.left, rc.top });
     } else if (key == L"bkimage") {
         SetBkImage(value);
     } else if (key == L"width") {
-        SetFixedWidth(ReadInt(value));
+        SetFixedWidth(ReadIntValue(value));
     } else if (key == L"height") {
-        SetFixedHeight(ReadInt(value));
+        SetFixedHeight(ReadIntValue(value));
     } else if (key == L"minwidth") {
-        SetMinWidth(ReadInt(value));
+        SetMinWidth(ReadIntValue(value));
     } else if (key == L"minheight") {
-        SetMinHeight(ReadInt(value));
+        SetMinHeight(ReadIntValue(value));
     } else if (key == L"maxwidth") {
-        SetMaxWidth(ReadInt(value));
+        SetMaxWidth(ReadIntValue(value));
     } else if (key == L"maxheight") {
-        SetMaxHeight(ReadInt(value));
+        SetMaxHeight(ReadIntValue(value));
     } else if (key == L"name") {
         SetName(value);
     } else if (key == L"text") {
@@ -603,21 +586,21 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value)
     } else if (key == L"userdata") {
         SetUserData(value);
     } else if (key == L"enabled") {
-        SetEnabled(IsTrue(value));
+        SetEnabled(ReadBoolValue(value));
     } else if (key == L"mouse") {
-        SetMouseEnabled(IsTrue(value));
+        SetMouseEnabled(ReadBoolValue(value));
     } else if (key == L"keyboard") {
-        SetKeyboardEnabled(IsTrue(value));
+        SetKeyboardEnabled(ReadBoolValue(value));
     } else if (key == L"visible") {
-        SetVisible(IsTrue(value));
+        SetVisible(ReadBoolValue(value));
     } else if (key == L"float") {
-        SetFloat(IsTrue(value));
+        SetFloat(ReadBoolValue(value));
     } else if (key == L"menu") {
-        SetContextMenuUsed(IsTrue(value));
+        SetContextMenuUsed(ReadBoolValue(value));
     } else if (key == L"flat") {
-        SetFlat(IsTrue(value));
+        SetFlat(ReadBoolValue(value));
     } else if (key == L"tabstop") {
-        EnableTabstop(IsTrue(value));
+        EnableTabstop(ReadBoolValue(value));
     } else if (key == L"shortcut") {
         SetShortcut(value[0]);
     } else if (key == L"virtualwnd") {

@@ -1,4 +1,4 @@
-#include "ui/controls/AttributeValues.h"
+#include "ui/core/AttributeValues.h"
 
 #include <algorithm>
 #include <climits>
