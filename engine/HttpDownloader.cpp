@@ -7,6 +7,7 @@
 
 #include "engine/Paths.h"
 #include "base/ScopedHandles.h"
+#include "engine/ServerTrust.h"
 #include "engine/UpdateStatus.h"
 
 #include <cstdio>
@@ -90,6 +91,7 @@ DownloadResult HttpDownloader::Download(const std::string& url, const std::strin
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteToFile);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, file.Get());
+    RequireTrustedServer(easy);
     if (showProgress) {
         curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(easy, CURLOPT_PROGRESSFUNCTION, ReportProgress);

@@ -4,7 +4,8 @@
 #   1. an installed version 1.0 of the product (its main program running),
 #      the Updater beside it with its skin;
 #   2. version 2.0 published with tools/publish.py and served over loopback
-#      HTTP (slowly, so that the download can be watched);
+#      HTTPS (slowly, so that the download can be watched), with a certificate
+#      of a sample CA made for this run and trusted in the Wine prefix;
 #   3. a silent check run downloads it and records it as pending;
 #   4. an exec run stops the product, installs the update and starts it again;
 #   5. a force run downloads version 3.0, stops the product, installs at once
@@ -23,9 +24,10 @@ UPDATER=$BUILD/app/CorvaneUpdater.exe
 SKIN=$BUILD/app/skin/update.zip
 PRODUCT=$BUILD/tools/Corvane.exe
 POKE=$BUILD/tools/corvane_window_poke.exe
+TRUST=$BUILD/tools/corvane_trust_root.exe
 SHOTS=${CORVANE_SCREENSHOTS-$ROOT/docs/screenshots}
 DESKTOP=corvane
-for f in "$UPDATER" "$SKIN" "$PRODUCT" "$POKE"; do
+for f in "$UPDATER" "$SKIN" "$PRODUCT" "$POKE" "$TRUST"; do
     [ -f "$f" ] || { echo "missing $f: run scripts/setup.sh first" >&2; exit 1; }
 done
 
@@ -117,10 +119,11 @@ python3 "$ROOT/tools/publish.py" "$WORK/v2" corvane 2.0 -o "$WORK/out2"
 python3 "$ROOT/tools/publish.py" "$WORK/v3" corvane 3.0 -o "$WORK/out3"
 ls -l "$WORK/out2" "$WORK/out3"
 
-say "serve them on 127.0.0.1"
-python3 "$ROOT/tests/support/http_server.py" start "$WORK/http"
+say "serve them over HTTPS on localhost, with a sample CA trusted in the Wine prefix"
+python3 "$ROOT/tests/support/http_server.py" start "$WORK/http" "Corvane Sample CA"
 cp "$WORK/out2/corvane-2.0.tar.xz" "$WORK/out3/corvane-3.0.tar.xz" "$WORK/http/root/"
-URI="http://127.0.0.1:$(cat "$WORK/http/port")"
+wine_run "$TRUST" "$(wine_cmd winepath -w "$WORK/http/tls/ca.crt")"
+URI="https://localhost:$(awk '$1 == "trusted" { print $2 }' "$WORK/http/tls-ports")"
 # The check run's download at 30 KB/s: some seconds to look at.
 SLOW_URI="$URI/slow/30000"
 

@@ -3,7 +3,8 @@
 # Updater, then builds it:
 #   1. Debian packages: the mingw-w64 cross compilers, Wine (32-bit), Xvfb,
 #      CMake, Ninja, GoogleTest sources, a CJK font and the zh_CN locale,
-#      ImageMagick and xdotool for the sample update's screenshots;
+#      ImageMagick and xdotool for the sample update's screenshots, openssl
+#      (the test and sample CAs) and osslsigncode (Authenticode signing);
 #   2. the dependencies Debian ships no mingw build of, cross-built from
 #      Debian's source packages by deps/build.sh into a cache outside the
 #      work tree (see there for what its key covers);
@@ -51,6 +52,7 @@ PACKAGES=(
     python3 xz-utils tar zip unzip dpkg-dev locales fonts-wqy-microhei
     procps psmisc libarchive-tools
     imagemagick xdotool
+    openssl osslsigncode
 )
 
 mkdir -p "$CACHE/logs"

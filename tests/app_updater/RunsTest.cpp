@@ -39,10 +39,13 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line)
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-TEST_F(UpdaterRunTest, SilentCheckThenExecThenForceUpdateTheProduct)
+// The runs over plain HTTP and over HTTPS with a trusted certificate.
+class UpdaterRunsOverTest : public UpdaterRunTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(UpdaterRunsOverTest, SilentCheckThenExecThenForceUpdateTheProduct)
 {
     // Silent: the package is downloaded and recorded; the product runs on.
-    ASSERT_TRUE(RunToEnd(CheckArguments(Serve("small"))));
+    ASSERT_TRUE(RunToEnd(CheckArguments(Serve("small", 0, GetParam()))));
     EXPECT_EQ("2.0", Setting("version"));
     EXPECT_EQ(UserData() + "\\update\\small-2.0.tar.xz", Setting("xz"));
     EXPECT_EQ(UserData() + "\\update\\configure.xml", Setting("xml"));
@@ -60,7 +63,7 @@ TEST_F(UpdaterRunTest, SilentCheckThenExecThenForceUpdateTheProduct)
     EXPECT_EQ("", Setting("xz"));
 
     // Force: downloaded, installed at once around a stop and a start.
-    ASSERT_TRUE(RunToEnd(CheckArguments(Serve("slow")) + " --force 1"));
+    ASSERT_TRUE(RunToEnd(CheckArguments(Serve("slow", 0, GetParam())) + " --force 1"));
     EXPECT_TRUE(WaitForStarts(productPath_, 3, 10000));
     EXPECT_EQ(ReadFixture("noise.bin"), ReadFileBytes(Installed("data\\noise.bin")));
 
@@ -69,6 +72,31 @@ TEST_F(UpdaterRunTest, SilentCheckThenExecThenForceUpdateTheProduct)
          {"begin to entering silent mode.", "entering execUpdate mode.", "begin updating files from the xml config.",
           "updated successfully.", "begin to entering force mode."})
         EXPECT_TRUE(Contains(log, line)) << line;
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, UpdaterRunsOverTest, testing::Values("http", "trusted"));
+
+// A server that fails the check gets no request: the download fails as any
+// failed transfer does, nothing of the package reaches the update folder and
+// no update is recorded.
+TEST_F(UpdaterRunTest, RefusedHttpsServerFailsTheDownloadAndRecordsNothing)
+{
+    for (const char* server : {"unknownca", "otherhost", "expired", "tls10"}) {
+        SCOPED_TRACE(server);
+        DeleteFileA((UserData() + "\\update.log").c_str());
+        const std::string uri = Serve("small", 0, server);
+        ASSERT_TRUE(RunToEnd(CheckArguments(uri)));
+        const std::vector<std::string> log = LogMessages();
+        EXPECT_TRUE(Contains(log, "downloading xz file: " + uri + "/small-2.0.tar.xz failed.")) << log.size();
+        EXPECT_FALSE(Contains(log, "updated successfully."));
+        for (const char* key : {"version", "xz", "xml"})
+            EXPECT_EQ("", Setting(key)) << key;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(UserData() + "\\update", ec))
+            if (entry.path().filename() != "configure.xml")
+                EXPECT_EQ(0u, entry.file_size()) << entry.path().string();
+        EXPECT_TRUE(product_->Running());
+    }
 }
 
 TEST_F(UpdaterRunTest, FailedStartUpsLogOneLineAddNoTrayIconAndExitWithZero)
@@ -158,6 +186,84 @@ TEST(UpdaterProgram, CarriesItsIconAndVersion)
     EXPECT_STREQ("CorvaneUpdater.exe", name);
 }
 
+// The application manifest in the exe's resources, as Windows reads it.
+TEST(UpdaterProgram, ManifestRunsAsInvokerOnWindows7To11WithCommonControls6)
+{
+    ScopedLibrary exe(LoadLibraryExA(CORVANE_UPDATER_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(exe.Valid());
+    HRSRC found = FindResourceW(exe.Get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(nullptr, found) << "no manifest 1";
+    const char* data = static_cast<const char*>(LockResource(LoadResource(exe.Get(), found)));
+    ASSERT_NE(nullptr, data);
+    const std::string manifest(data, SizeofResource(exe.Get(), found));
+    const struct {
+        const char* text;
+        bool present;
+    } entries[] = {
+        {R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)", true},
+        {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", true},  // Windows 7
+        {"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", true},  // Windows 8
+        {"{1f676c76-80e1-4239-95bb-83d0f6d0da78}", true},  // Windows 8.1
+        {"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", true},  // Windows 10 and 11
+        {R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")", true},
+        {"dpiAware", false},
+        {"requireAdministrator", false},
+    };
+    for (const auto& e : entries)
+        EXPECT_EQ(e.present, manifest.find(e.text) != std::string::npos) << e.text;
+    // The one manifest: none other that the loader could take instead.
+    int manifests = 0;
+    EnumResourceNamesW(
+        exe.Get(), MAKEINTRESOURCEW(24),
+        [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) -> BOOL {
+            ++*reinterpret_cast<int*>(count);
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&manifests));
+    EXPECT_EQ(1, manifests);
+}
+
+// The DLLs the exe's import table names: the loader looks for them before
+// any of the program's code runs, so each must be one that Windows loads
+// from its own folder whatever lies beside the program (the others are
+// imported with delay and loaded from the system folder).
+TEST(UpdaterProgram, ImportsOnlyLibrariesWindowsTakesFromItsOwnFolder)
+{
+    const std::string image = ReadFileBytes(CORVANE_UPDATER_EXE);
+    ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
+    const auto at = [&](DWORD offset) { return image.data() + offset; };
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(at(dos->e_lfanew));
+    ASSERT_EQ(IMAGE_NT_SIGNATURE, nt->Signature);
+    const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
+    const auto fileOffset = [&](DWORD rva) -> DWORD {
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+            const IMAGE_SECTION_HEADER& s = sections[i];
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
+                return rva - s.VirtualAddress + s.PointerToRawData;
+        }
+        return 0;
+    };
+    const DWORD directory = fileOffset(nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    ASSERT_NE(0u, directory);
+    std::vector<std::string> imports;
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(directory)); entry->Name != 0; ++entry) {
+        std::string name = at(fileOffset(entry->Name));
+        for (char& c : name)
+            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        imports.push_back(name);
+    }
+    // Windows' known DLLs (and the loader's own), as far as a program like
+    // this one may import them.
+    const std::vector<std::string> systemOnly = {"kernel32.dll", "user32.dll", "gdi32.dll",    "advapi32.dll",
+                                                 "shell32.dll",  "ws2_32.dll", "msvcrt.dll",   "ole32.dll",
+                                                 "oleaut32.dll", "psapi.dll",  "shlwapi.dll",  "comdlg32.dll",
+                                                 "imm32.dll",    "rpcrt4.dll", "normaliz.dll", "ntdll.dll"};
+    EXPECT_FALSE(imports.empty());
+    for (const std::string& name : imports)
+        EXPECT_NE(systemOnly.end(), std::find(systemOnly.begin(), systemOnly.end(), name)) << name;
+}
+
 // The libraries a process has loaded, by lower-case file name, with their paths.
 std::vector<std::pair<std::wstring, std::wstring>> LoadedModules(DWORD process)
 {
@@ -175,13 +281,14 @@ std::vector<std::pair<std::wstring, std::wstring>> LoadedModules(DWORD process)
     return modules;
 }
 
-// Windows' search order for the two libraries: a library of the same name
+// Windows' search order for the libraries: a library of the same name
 // beside a program is what a plain program gets. (Wine takes its own
-// libraries first, unless told otherwise for a program.)
+// libraries first, unless told otherwise for a program.) crypt32 and secur32
+// are what HTTPS adds.
 class PlantedLibraryTest : public UpdaterRunTest {
 protected:
     static constexpr const char* kPrograms[] = {"dll_probe.exe", "CorvaneUpdater.exe"};
-    static constexpr const char* kLibraries[] = {"msimg32", "gdiplus"};
+    static constexpr const char* kLibraries[] = {"msimg32", "gdiplus", "crypt32", "secur32"};
 
     static std::string OverridesKey(const char* program)
     {
@@ -207,14 +314,15 @@ protected:
 
 TEST_F(PlantedLibraryTest, UpdaterLoadsNoLibraryFromItsOwnFolder)
 {
-    const char* planted[] = {"msimg32.dll", "gdiplus.dll"};
+    const char* planted[] = {"msimg32.dll", "gdiplus.dll", "crypt32.dll", "secur32.dll"};
     for (const char* dll : planted)
         ASSERT_TRUE(CopyFileA((std::string(CORVANE_PLANTED_DIR) + "\\" + dll).c_str(), Installed(dll).c_str(), FALSE));
 
     // The control: a plain program beside them loads them.
     ASSERT_TRUE(CopyFileA(CORVANE_PLANTED_DIR "\\dll_probe.exe", Installed("dll_probe.exe").c_str(), FALSE));
     {
-        UpdaterProcess probe(Installed("dll_probe.exe"), "msimg32.dll gdiplus.dll", installDir_);
+        UpdaterProcess probe(Installed("dll_probe.exe"), "msimg32.dll gdiplus.dll crypt32.dll secur32.dll",
+                             installDir_);
         DWORD code = 1;
         ASSERT_TRUE(probe.WaitForEnd(10000, code));
     }
@@ -224,8 +332,9 @@ TEST_F(PlantedLibraryTest, UpdaterLoadsNoLibraryFromItsOwnFolder)
         DeleteFileA(marker.c_str());
     }
 
-    // The Updater, shown and painting, has both from the system folder.
-    auto process = Start(CheckArguments(Serve("slow", 1)));
+    // The Updater, shown, painting and downloading over HTTPS, has them all
+    // from the system folder.
+    auto process = Start(CheckArguments(Serve("slow", 1, "trusted")));
     HWND window = process->Window();
     ASSERT_NE(nullptr, window);
     ASSERT_TRUE(WaitUntilRunning(window));
@@ -236,8 +345,18 @@ TEST_F(PlantedLibraryTest, UpdaterLoadsNoLibraryFromItsOwnFolder)
 
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    const auto modules = LoadedModules(process->Id());
-    for (const wchar_t* dll : {L"msimg32.dll", L"gdiplus.dll"}) {
+    // The TLS libraries come with the download's connection.
+    std::vector<std::pair<std::wstring, std::wstring>> modules;
+    const auto loaded = [&](const wchar_t* dll) {
+        return std::any_of(modules.begin(), modules.end(), [&](const auto& m) { return m.first == dll; });
+    };
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            modules = LoadedModules(process->Id());
+            return loaded(L"crypt32.dll") && loaded(L"secur32.dll");
+        },
+        20000));
+    for (const wchar_t* dll : {L"msimg32.dll", L"gdiplus.dll", L"crypt32.dll", L"secur32.dll"}) {
         auto found = std::find_if(modules.begin(), modules.end(), [&](const auto& m) { return m.first == dll; });
         ASSERT_NE(modules.end(), found) << "not loaded at all";
         EXPECT_EQ(0, _wcsnicmp(found->second.c_str(), system, wcslen(system))) << found->second.c_str();

@@ -145,7 +145,7 @@ std::string UpdaterTest::UserData() const
     return CurrentTestDir() + "\\AppData\\Marlex\\MarlexUpdate";
 }
 
-std::string UpdaterTest::Serve(const std::string& fixture, int rate)
+std::string UpdaterTest::Serve(const std::string& fixture, int rate, const std::string& server)
 {
     const std::string folder = std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
                                std::to_string(GetCurrentProcessId());
@@ -159,7 +159,8 @@ std::string UpdaterTest::Serve(const std::string& fixture, int rate)
     EXPECT_FALSE(package.empty()) << fixture;
     EXPECT_TRUE(CopyFileTo(FixturePath(fixture + "\\" + package), HttpRoot() + "\\" + folder + "\\" + package));
     EXPECT_TRUE(CopyFileTo(FixturePath(fixture + "\\configure.xml"), UserData() + "\\update\\configure.xml"));
-    return rate > 0 ? HttpUrl("/slow/" + std::to_string(rate) + "/" + folder) : HttpUrl("/" + folder);
+    const std::string path = (rate > 0 ? "/slow/" + std::to_string(rate) : "") + "/" + folder;
+    return server == "http" ? HttpUrl(path) : HttpsUrl(server, path);
 }
 
 std::unique_ptr<UpdaterProcess> UpdaterTest::Start(const std::string& arguments)

@@ -68,8 +68,9 @@ protected:
     // Puts a package fixture ("small", "slow", "many") on the HTTP server in
     // a folder of this test, hands its manifest to the Updater and returns
     // the base address to give with --uri; with a rate, the package comes at
-    // about that many bytes a second.
-    std::string Serve(const std::string& fixture, int rate = 0);
+    // about that many bytes a second. A server other than "http" is one of
+    // the HTTPS servers (see HttpsUrl).
+    std::string Serve(const std::string& fixture, int rate = 0, const std::string& server = "http");
 
     // Starts the Updater of the install folder with these arguments after
     // its own path, in the install folder.

@@ -64,6 +64,16 @@ std::string HttpRoot()
     return HttpStateDir() + "\\root";
 }
 
+std::string HttpsUrl(const std::string& server, const std::string& path)
+{
+    std::istringstream ports(ReadFileBytes(HttpStateDir() + "\\tls-ports"));
+    std::string kind;
+    int port = 0;
+    while (ports >> kind >> port && kind != server)
+        port = 0;
+    return "https://localhost:" + std::to_string(port) + path;
+}
+
 std::string ReadFileBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

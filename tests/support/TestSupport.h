@@ -26,6 +26,13 @@ int HttpPort();
 std::string HttpUrl(const std::string& path);
 std::string HttpRoot();
 
+// The run's loopback HTTPS server of a kind of certificate ("trusted",
+// "unknownca", "otherhost", "expired") or "tls10" (the trusted certificate
+// over TLS 1.0 only), addressed as https://localhost:<port>; they serve
+// HttpRoot() as the HTTP server does. The test CA is trusted in the Wine
+// prefix by the fixture that starts them.
+std::string HttpsUrl(const std::string& server, const std::string& path);
+
 // Whole-file helpers; Read returns "" for a missing file, Write creates the
 // parent folders and returns false when the file cannot be written.
 std::string ReadFileBytes(const std::string& path);

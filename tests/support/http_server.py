@@ -1,12 +1,18 @@
 #!/usr/bin/env python3
 """Loopback HTTP server for the test run.
 
-    http_server.py start STATE_DIR   start in the background, wait until it listens
-    http_server.py stop STATE_DIR    stop it
-    http_server.py serve STATE_DIR   run in the foreground
+    http_server.py start STATE_DIR [CA_NAME]   start in the background, wait until it listens
+    http_server.py stop STATE_DIR              stop it
+    http_server.py serve STATE_DIR [CA_NAME]   run in the foreground
 
 It listens on 127.0.0.1 on a free port (written to STATE_DIR/port) and serves
-the files below STATE_DIR/root. Besides plain files it knows:
+the files below STATE_DIR/root. Beside it, HTTPS servers serve the same files
+on ports of their own, one for each kind of certificate (see test_ca.py) and
+"tls10", the trusted certificate over TLS 1.0 only; STATE_DIR/tls-ports lists
+them as "<kind> <port>" lines. Their certificates are made at start by
+test_ca.py in STATE_DIR/tls, issued by a new CA named CA_NAME (default
+"Corvane Test CA"), whose revocation list is served as /test-ca.crl. Besides
+plain files the servers know:
 
     /nolength/<file>          the file without Content-Length, ended by closing
     /drop/<file>              announces the full length, sends half, closes
@@ -20,10 +26,14 @@ import http.server
 import os
 import signal
 import socket
+import ssl
 import subprocess
 import sys
+import threading
 import time
 import urllib.parse
+
+import test_ca
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -107,12 +117,53 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self._send_body(200, body)
 
 
-def serve(state):
+class TlsHandler(Handler):
+    """The same answers over TLS; the handshake is made on the request's own
+    thread, so that a client that fails it holds up no other."""
+
+    context = None
+
+    def setup(self):
+        self.request = self.context.wrap_socket(self.request, server_side=True)
+        super().setup()
+
+
+class TlsServer(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A refused handshake is what several tests are about.
+        sys.stderr.write("%s: %s\n" % (client_address[0], sys.exc_info()[1]))
+
+
+def start_tls_servers(state):
+    """The HTTPS servers, each on a thread of its own; "kind port" lines."""
+    folder = os.path.join(state, "tls")
+    lines = []
+    for kind in list(test_ca.KINDS) + ["tls10"]:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        cert = "trusted" if kind == "tls10" else kind
+        if kind == "tls10":
+            context.minimum_version = context.maximum_version = ssl.TLSVersion.TLSv1
+            context.set_ciphers("DEFAULT:@SECLEVEL=0")
+        context.load_cert_chain(os.path.join(folder, cert + ".crt"), os.path.join(folder, "server.key"))
+        handler = type("TlsHandler_" + kind, (TlsHandler,), {"context": context})
+        server = TlsServer(("127.0.0.1", 0), handler)
+        server.daemon_threads = True
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        lines.append("%s %d\n" % (kind, server.server_address[1]))
+    return "".join(lines)
+
+
+def serve(state, ca_name):
     root = os.path.join(state, "root")
     os.makedirs(root, exist_ok=True)
     Handler.root = root
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
+    port = server.server_address[1]
+    test_ca.make(os.path.join(state, "tls"), ca_name, "http://127.0.0.1:%d/test-ca.crl" % port)
+    os.replace(os.path.join(state, "tls", "ca.crl"), os.path.join(root, "test-ca.crl"))
+    with open(os.path.join(state, "tls-ports"), "w") as f:
+        f.write(start_tls_servers(state))
     tmp = os.path.join(state, "port.tmp")
     with open(tmp, "w") as f:
         f.write(str(server.server_address[1]))
@@ -130,20 +181,20 @@ def stop(state):
         os.kill(pid, signal.SIGTERM)
     except (OSError, ValueError):
         pass
-    for name in ("pid", "port"):
+    for name in ("pid", "port", "tls-ports"):
         try:
             os.remove(os.path.join(state, name))
         except OSError:
             pass
 
 
-def start(state):
+def start(state, ca_name):
     stop(state)
     os.makedirs(state, exist_ok=True)
     log = open(os.path.join(state, "server.log"), "ab")
-    subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", state],
+    subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", state, ca_name],
                      stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
-    deadline = time.time() + 10
+    deadline = time.time() + 30
     while time.time() < deadline:
         if os.path.exists(os.path.join(state, "port")):
             print("test HTTP server on port", open(os.path.join(state, "port")).read())
@@ -154,13 +205,14 @@ def start(state):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3 or sys.argv[1] not in ("start", "stop", "serve"):
+    if len(sys.argv) not in (3, 4) or sys.argv[1] not in ("start", "stop", "serve"):
         print(__doc__, file=sys.stderr)
         sys.exit(2)
     command, state_dir = sys.argv[1], os.path.abspath(sys.argv[2])
+    ca = sys.argv[3] if len(sys.argv) == 4 else "Corvane Test CA"
     if command == "serve":
-        serve(state_dir)
+        serve(state_dir, ca)
     elif command == "stop":
         stop(state_dir)
     else:
-        sys.exit(start(state_dir))
+        sys.exit(start(state_dir, ca))

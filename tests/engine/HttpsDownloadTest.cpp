@@ -1,0 +1,79 @@
+// Downloads over HTTPS from the run's loopback servers (see
+// tests/support/http_server.py): Windows' TLS through libcurl, and the check
+// of the server made before the request is sent.
+#include "engine/HttpDownloader.h"
+
+#include "base/PathUtil.h"
+#include "engine/Paths.h"
+#include "engine/UpdateLog.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// The file the server sends, varied bytes of a size beyond libcurl's buffers.
+std::string ServeFile(const std::string& name)
+{
+    std::string bytes(700001, '\0');
+    unsigned state = 77;
+    for (char& c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 16);
+    }
+    EXPECT_TRUE(WriteFileBytes(HttpRoot() + "\\" + name, bytes));
+    return bytes;
+}
+
+}  // namespace
+
+TEST(HttpsDownload, OnlyATrustedServerOverTls12OrNewerGetsTheRequest)
+{
+    UpdateLog::Instance().Open();
+    const std::string name = std::string("tls-") + std::to_string(GetCurrentProcessId()) + ".tar.xz";
+    const std::string bytes = ServeFile(name);
+    const struct {
+        const char* server;
+        const char* path;
+        int code;
+        bool refusedServer;  // the check of the server refused it, with a log line
+    } cases[] = {
+        {"trusted", "/", HttpDownloader::kOk, false},
+        {"trusted", "/drop/", HttpDownloader::kTransferFailed, false},
+        {"unknownca", "/", HttpDownloader::kTransferFailed, true},
+        {"otherhost", "/", HttpDownloader::kTransferFailed, true},
+        {"expired", "/", HttpDownloader::kTransferFailed, true},
+        {"tls10", "/", HttpDownloader::kTransferFailed, true},
+    };
+    for (const auto& c : cases) {
+        const std::string url = HttpsUrl(c.server, c.path + name);
+        SCOPED_TRACE(url);
+        const std::string folder = TestTempDir() + "\\" + c.server + (c.path + 1);
+        MakeParentDirs(folder + "\\x");
+        const std::string logBefore = ReadFileBytes(GetUserDataDir() + "\\update.log");
+
+        const DownloadResult result = HttpDownloader().Download(url, folder, false);
+        EXPECT_EQ(result.code, c.code);
+        const std::string local = ReadFileBytes(folder + "\\" + name);
+        if (c.code == HttpDownloader::kOk) {
+            EXPECT_EQ(result.path, folder + "\\" + name);
+            EXPECT_TRUE(local == bytes) << "downloaded bytes differ";
+            continue;
+        }
+        EXPECT_TRUE(result.path.empty());
+        EXPECT_LT(local.size(), bytes.size());
+        const std::string logged = ReadFileBytes(GetUserDataDir() + "\\update.log").substr(logBefore.size());
+        if (c.refusedServer) {
+            // Not one byte of the answer reached the disk.
+            EXPECT_EQ(local, "");
+            EXPECT_NE(logged.find("server localhost refused: certificate or protocol check failed, errcode[0x"),
+                      std::string::npos)
+                << logged;
+        } else {
+            EXPECT_EQ(logged, "");
+        }
+    }
+}
