@@ -9,7 +9,8 @@ typedef void CURL;
 // and the protocol must be TLS 1.2 or newer. A server that fails ends the
 // transfer (curl_easy_perform reports it) and one log line says why. Plain
 // HTTP transfers are left as they are.
-// Schannel checks the same itself where Windows has it; Wine's Schannel
-// accepts any certificate, so the check is made here with the platform's
-// certificate chain functions on every system alike.
+// Windows' Schannel checks the chain and the host itself, but what the TLS
+// layer of another platform that runs the Updater (Wine's) checks is not
+// relied on: the check is made here with the platform's certificate chain
+// functions on every system alike.
 void RequireTrustedServer(CURL* easy);

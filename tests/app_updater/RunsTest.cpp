@@ -92,9 +92,11 @@ TEST_F(UpdaterRunTest, RefusedHttpsServerFailsTheDownloadAndRecordsNothing)
         for (const char* key : {"version", "xz", "xml"})
             EXPECT_EQ("", Setting(key)) << key;
         std::error_code ec;
-        for (const auto& entry : std::filesystem::directory_iterator(UserData() + "\\update", ec))
-            if (entry.path().filename() != "configure.xml")
+        for (const auto& entry : std::filesystem::directory_iterator(UserData() + "\\update", ec)) {
+            if (entry.path().filename() != "configure.xml") {
                 EXPECT_EQ(0u, entry.file_size()) << entry.path().string();
+            }
+        }
         EXPECT_TRUE(product_->Running());
     }
 }
@@ -186,6 +188,12 @@ TEST(UpdaterProgram, CarriesItsIconAndVersion)
     EXPECT_STREQ("CorvaneUpdater.exe", name);
 }
 
+BOOL CALLBACK CountResource(HMODULE, LPCWSTR, LPWSTR, LONG_PTR count)
+{
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
 // The application manifest in the exe's resources, as Windows reads it.
 TEST(UpdaterProgram, ManifestRunsAsInvokerOnWindows7To11WithCommonControls6)
 {
@@ -213,13 +221,7 @@ TEST(UpdaterProgram, ManifestRunsAsInvokerOnWindows7To11WithCommonControls6)
         EXPECT_EQ(e.present, manifest.find(e.text) != std::string::npos) << e.text;
     // The one manifest: none other that the loader could take instead.
     int manifests = 0;
-    EnumResourceNamesW(
-        exe.Get(), MAKEINTRESOURCEW(24),
-        [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) -> BOOL {
-            ++*reinterpret_cast<int*>(count);
-            return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&manifests));
+    EnumResourceNamesW(exe.Get(), MAKEINTRESOURCEW(24), CountResource, reinterpret_cast<LONG_PTR>(&manifests));
     EXPECT_EQ(1, manifests);
 }
 
@@ -233,7 +235,7 @@ TEST(UpdaterProgram, ImportsOnlyLibrariesWindowsTakesFromItsOwnFolder)
     ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
     const auto at = [&](DWORD offset) { return image.data() + offset; };
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(at(dos->e_lfanew));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(at(dos->e_lfanew));
     ASSERT_EQ(IMAGE_NT_SIGNATURE, nt->Signature);
     const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
     const auto fileOffset = [&](DWORD rva) -> DWORD {
