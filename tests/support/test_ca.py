@@ -4,7 +4,8 @@ make(folder, ca_name, crl_url) makes, below folder:
     ca.crt              the CA to trust (in a Wine prefix only, never on the host)
     ca.crl              its revocation list, served at crl_url
     unknown-ca.crt      a CA that nobody trusts
-    <kind>.crt/.key     a server certificate and key for each kind below
+    <kind>.crt          a server certificate for each kind below
+    server.key          the key of every server certificate
 The server certificates name crl_url as their revocation list.
 """
 import os
