@@ -27,6 +27,10 @@ void MakeParentDirs(const std::wstring& filePath);
 // Case-sensitive: true when suffix ends the text.
 bool EndsWith(std::string_view text, std::string_view suffix);
 
+// Takes the read-only attribute off a file, so that it can be replaced or
+// deleted (a package member may have carried it); a missing file is left alone.
+void ClearReadOnly(const std::string& path);
+
 // True for existing files and folders alike.
 bool FileExists(const std::string& path);
 
