@@ -9,7 +9,7 @@
 # run 32-bit programs (see scripts/arch.sh).
 # The key covers exactly what the build reads: the source package versions,
 # the cross toolchain's package versions, this script and the other files
-# under deps/, and the toolchain file. A run that finds a complete cache for
+# under deps/, and the toolchain files. A run that finds a complete cache for
 # its key builds nothing. scripts/setup.sh calls this after it has installed
 # the Debian packages and the deb-src entries.
 set -Eeuo pipefail
@@ -76,7 +76,7 @@ for p in "${TOOL_PACKAGES[@]}"; do
     tools+="$p=$(dpkg-query -W -f='${Version}' "$p") "
 done
 KEY=$( { echo "$versions"; echo "$tools";
-         cd "$ROOT" && find deps "${TOOLCHAIN#"$ROOT"/}" -type f -print0 | sort -z | xargs -0 sha256sum
+         cd "$ROOT" && find deps "${TOOLCHAIN#"$ROOT"/}" cmake/mingw-common.cmake -type f -print0 | sort -z | xargs -0 sha256sum
        } | sha256sum | cut -c1-16)
 DEPS=$CACHE/deps-$KEY
 echo "    $versions"
