@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 namespace {
 
 template <typename Char>
@@ -49,10 +51,22 @@ bool IsDeviceName(std::wstring_view component)
     return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
 }
 
+// Characters that Windows refuses in a name; a control character would also
+// break a line-based record of the path.
+bool HasForbiddenCharacter(std::wstring_view component)
+{
+    for (wchar_t c : component)
+        if (c < 0x20 || wcschr(L"<>\"|?*", c) != nullptr)
+            return true;
+    return false;
+}
+
 bool IsSafeComponent(std::wstring_view component)
 {
     if (component.empty() || component == L".")
         return true;
+    if (HasForbiddenCharacter(component))
+        return false;
     const wchar_t last = component.back();
     return last != L'.' && last != L' ' && !IsDeviceName(component);
 }

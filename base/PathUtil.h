@@ -38,7 +38,8 @@ bool FileExists(const std::string& path);
 // to a folder, can only name something inside that folder: it is not empty,
 // not absolute, carries no drive letter or other colon, and no component is
 // ".." or ends in a dot or blank (Windows drops those, so "..." or ".. "
-// could mean the parent), nor a device name such as "CON", "nul.txt" or
+// could mean the parent), holds a control character or one of <>"|?*, nor a
+// device name such as "CON", "nul.txt" or
 // "COM1" (in any case, with any extension). '/' and '\' both separate
 // components. A narrow path is judged as Windows reads it, through the ANSI
 // code page, so that a double-byte character's 0x5C byte is not taken for a

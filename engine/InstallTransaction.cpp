@@ -114,8 +114,14 @@ DWORD InstallTransaction::Begin()
     for (const Step& step : steps_)
         if (!IsInstallable(step.path))
             return ERROR_INVALID_NAME;
-    // Backups left by an earlier run belong to no journal any more.
+    // Nothing to replace: nothing to journal or to put back.
+    if (steps_.empty())
+        return ERROR_SUCCESS;
+    // Backups left by an earlier run belong to no journal any more; one that
+    // cannot be removed must not be taken for an old copy of this run.
     RemoveDirTree(backupRoot_);
+    if (FileExists(backupRoot_))
+        return ERROR_DIR_NOT_EMPTY;
     if (!CreateDirectoryA(backupRoot_.c_str(), nullptr))
         return GetLastError();
     SetFileAttributesA(backupRoot_.c_str(), FILE_ATTRIBUTE_HIDDEN);
