@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds the dependencies Debian ships no mingw build of (libcurl,
-# liblzma, libtar, TinyXML, Boost.Thread, GoogleTest) from Debian's source
-# packages into a cache outside the work tree:
+# Cross-builds the dependencies Debian ships no mingw build of (libcurl with
+# Schannel, liblzma, libtar, TinyXML, Boost.Thread, GoogleTest) from Debian's
+# source packages into a cache outside the work tree:
 #   $CORVANE_CACHE/deps-<key>   (default /var/cache/corvane)
 #   $CORVANE_CACHE/current      -> the cache in use (the project links against it)
 # CORVANE_ARCH=x86_64 builds them for 64-bit Windows instead of i686, linked
@@ -110,11 +110,14 @@ build_dependencies() {
         --disable-doc --disable-nls \
         && logged make -j"$JOBS" -C src/liblzma && logged make -C src/liblzma install)
 
-    step "build libcurl (HTTP only)"
+    # HTTP and HTTPS, the latter with Schannel, Windows' own TLS: certificates
+    # are checked against Windows' trusted roots, so no CA bundle is built in.
+    step "build libcurl (HTTP, HTTPS with Schannel)"
     LOG=$CACHE/logs/libcurl.log
     : >"$LOG"
     (cd "$d_curl" && logged ./configure --host=$HOST --prefix="$prefix" "${cross[@]}" \
-        --disable-shared --enable-static --disable-pthreads --without-ssl --without-zlib \
+        --disable-shared --enable-static --disable-pthreads --with-schannel --without-ca-bundle \
+        --without-ca-path --without-zlib \
         --without-brotli --without-zstd --without-libpsl --without-libidn2 --without-nghttp2 \
         --without-librtmp --without-libssh2 --without-libgsasl --disable-ldap --disable-ldaps \
         --disable-rtsp --disable-dict --disable-telnet --disable-tftp --disable-pop3 \
