@@ -54,7 +54,7 @@ TEST(HttpsDownload, OnlyATrustedServerOverTls12OrNewerGetsTheRequest)
     };
     for (const auto& c : cases) {
         const std::string url = HttpsUrl(c.server, c.path + name);
-        SCOPED_TRACE(url);
+        SCOPED_TRACE(std::string(c.server) + " " + url);
         const std::string folder = TestTempDir() + "\\" + c.server + (c.path + 1);
         MakeParentDirs(folder + "\\x");
         const std::string logBefore = ReadFileBytes(GetUserDataDir() + "\\update.log");
@@ -78,7 +78,7 @@ TEST(HttpsDownload, OnlyATrustedServerOverTls12OrNewerGetsTheRequest)
             continue;
         }
         // The server got no request: not one byte of an answer reached the disk.
-        EXPECT_EQ(local, "");
+        EXPECT_EQ(local.size(), 0u);
         if (c.refusal == kCheckLine) {
             EXPECT_TRUE(checkLine) << logged;
         }

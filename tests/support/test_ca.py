@@ -11,12 +11,13 @@ The server certificates name crl_url as their revocation list.
 import os
 import subprocess
 
-# kind: (issuing CA, subject alternative names, validity)
+# kind: (issuing CA, host name (the subject's and the only alternative name),
+# validity)
 KINDS = {
-    "trusted": ("ca", "DNS:localhost", None),
-    "unknownca": ("unknown-ca", "DNS:localhost", None),
-    "otherhost": ("ca", "DNS:other.invalid", None),
-    "expired": ("ca", "DNS:localhost", ("20200101000000Z", "20210101000000Z")),
+    "trusted": ("ca", "localhost", None),
+    "unknownca": ("unknown-ca", "localhost", None),
+    "otherhost": ("ca", "other.invalid", None),
+    "expired": ("ca", "localhost", ("20200101000000Z", "20210101000000Z")),
 }
 
 CA_CONFIG = """\
@@ -39,7 +40,7 @@ commonName = supplied
 basicConstraints = critical, CA:FALSE
 keyUsage = critical, digitalSignature, keyEncipherment
 extendedKeyUsage = serverAuth
-subjectAltName = {names}
+subjectAltName = DNS:{host}
 crlDistributionPoints = URI:{crl}
 """
 
@@ -69,15 +70,17 @@ def make(folder, ca_name, crl_url):
     homes = {"ca": _make_ca(folder, "ca", ca_name),
              "unknown-ca": _make_ca(folder, "unknown-ca", ca_name + " (unknown)")}
     # One key serves every server certificate; only the certificates differ.
-    _openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out", "server.csr",
-             "-subj", "/CN=localhost", cwd=folder)
-    for kind, (ca, names, dates) in KINDS.items():
+    _openssl("genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048", "-out", "server.key",
+             cwd=folder)
+    for kind, (ca, host, dates) in KINDS.items():
         config = os.path.join(folder, kind + ".cnf")
         with open(config, "w") as f:
-            f.write(CA_CONFIG.format(dir=homes[ca], names=names, crl=crl_url))
+            f.write(CA_CONFIG.format(dir=homes[ca], host=host, crl=crl_url))
+        _openssl("req", "-new", "-key", "server.key", "-out", kind + ".csr", "-subj", "/CN=" + host,
+                 cwd=folder)
         dates_args = ["-startdate", dates[0], "-enddate", dates[1]] if dates else []
         _openssl("ca", "-batch", "-notext", "-config", config, "-extensions", "server",
-                 "-cert", ca + ".crt", "-keyfile", ca + ".key", "-in", "server.csr",
+                 "-cert", ca + ".crt", "-keyfile", ca + ".key", "-in", kind + ".csr",
                  "-out", kind + ".crt", *dates_args, cwd=folder)
     config = os.path.join(folder, "trusted.cnf")
     _openssl("ca", "-gencrl", "-config", config, "-cert", "ca.crt", "-keyfile", "ca.key",

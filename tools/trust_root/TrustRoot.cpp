@@ -52,7 +52,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const ScopedCertStore roots(
-        CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root"));
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root"));
     if (!roots) {
         fprintf(stderr, "the store of trusted roots cannot be opened (%lu)\n", GetLastError());
         return 1;
@@ -64,7 +64,8 @@ int main(int argc, char** argv)
         if (!CertDeleteCertificateFromStore(earlier))
             break;
     }
-    if (!CertAddCertificateContextToStore(roots.Get(), certificate.Get(), CERT_STORE_ADD_REPLACE_EXISTING, nullptr)) {
+    if (!CertAddCertificateContextToStore(roots.Get(), certificate.Get(), CERT_STORE_ADD_REPLACE_EXISTING, nullptr) ||
+        !CertControlStore(roots.Get(), 0, CERT_STORE_CTRL_COMMIT, nullptr)) {
         fprintf(stderr, "the certificate cannot be stored (%lu)\n", GetLastError());
         return 1;
     }
