@@ -21,6 +21,11 @@ FARPROC WINAPI LoadDelayedFromSystem(unsigned notify, PDelayLoadInfo info)
 {
     if (notify != dliNotePreLoadLibrary || info == nullptr || info->szDll == nullptr)
         return nullptr;
+    // secur32 imports crypt32 by name; loaded from the system folder before
+    // it, crypt32 is what that import finds, also where a crypt32 of another
+    // folder would be preferred (Wine told to take native libraries first).
+    if (_stricmp(info->szDll, "secur32.dll") == 0)
+        LoadSystemLibraryForever(L"crypt32.dll");
     // The helper takes the module handle in the place of a function.
     const HMODULE module = LoadSystemLibraryForever(ToWide(info->szDll).c_str());
     return reinterpret_cast<FARPROC>(reinterpret_cast<UINT_PTR>(module));

@@ -8,10 +8,17 @@ ScopedLibrary LoadSystemLibrary(const wchar_t* dllName)
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return ScopedLibrary();
-    // A full path leaves the search order out of it, also on systems where
-    // LOAD_LIBRARY_SEARCH_SYSTEM32 is not understood.
+    // A full path leaves the search order out of it for the library itself.
+    // The libraries it imports are looked for in the system folder only,
+    // never in the program's or the current folder; systems without the
+    // search-path update do not know those flags and take the altered search
+    // path, which starts at the library's own (the system) folder.
     const std::wstring path = std::wstring(folder, length) + L"\\" + dllName;
-    return ScopedLibrary(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    HMODULE module =
+        LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR);
+    if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
+        module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return ScopedLibrary(module);
 }
 
 HMODULE LoadSystemLibraryForever(const wchar_t* dllName)
