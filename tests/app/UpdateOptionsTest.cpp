@@ -64,8 +64,8 @@ TEST(ParseUpdateArgs, BothFlagsOrNeitherAreRejected)
     EXPECT_FALSE(Parse({kProgram, "--checkUpdate", "--execUpdate", "--version", "1", "--ParentProcessName", "C.exe",
                         "--uri", "u"})
                      .ok);
-    EXPECT_FALSE(Parse({kProgram, "--execUpdate", "--checkUpdate", "--version", "1", "--ParentProcessName", "C.exe"})
-                     .ok);
+    EXPECT_FALSE(
+        Parse({kProgram, "--execUpdate", "--checkUpdate", "--version", "1", "--ParentProcessName", "C.exe"}).ok);
     EXPECT_FALSE(Parse({kProgram, "--version", "1", "--ParentProcessName", "C.exe", "--uri", "u", "--force", "1"}).ok);
 }
 
@@ -175,4 +175,29 @@ TEST(ParseUpdateArgs, EmptyVectorIsRejected)
     EXPECT_FALSE(ParseUpdateArgs(0, nullptr, options));
     const char* none[] = {nullptr};
     EXPECT_FALSE(ParseUpdateArgs(0, none, options));
+}
+
+TEST(ParseUpdateArgs, ProductNameMustBeOnePlainFileName)
+{
+    const struct {
+        std::string name;
+        bool ok;
+    } cases[] = {
+        {"Corvane.exe", true},
+        {std::string(251, 'c') + ".exe", true},
+        {std::string(252, 'c') + ".exe", false},
+        {std::string(1020, 'c'), false},
+        {"..\\..\\x.exe", false},
+        {"bin/Corvane.exe", false},
+        {"C:\\Windows\\notepad.exe", false},
+        {"\\\\server\\share\\x.exe", false},
+        {"..", false},
+        {"COM1", false},
+        {"Corvane.exe.", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Parse({kProgram, "--execUpdate", "--ParentProcessName", c.name}).ok, c.ok) << c.name;
+        EXPECT_EQ(Parse({kProgram, "--checkUpdate", "--version", "2", "--ParentProcessName", c.name}).ok, c.ok)
+            << c.name;
+    }
 }

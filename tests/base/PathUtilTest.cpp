@@ -73,3 +73,31 @@ TEST(PathUtil, SplitsAndConverts)
     EXPECT_EQ(ToUtf8(ToNarrow(L"\u7248\u672C", 936), 936), "\xE7\x89\x88\xE6\x9C\xAC");
     EXPECT_EQ(ToWide(""), L"");
 }
+
+TEST(PathUtil, PlainFileNameTable)
+{
+    const struct {
+        std::string name;
+        bool plain;
+    } cases[] = {
+        {"pkg-2.0.tar.xz", true},
+        {"Corvane Player.exe", true},
+        {std::string(kMaxFileNameLength, 'n'), true},
+        {std::string(kMaxFileNameLength + 1, 'n'), false},
+        {"", false},
+        {".", false},
+        {"..", false},
+        {"a/b", false},
+        {"a\\b", false},
+        {"folder/", false},
+        {"C:x", false},
+        {"nul.tar.xz", false},
+        {"COM1.tar.xz", false},
+        {"name.", false},
+        {"name ", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsPlainFileName(c.name), c.plain) << c.name;
+    // A GBK name whose second byte is 0x5C is still one name.
+    EXPECT_TRUE(IsPlainFileName(ToNarrow(L"\u6DFA.txt", 936)));
+}

@@ -2,10 +2,10 @@
 #include "engine/TarExtractor.h"
 #include "engine/XzDecoder.h"
 
-#include "tests/engine_flows/EngineTestSupport.h"
-#include "tests/support/TestSupport.h"
 #include "base/ScopedHandles.h"
 #include "base/TextConversion.h"
+#include "tests/engine_flows/EngineTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +67,35 @@ TEST(DecompressXz, DamagedInputFails)
     EXPECT_EQ(Decode(plain, out), 1);
 }
 
+TEST(LooksLikeXzFile, TellsAStreamFromOtherBodies)
+{
+    const std::string empty = TestTempDir() + "\\empty.xz";
+    ASSERT_TRUE(WriteFileBytes(empty, ""));
+    const std::string headerOnly = TestTempDir() + "\\header.xz";
+    ASSERT_TRUE(WriteFileBytes(headerOnly, ReadFileBytes(Fixture("xz\\padded.xz")).substr(0, 12)));
+    const struct {
+        std::string path;
+        bool xz;
+    } cases[] = {
+        {Fixture("flow\\flowpkg-1.2.tar.xz"), true},
+        {Fixture("preset9e\\flowpkg-1.2.tar.xz"), true},
+        {Fixture("xz\\concatenated.xz"), true},
+        {Fixture("xz\\padded.xz"), true},
+        {Fixture("truncated\\flowpkg-1.2.tar.xz"), false},
+        {Fixture("xz\\trailing.xz"), false},
+        {Fixture("xz\\errorpage.html"), false},
+        {empty, false},
+        {headerOnly, false},
+        {TestTempDir() + "\\missing.xz", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LooksLikeXzFile(c.path), c.xz) << c.path;
+    // Stream padding is part of the format: the decoder takes it too.
+    const std::string out = TestTempDir() + "\\out.bin";
+    EXPECT_EQ(Decode(Fixture("xz\\padded.xz"), out), 0);
+    EXPECT_EQ(ReadFileBytes(out), "padded");
+}
+
 TEST(ExtractTar, EmptyArgumentsAndMissingFile)
 {
     EXPECT_EQ(ExtractTar("", TestTempDir()), -1);
@@ -118,7 +147,8 @@ TEST(ExtractTar, FollowsATarFileWhileItIsWritten)
         const std::string path = TestTempDir() + "\\growing" + std::to_string(length) + ".tar";
         const std::string target = TestTempDir() + "\\out" + std::to_string(length);
         ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
-        ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ScopedHandle file(
+            CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
         ASSERT_TRUE(file.Valid());
         GrowingFile growing;
         std::thread writer([&] {
