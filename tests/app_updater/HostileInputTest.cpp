@@ -11,23 +11,12 @@
 #include "tests/support/TestSupport.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace {
 
 class HostileInputTest : public UpdaterTest {
 protected:
     std::string UpdateDir() const { return UserData() + "\\update"; }
-
-    std::vector<std::string> UpdateDirEntries() const
-    {
-        std::vector<std::string> names;
-        std::error_code ec;
-        for (const auto& entry : std::filesystem::directory_iterator(UpdateDir(), ec))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 
     void PlaceManifest(const std::string& package)
     {
@@ -98,7 +87,7 @@ TEST_F(HostileInputTest, FailedDownloadsKeepThePendingUpdateAndTheSettings)
         EXPECT_EQ("downloading xz file: " + base + "/small-2.0.tar.xz failed.", LogMessages().back());
         EXPECT_TRUE(pending == ReadFileBytes(package)) << "the pending package changed";
         EXPECT_EQ(manifest, ReadFileBytes(UpdateDir() + "\\configure.xml"));
-        EXPECT_EQ((std::vector<std::string>{"configure.xml", "small-2.0.tar.xz"}), UpdateDirEntries());
+        EXPECT_EQ((std::vector<std::string>{"configure.xml", "small-2.0.tar.xz"}), FolderEntries(UpdateDir()));
         EXPECT_EQ(package, Setting("xz"));
         EXPECT_EQ(UpdateDir() + "\\configure.xml", Setting("xml"));
         EXPECT_EQ("2.0", Setting("version"));
@@ -130,7 +119,7 @@ TEST_F(HostileInputTest, PackageNamedAfterADeviceReachesNoDevice)
 
     EXPECT_EQ(0, server.Requests());
     EXPECT_EQ("", ReadFileBytes(portFile));
-    EXPECT_EQ(std::vector<std::string>{"configure.xml"}, UpdateDirEntries());
+    EXPECT_EQ(std::vector<std::string>{"configure.xml"}, FolderEntries(UpdateDir()));
 }
 
 TEST_F(HostileInputTest, ExecTakesNothingFromOutsideTheUpdateFolder)

@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -79,24 +78,6 @@ void ExpectRisingDownloadPercents(const std::vector<StatusWindow::Status>& statu
         last = statuses[i].percent;
     }
     EXPECT_EQ(last, 100);
-}
-
-// The names in a folder, without "." and "..", sorted.
-std::vector<std::string> EntriesOf(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const std::string name = entry.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // A loopback port on which nothing listens: bound but never listening, and
@@ -184,7 +165,7 @@ TEST_F(HttpDownloaderTest, NotFoundIsMinus5AndLeavesNoFile)
     EXPECT_TRUE(result.path.empty());
     EXPECT_FALSE(FileExists(TestTempDir() + "\\404"));
     EXPECT_EQ(HttpDownloader().Download(HttpUrl("/status/500"), TestTempDir(), false).code, -5);
-    EXPECT_EQ(EntriesOf(TestTempDir()), std::vector<std::string>{"AppData"});
+    EXPECT_EQ(FolderEntries(TestTempDir()), std::vector<std::string>{"AppData"});
 }
 
 TEST_F(HttpDownloaderTest, RedirectsAreNotFollowed)
@@ -208,7 +189,7 @@ TEST_F(HttpDownloaderTest, UrlEndingInSlashIsMinus2AndMakesNoFile)
     EXPECT_EQ(result.code, -2);
     EXPECT_TRUE(result.path.empty());
     ASSERT_TRUE(FileExists(folder));
-    EXPECT_TRUE(EntriesOf(folder).empty());
+    EXPECT_TRUE(FolderEntries(folder).empty());
     // The preparing text comes before any check.
     const auto& statuses = Statuses();
     ASSERT_EQ(statuses.size(), 1u);
@@ -228,7 +209,7 @@ TEST_F(HttpDownloaderTest, NamesThatLeaveTheFolderAreMinus2)
     }
     EXPECT_FALSE(FileExists(TestTempDir() + "\\escape.tar.xz"));
     EXPECT_FALSE(FileExists(folder + "\\c"));
-    EXPECT_TRUE(EntriesOf(folder).empty());
+    EXPECT_TRUE(FolderEntries(folder).empty());
 }
 
 TEST_F(HttpDownloaderTest, FolderThatCannotTakeTheFileIsMinus3)
@@ -255,7 +236,7 @@ TEST_F(HttpDownloaderTest, RefusedConnectionIsMinus4)
     const DownloadResult result = HttpDownloader().Download(url, TestTempDir(), true);
     EXPECT_EQ(result.code, -4);
     EXPECT_TRUE(result.path.empty());
-    EXPECT_EQ(EntriesOf(TestTempDir()), std::vector<std::string>{"AppData"});
+    EXPECT_EQ(FolderEntries(TestTempDir()), std::vector<std::string>{"AppData"});
     const auto& statuses = Statuses();
     ASSERT_EQ(statuses.size(), 1u);
     EXPECT_EQ(statuses[0].text, kPreparing);
@@ -271,7 +252,7 @@ TEST_F(HttpDownloaderTest, DroppedConnectionIsMinus4AndKeepsTheEarlierFile)
     EXPECT_EQ(result.code, -4);
     EXPECT_TRUE(result.path.empty());
     EXPECT_EQ(ReadFileBytes(earlier), "the earlier download");
-    EXPECT_EQ(EntriesOf(TestTempDir()), (std::vector<std::string>{"AppData", name}));
+    EXPECT_EQ(FolderEntries(TestTempDir()), (std::vector<std::string>{"AppData", name}));
     // Percents stop short of 100 and still only rise.
     const auto& statuses = Statuses();
     int last = 0;
@@ -309,7 +290,7 @@ TEST_F(HttpDownloaderTest, BodyTheContentCheckRefusesIsMinus5AndKeepsTheEarlierF
     EXPECT_TRUE(result.path.empty());
     EXPECT_EQ(errorPage.Requests(), 1);
     EXPECT_EQ(ReadFileBytes(earlier), "the earlier download");
-    EXPECT_EQ(EntriesOf(TestTempDir()), (std::vector<std::string>{"AppData", "pkg.tar.xz"}));
+    EXPECT_EQ(FolderEntries(TestTempDir()), (std::vector<std::string>{"AppData", "pkg.tar.xz"}));
 }
 
 TEST_F(HttpDownloaderTest, BodiesBeyondTheDiskBudgetAreRefusedOrStopped)
@@ -335,7 +316,7 @@ TEST_F(HttpDownloaderTest, BodiesBeyondTheDiskBudgetAreRefusedOrStopped)
         ScriptedServer zeros(AnswerWithZeros(c.announced));
         const DownloadResult result = HttpDownloader(c.reserve).Download(zeros.Url("/zeros.bin"), TestTempDir(), false);
         EXPECT_EQ(result.code, -4);
-        EXPECT_EQ(EntriesOf(TestTempDir()), std::vector<std::string>{"AppData"});
+        EXPECT_EQ(FolderEntries(TestTempDir()), std::vector<std::string>{"AppData"});
     }
 
     // Within the budget the same reserve lets a download through.

@@ -10,9 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-
 namespace {
 
 class FlowsTest : public EngineTest {
@@ -95,17 +92,6 @@ protected:
 
     std::string productPath_;
 };
-
-// The names in a folder, sorted.
-std::vector<std::string> EntriesOf(const std::string& folder)
-{
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::vector<std::string> Concat(std::vector<std::string> first, const std::vector<std::string>& second)
 {
@@ -274,58 +260,6 @@ TEST_F(FlowsTest, ExecWithLockedSecondFileFails)
     EXPECT_EQ(TakePosts().closes, 1);
 }
 
-TEST_F(FlowsTest, PackageNamesThatAreNoPlainPackageFileAreNeverFetched)
-{
-    ScriptedServer server(AnswerWithBody(ReadFileBytes(Fixture("flow\\flowpkg-1.2.tar.xz"))));
-    options_.uri = server.Url("/base");
-    WriteVersionSetting("1.1");
-    const std::string names[] = {"COM1.tar.xz",
-                                 "nul.tar.xz",
-                                 "Aux.tar.xz",
-                                 "sub/pkg.tar.xz",
-                                 "..\\pkg.tar.xz",
-                                 "pkg.tar.xz.",
-                                 "flowpkg.zip",
-                                 std::string(250, 'p') + ".tar.xz",
-                                 ""};
-    for (const std::string& name : names) {
-        SCOPED_TRACE(name);
-        LoadCheckManifest("<configure><package>" + name + "</package></configure>");
-        EXPECT_EQ(Worker().CheckUpdateProc(), 0);
-        EXPECT_EQ(LogMessages().back(), "downloading xz file: " + options_.uri + "/" + name + " failed.");
-        EXPECT_EQ(EntriesOf(GetUpdateDir()), std::vector<std::string>{"configure.xml"});
-    }
-    EXPECT_EQ(server.Requests(), 0);
-    EXPECT_EQ(ReadSetting("version"), "1.1");
-    EXPECT_FALSE(HasSetting("xz"));
-}
-
-TEST_F(FlowsTest, FailedOrRefusedDownloadLeavesTheEarlierPendingUpdate)
-{
-    Serve("flow\\flowpkg-1.2.tar.xz", "flowpkg-1.2.tar.xz");
-    const std::string dropping = HttpUrl("/drop" + options_.uri.substr(HttpUrl("").size()));
-    ScriptedServer errorPage(AnswerWithBody("<html><body>502 Bad Gateway</body></html>\n"));
-    ScriptedServer liar(AnswerWithZeros(1ll << 50));
-    MakePending();
-    const std::string package = ReadSetting("xz");
-    const std::string before = ReadFileBytes(package);
-    ASSERT_FALSE(before.empty());
-
-    for (const std::string& uri : {dropping, errorPage.Url("/e"), liar.Url("/l"), HttpUrl("/status/503")}) {
-        SCOPED_TRACE(uri);
-        options_.uri = uri;
-        LoadCheckManifestFixture();
-        EXPECT_EQ(Worker().CheckUpdateProc(), 0);
-        EXPECT_EQ(LogMessages().back(), "downloading xz file: " + uri + "/flowpkg-1.2.tar.xz failed.");
-        EXPECT_TRUE(ReadFileBytes(package) == before) << "the pending package changed";
-        EXPECT_EQ(EntriesOf(GetUpdateDir()), (std::vector<std::string>{"configure.xml", "flowpkg-1.2.tar.xz"}));
-        EXPECT_EQ(ReadSetting("xz"), package);
-        EXPECT_EQ(ReadSetting("version"), "1.2");
-    }
-    EXPECT_EQ(errorPage.Requests(), 1);
-    EXPECT_EQ(liar.Requests(), 1);
-}
-
 // Waits for the stall limit once: about a minute, in a CTest test of its own.
 TEST_F(FlowsTest, StalledDownloadFailsAfterTheStallLimit)
 {
@@ -339,47 +273,9 @@ TEST_F(FlowsTest, StalledDownloadFailsAfterTheStallLimit)
     EXPECT_GE(took, HttpDownloader::kStallSeconds * 1000ull);
     EXPECT_LT(took, 3 * HttpDownloader::kStallSeconds * 1000ull);
     EXPECT_EQ(LogMessages().back(), "downloading xz file: " + options_.uri + "/flowpkg-1.2.tar.xz failed.");
-    EXPECT_EQ(EntriesOf(GetUpdateDir()), std::vector<std::string>{"configure.xml"});
+    EXPECT_EQ(FolderEntries(GetUpdateDir()), std::vector<std::string>{"configure.xml"});
     EXPECT_FALSE(HasSetting("xz"));
     EXPECT_EQ(TakePosts().closes, 1);
-}
-
-TEST_F(FlowsTest, ExecTakesPendingFilesOnlyFromTheUpdateFolder)
-{
-    options_.mode = kExecMode;
-    const std::string elsewhere = TestTempDir() + "\\elsewhere";
-    const std::string outsidePackage = elsewhere + "\\flowpkg-1.2.tar.xz";
-    const std::string outsideManifest = elsewhere + "\\configure.xml";
-    const std::string victim = elsewhere + "\\flowpkg-1.2.tar";
-    ASSERT_TRUE(CopyTo(Fixture("flow\\flowpkg-1.2.tar.xz"), outsidePackage));
-    ASSERT_TRUE(CopyTo(Fixture("flow\\configure.xml"), outsideManifest));
-    ASSERT_TRUE(WriteFileBytes(victim, "a file of another program"));
-    const std::string update = GetUpdateDir();
-    const struct {
-        std::string xml;
-        std::string xz;
-    } cases[] = {
-        {outsideManifest, update + "\\flowpkg-1.2.tar.xz"},
-        {update + "\\configure.xml", outsidePackage},
-        {outsideManifest, outsidePackage},
-        {update + "\\..\\..\\..\\..\\elsewhere\\configure.xml", update + "\\flowpkg-1.2.tar.xz"},
-        {update + "\\configure.xml", update + "\\sub\\..\\flowpkg-1.2.tar.xz"},
-        {update + "\\configure.xml", "flowpkg-1.2.tar.xz"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.xml + " " + c.xz);
-        MakePending();
-        WriteXmlSetting(c.xml);
-        WriteXzSetting(c.xz);
-        EXPECT_FALSE(Worker().ExecUpdateProc());
-        EXPECT_EQ(LogMessages().back(), "load xml: " + c.xml + " occur error.");
-        EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
-        ExpectSettingsBlank();
-    }
-    EXPECT_EQ(ReadFileBytes(victim), "a file of another program");
-    EXPECT_TRUE(ReadFileBytes(outsidePackage) == ReadFileBytes(Fixture("flow\\flowpkg-1.2.tar.xz")));
-    EXPECT_EQ(EntriesOf(elsewhere),
-              (std::vector<std::string>{"configure.xml", "flowpkg-1.2.tar", "flowpkg-1.2.tar.xz"}));
 }
 
 }  // namespace

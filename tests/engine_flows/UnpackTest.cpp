@@ -173,21 +173,6 @@ TEST_F(UnpackTest, ReadOnlyMemberDoesNotBreakTheNextUpdate)
     EXPECT_EQ(ReadFileBytes(Installed("readonly.txt")), "read-only v2\n");
 }
 
-TEST_F(UnpackTest, DecoderMemoryTakesEveryPresetButNoGiantDictionary)
-{
-    const std::vector<FileEntry> files = FilesOf("flow\\configure.xml");
-    EXPECT_EQ(Worker().UnpackAndInstall(Stage("preset9e\\flowpkg-1.2.tar.xz", "flowpkg-1.2.tar.xz"), files),
-              UpdateWorker::kInstalled);
-    EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 2\r\n");
-
-    ASSERT_TRUE(WriteFileBytes(Installed("readme.txt"), "readme version 1\r\n"));
-    const std::string claiming = Stage("bigdict\\flowpkg-1.2.tar.xz", "flowpkg-1.2.tar.xz");
-    EXPECT_EQ(Worker().UnpackAndInstall(claiming, files), UpdateWorker::kXzFailed);
-    EXPECT_EQ(LogMessages().back(), "decompress xz file: " + claiming + " failed.");
-    EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
-    ExpectDiscarded();
-}
-
 TEST_F(UnpackTest, TarFileIsWrittenInTheUpdateFolderWhereverThePackageLies)
 {
     const std::string elsewhere = TestTempDir() + "\\elsewhere";
