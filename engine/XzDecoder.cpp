@@ -105,6 +105,8 @@ bool LooksLikeXzFile(const std::string& path)
     if (_fseeki64(file.Get(), 0, SEEK_END) != 0)
         return false;
     const int64_t size = _ftelli64(file.Get());
+    if (size < 0)
+        return false;
     std::vector<uint8_t> tail(static_cast<size_t>(size < kTailSize ? size : kTailSize));
     if (_fseeki64(file.Get(), size - static_cast<int64_t>(tail.size()), SEEK_SET) != 0 ||
         fread(tail.data(), 1, tail.size(), file.Get()) != tail.size())
