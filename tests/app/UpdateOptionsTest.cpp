@@ -64,8 +64,8 @@ TEST(ParseUpdateArgs, BothFlagsOrNeitherAreRejected)
     EXPECT_FALSE(Parse({kProgram, "--checkUpdate", "--execUpdate", "--version", "1", "--ParentProcessName", "C.exe",
                         "--uri", "u"})
                      .ok);
-    EXPECT_FALSE(
-        Parse({kProgram, "--execUpdate", "--checkUpdate", "--version", "1", "--ParentProcessName", "C.exe"}).ok);
+    EXPECT_FALSE(Parse({kProgram, "--execUpdate", "--checkUpdate", "--version", "1", "--ParentProcessName", "C.exe"})
+                     .ok);
     EXPECT_FALSE(Parse({kProgram, "--version", "1", "--ParentProcessName", "C.exe", "--uri", "u", "--force", "1"}).ok);
 }
 

@@ -2,10 +2,10 @@
 #include "engine/TarExtractor.h"
 #include "engine/XzDecoder.h"
 
-#include "base/ScopedHandles.h"
-#include "base/TextConversion.h"
 #include "tests/engine_flows/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "base/ScopedHandles.h"
+#include "base/TextConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -150,8 +150,7 @@ TEST(ExtractTar, FollowsATarFileWhileItIsWritten)
         const std::string path = TestTempDir() + "\\growing" + std::to_string(length) + ".tar";
         const std::string target = TestTempDir() + "\\out" + std::to_string(length);
         ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
-        ScopedHandle file(
-            CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
         ASSERT_TRUE(file.Valid());
         GrowingFile growing;
         std::thread writer([&] {

@@ -1,12 +1,12 @@
 #include "tests/engine_flows/EngineTestSupport.h"
 
-#include "base/ScopedHandles.h"
-#include "engine/HttpDownloader.h"
-#include "engine/Paths.h"
-#include "engine/Settings.h"
 #include "tests/support/ProcessProbe.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/TestSupport.h"
+#include "engine/HttpDownloader.h"
+#include "engine/Paths.h"
+#include "base/ScopedHandles.h"
+#include "engine/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -140,8 +140,9 @@ TEST_F(FlowsTest, SilentFailedDownloadKeepsTheSettings)
     EXPECT_EQ(ReadSetting("xz"), "earlier.tar.xz");
     EXPECT_EQ(ReadSetting("version"), "1.1");
     EXPECT_TRUE(StartRecords(productPath_).empty());
-    const std::vector<std::string> expected = {"begin to entering silent mode.",
-                                               "downloading xz file: " + options_.uri + "/flowpkg-1.2.tar.xz failed."};
+    const std::vector<std::string> expected = {
+        "begin to entering silent mode.",
+        "downloading xz file: " + options_.uri + "/flowpkg-1.2.tar.xz failed."};
     EXPECT_EQ(LogMessages(), expected);
     EXPECT_EQ(TakePosts().closes, 1);
 }
@@ -186,7 +187,8 @@ TEST_F(FlowsTest, ForceWithBadSuffixStillRestartsTheProduct)
     ASSERT_TRUE(product.WaitForEnd(10000, exitCode));
     ASSERT_TRUE(WaitForStarts(productPath_, 2, 10000));
     const std::vector<std::string> expected = {
-        "begin to entering force mode.", "xz file: " + GetUpdateDir() + "\\flowpkg-1.2.zip bad format extend name."};
+        "begin to entering force mode.",
+        "xz file: " + GetUpdateDir() + "\\flowpkg-1.2.zip bad format extend name."};
     EXPECT_EQ(LogMessages(), expected);
     EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
     EXPECT_EQ(TakePosts().closes, 1);
@@ -236,7 +238,7 @@ TEST_F(FlowsTest, ExecWithNothingPendingStartsTheProduct)
     EXPECT_EQ(TakePosts().closes, 1);
 }
 
-TEST_F(FlowsTest, ExecWithLockedSecondFileFails)
+TEST_F(FlowsTest, ExecWithLockedSecondFileRollsBackAndFails)
 {
     options_.mode = kExecMode;
     MakePending();
@@ -246,16 +248,18 @@ TEST_F(FlowsTest, ExecWithLockedSecondFileFails)
 
     EXPECT_FALSE(Worker().ExecUpdateProc());
     lock.Reset();
-    EXPECT_EQ(ReadFileBytes(Installed("bin\\core.dll")), "core version 2\n");
+    // The replaced first file is put back: the product restarts on its old version.
+    EXPECT_EQ(ReadFileBytes(Installed("bin\\core.dll")), "core version 1\n");
     EXPECT_EQ(ReadFileBytes(Installed("data\\table.dat")), "table version 1\n");
     EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
     ExpectSettingsBlank();
     EXPECT_TRUE(WaitForStarts(productPath_, 1, 10000));
-    const std::vector<std::string> expected = {"begin updating files from the xml config.",
-                                               "file: " + installDir_ + "\\bin\\core.dll updated.",
-                                               "copyfile: " + GetUpdateDir() + "\\flowpkg\\data\\table.dat " +
-                                                   installDir_ + "\\data\\table.dat failed, errcode[32].",
-                                               "updated failed."};
+    const std::vector<std::string> expected = {
+        "begin updating files from the xml config.",
+        "file: " + installDir_ + "\\bin\\core.dll updated.",
+        "copyfile: " + GetUpdateDir() + "\\flowpkg\\data\\table.dat " + installDir_ +
+            "\\data\\table.dat failed, errcode[32].",
+        "rollback: 1 files restored.", "updated failed."};
     EXPECT_EQ(LogMessages(), expected);
     EXPECT_EQ(TakePosts().closes, 1);
 }

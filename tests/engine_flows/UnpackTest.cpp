@@ -1,8 +1,8 @@
 #include "tests/engine_flows/EngineTestSupport.h"
 
+#include "tests/support/TestSupport.h"
 #include "engine/Paths.h"
 #include "engine/Settings.h"
-#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -113,8 +113,8 @@ TEST_F(UnpackTest, TopFolderThatMissesTheStemFailsTheInstallation)
 
 TEST_F(UnpackTest, MembersThatWouldLeaveTheUpdateFolderAreRefused)
 {
-    const char* kinds[] = {"dotdot",   "absolute", "drive",   "backslash", "trailingdots", "symlink",
-                           "hardlink", "fifo",     "chardev", "device",    "devicefolder"};
+    const char* kinds[] = {"dotdot", "absolute", "drive", "backslash", "trailingdots", "symlink",
+                           "hardlink", "fifo", "chardev", "device", "devicefolder"};
     const std::string probes[] = {
         userDataDir_ + "\\corvane_dotdot_probe.txt",
         userDataDir_ + "\\..\\corvane_dotdot_probe.txt",
@@ -131,8 +131,8 @@ TEST_F(UnpackTest, MembersThatWouldLeaveTheUpdateFolderAreRefused)
         const std::string path = Stage("refused\\" + name, name);
         const std::vector<FileEntry> files = {{"ok.txt", ""}};
         EXPECT_EQ(Worker().UnpackAndInstall(path, files), UpdateWorker::kTarFailed) << kind;
-        EXPECT_EQ(LogMessages().back(),
-                  "decompress tar file: " + updateDir_ + "\\" + std::string(kind) + "-1.0.tar failed.")
+        EXPECT_EQ(LogMessages().back(), "decompress tar file: " + updateDir_ + "\\" + std::string(kind) +
+                                            "-1.0.tar failed.")
             << kind;
         EXPECT_FALSE(FileExists(updateDir_)) << kind;
         EXPECT_FALSE(FileExists(Installed("ok.txt"))) << kind;
@@ -147,9 +147,9 @@ TEST_F(UnpackTest, PackagesFromEveryTarWriterInstall)
                              "second_level_folder_name_also_long\\deep.txt";
     for (const char* kind : {"gnu", "posix", "bsdtar", "bsdtar-pax", "py-pax", "py-gnu", "py-ustar"}) {
         SetInstallFolder(std::string("install-") + kind);
-        EXPECT_EQ(Worker().UnpackAndInstall(
-                      Stage(std::string("formats\\") + kind + "\\fmtpkg-1.0.tar.xz", "fmtpkg-1.0.tar.xz"),
-                      FilesOf("formats\\configure.xml")),
+        EXPECT_EQ(Worker().UnpackAndInstall(Stage(std::string("formats\\") + kind + "\\fmtpkg-1.0.tar.xz",
+                                                  "fmtpkg-1.0.tar.xz"),
+                                            FilesOf("formats\\configure.xml")),
                   UpdateWorker::kInstalled)
             << kind;
         EXPECT_EQ(ReadFileBytes(Installed(deep)), "long path\n") << kind;
