@@ -17,15 +17,6 @@ void PostClose()
     PostMessageW(g_hUpdateWnd, WM_CLOSE, 0, 0);
 }
 
-const char kPackageSuffix[] = ".tar.xz";
-
-// The package becomes a file of the update folder under its own name, so it
-// must be one plain file name, and a package's.
-bool IsPackageName(const std::string& name)
-{
-    return IsPlainFileName(name) && EndsWith(name, kPackageSuffix);
-}
-
 // The pending update's files are the update folder's own: a setting that
 // names anything else (edited, or left by some other program) is not one.
 bool NamesFileOfUpdateFolder(const std::string& path)
@@ -34,13 +25,14 @@ bool NamesFileOfUpdateFolder(const std::string& path)
     return path.compare(0, folder.size(), folder) == 0 && IsPlainFileName(path.substr(folder.size()));
 }
 
-// Downloads the manifest's package into the update folder; only an xz
-// stream is taken. url receives the address for the log line, also when it
+// Downloads the manifest's package into the update folder, where it becomes
+// a file of its own name (its suffix is the unpacking's to judge); only an
+// xz stream is taken. url receives the address for the log line, also when it
 // is not fetched.
 DownloadResult DownloadPackage(const UpdateManifest& manifest, const std::string& uri, std::string& url)
 {
     const std::string package = manifest.GetPackage();
-    if (!IsPackageName(package) || !MakePackageUrl(uri, package, url)) {
+    if (!IsPlainFileName(package) || !MakePackageUrl(uri, package, url)) {
         url = uri + "/" + package;
         return DownloadResult{HttpDownloader::kNoFileName, ""};
     }
