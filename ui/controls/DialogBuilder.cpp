@@ -16,6 +16,7 @@
 #include "ui/controls/TileLayoutUI.h"
 #include "ui/controls/VerticalLayoutUI.h"
 #include "ui/core/ControlUI.h"
+#include "ui/core/ImageLoader.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 
@@ -80,14 +81,9 @@ CDialogBuilder::CDialogBuilder() : m_callback(nullptr), m_type(nullptr), m_inclu
 
 bool CDialogBuilder::LoadResource(UINT id, const wchar_t* type)
 {
-    HINSTANCE module = CPaintManagerUI::GetResourceDll();
-    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
-    if (resource == nullptr) return false;
-    HGLOBAL loaded = ::LoadResource(module, resource);
-    if (loaded == nullptr) return false;
-    const DWORD size = ::SizeofResource(module, resource);
-    const BYTE* bytes = static_cast<const BYTE*>(::LockResource(loaded));
-    if (bytes == nullptr || size == 0) return false;
+    const BYTE* bytes = nullptr;
+    DWORD size = 0;
+    if (FindSkinResource(STRINGorID(id), type, bytes, size) != SkinFileResult::Ok) return false;
     return m_xml.LoadFromMem(bytes, size);
 }
 

@@ -87,20 +87,32 @@ SkinFileResult ReadSkinFile(const wchar_t* name, DWORD maxSize, std::vector<BYTE
     return ReadWholeFile(path, maxSize, bytes);
 }
 
-SkinFileResult ReadSkinResource(STRINGorID name, const wchar_t* type, DWORD maxSize, std::vector<BYTE>& bytes)
+SkinFileResult FindSkinResource(STRINGorID name, const wchar_t* type, const BYTE*& data, DWORD& size)
 {
-    bytes.clear();
+    data = nullptr;
+    size = 0;
     if (name.m_lpstr == nullptr || type == nullptr) return SkinFileResult::ResourceMissing;
     HMODULE module = CPaintManagerUI::GetResourceDll();
     HRSRC resource = ::FindResourceW(module, name.m_lpstr, type);
     if (resource == nullptr) return SkinFileResult::ResourceMissing;
-    DWORD size = ::SizeofResource(module, resource);
-    if (size == 0) return SkinFileResult::Empty;
-    if (size > maxSize) return SkinFileResult::TooLarge;
+    const DWORD length = ::SizeofResource(module, resource);
+    if (length == 0) return SkinFileResult::Empty;
     // Resource memory belongs to the mapped module; nothing to free.
     HGLOBAL loaded = ::LoadResource(module, resource);
-    const BYTE* data = loaded != nullptr ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
+    data = loaded != nullptr ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
     if (data == nullptr) return SkinFileResult::ReadFailed;
+    size = length;
+    return SkinFileResult::Ok;
+}
+
+SkinFileResult ReadSkinResource(STRINGorID name, const wchar_t* type, DWORD maxSize, std::vector<BYTE>& bytes)
+{
+    bytes.clear();
+    const BYTE* data = nullptr;
+    DWORD size = 0;
+    const SkinFileResult result = FindSkinResource(name, type, data, size);
+    if (result != SkinFileResult::Ok) return result;
+    if (size > maxSize) return SkinFileResult::TooLarge;
     bytes.assign(data, data + size);
     return SkinFileResult::Ok;
 }
