@@ -296,6 +296,39 @@ TEST(Containers, FindFlagsRelativePositionsAndFollowing)
     SetLeftButton(false);
 }
 
+// Each resize moves and grows a relative child by its share of that resize,
+// from where the last one left it; a layout at the same size keeps it.
+TEST(Containers, RelativeChildFollowsEveryResizeAndStaysOnRelayout)
+{
+    HostWindow window(200, 100);
+    CControlUI* root = window.Build(
+        L"<Window><Container><Control name=\"rel\" float=\"true\" pos=\"10,10,50,50\" "
+        L"relativepos=\"50,50,25,25\"/></Container></Window>");
+    ASSERT_NE(root, nullptr);
+    CControlUI* rel = window.Find(L"rel");
+    const struct {
+        int width;
+        int height;
+        RECT expected;
+    } steps[] = {
+        { 260, 130, { 40, 25, 95, 72 } },  // +60,+30: moved 30,15, grown 15,7
+        { 230, 170, { 25, 45, 73, 102 } }, // -30,+40: moved -15,20, grown -7,10
+        { 301, 121, { 60, 21, 125, 66 } }, // +71,-49: moved 35,-24, grown 17,-12
+    };
+    for (const auto& step : steps) {
+        window.Resize(step.width, step.height);
+        ASSERT_EQ(root->GetPos().right, step.width);
+        const RECT rc = rel->GetPos();
+        EXPECT_TRUE(::EqualRect(&rc, &step.expected))
+            << step.width << "x" << step.height << ": " << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom;
+    }
+    for (int pass = 0; pass < 2; pass++) {
+        root->NeedUpdate();
+        window.Layout();
+        EXPECT_TRUE(::EqualRect(&rel->GetPos(), &steps[2].expected)) << "layout " << pass;
+    }
+}
+
 struct SeparatorCase {
     const char* name;
     const wchar_t* xml;

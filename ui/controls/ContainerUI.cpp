@@ -515,6 +515,11 @@ void CContainerUI::SetFloatPos(int index)
             pos.bottom = pos.top + h + growY * relative.zoomYPercent / 100;
         }
         child->SetRelativeParentSize(SIZE{ width, height });
+        // The growth since the last placement applies to that placement: the
+        // child records it as its float data, so another layout at the same
+        // size keeps it and successive resizes add up.
+        child->SetPos(pos);
+        return;
     }
     child->SetFloatPlacement(pos);
 }
