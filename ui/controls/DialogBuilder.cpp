@@ -67,12 +67,6 @@ const wchar_t* Attribute(CMarkupNode& node, const wchar_t* name)
     return value != nullptr && *value != L'\0' ? value : nullptr;
 }
 
-// A resource identifier written as decimal text; other text reads as 0.
-UINT ResourceIdOf(const wchar_t* text)
-{
-    return static_cast<UINT>(wcstoul(text, nullptr, 10));
-}
-
 } // namespace
 
 CDialogBuilder::CDialogBuilder() : m_callback(nullptr), m_type(nullptr), m_includeDepth(0)
@@ -245,7 +239,7 @@ void CDialogBuilder::ParseInclude(CMarkupNode& node, CControlUI* parent, CPaintM
         CDialogBuilder builder;
         builder.m_includeDepth = m_includeDepth + 1;
         if (m_type != nullptr) {
-            builder.Create(STRINGorID(ResourceIdOf(source)), m_type, m_callback, manager, parent);
+            builder.Create(STRINGorID(ReadResourceId(source)), m_type, m_callback, manager, parent);
         } else {
             builder.Create(STRINGorID(source), nullptr, m_callback, manager, parent);
         }

@@ -402,14 +402,11 @@ void CListUI::LayoutColumns()
 
 void CListUI::SetColumnWidths(const wchar_t* widths)
 {
-    m_columnCount = 0;
-    const wchar_t* p = widths;
-    while (p != nullptr && *p != L'\0' && m_columnCount < UILIST_MAX_COLUMNS) {
-        wchar_t* end = nullptr;
-        const long width = wcstol(p, &end, 10);
-        if (end == p) break;
-        m_columnWidths[m_columnCount++] = width > 0 && width < 0x100000 ? static_cast<int>(width) : 0;
-        p = *end != L'\0' ? end + 1 : end;
+    long values[UILIST_MAX_COLUMNS];
+    m_columnCount = ReadNumbers(widths, values, UILIST_MAX_COLUMNS);
+    // A width that cannot be one shares the rest with the unsized columns.
+    for (int i = 0; i < m_columnCount; i++) {
+        m_columnWidths[i] = values[i] > 0 && values[i] < 0x100000 ? static_cast<int>(values[i]) : 0;
     }
     NeedUpdate();
 }

@@ -1,4 +1,5 @@
 #include "ui/controls/TabLayoutUI.h"
+#include "ui/core/AttributeValues.h"
 
 #include "ui/core/PaintManagerUI.h"
 
@@ -154,7 +155,7 @@ void CTabLayoutUI::SetPos(RECT rc)
 void CTabLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
     if (name == nullptr || value == nullptr) return;
-    if (wcscmp(name, L"selectedid") == 0) SelectItem(static_cast<int>(wcstol(value, nullptr, 10)));
+    if (wcscmp(name, L"selectedid") == 0) SelectItem(ReadIntValue(value));
     CContainerUI::SetAttribute(name, value);
 }
 

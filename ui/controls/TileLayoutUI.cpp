@@ -1,4 +1,5 @@
 #include "ui/controls/TileLayoutUI.h"
+#include "ui/core/AttributeValues.h"
 
 #include "ui/controls/ScrollBarUI.h"
 #include "ui/core/RenderEngine.h"
@@ -146,7 +147,7 @@ void CTileLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value)
         const RECT list = ReadNumberList(value);
         SetItemSize(SIZE{ list.left, list.top });
     } else if (wcscmp(name, L"columns") == 0) {
-        SetColumns(static_cast<int>(wcstol(value, nullptr, 10)));
+        SetColumns(ReadIntValue(value));
     } else {
         CContainerUI::SetAttribute(name, value);
     }

@@ -1,4 +1,5 @@
 #include "ui/controls/WindowImplBase.h"
+#include "ui/core/AttributeValues.h"
 
 #include "ui/core/ControlUI.h"
 #include "ui/core/ImageLoader.h"
@@ -204,8 +205,7 @@ LRESULT WindowImplBase::OnCreate(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& 
     CControlUI* root = nullptr;
     const CUIString skin = GetSkinXml();
     if (type == UILIB_RESOURCE) {
-        root = builder.Create(STRINGorID(static_cast<unsigned int>(wcstoul(skin.GetData(), nullptr, 10))), L"xml",
-                              this, &m_PaintManager);
+        root = builder.Create(STRINGorID(ReadResourceId(skin.GetData())), L"xml", this, &m_PaintManager);
     } else {
         root = builder.Create(STRINGorID(skin.GetData()), nullptr, this, &m_PaintManager);
     }

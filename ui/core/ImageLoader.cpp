@@ -163,7 +163,7 @@ TImageInfo* DecodeImage(const BYTE* data, size_t size, DWORD mask)
     }
 
     TImageInfo* image = new TImageInfo();
-    image->bitmap = bitmap.Release();
+    image->bitmap = std::move(bitmap);
     image->width = width;
     image->height = height;
     image->hasAlpha = hasAlpha;
@@ -189,7 +189,6 @@ TImageInfo* CRenderEngine::LoadImageW(STRINGorID bitmap, const wchar_t* type, DW
 void CRenderEngine::FreeImage(TImageInfo* image)
 {
     if (image == nullptr) return;
-    if (image->bitmap != nullptr) ::DeleteObject(image->bitmap);
     delete image;
 }
 

@@ -1,4 +1,5 @@
 #include "ui/core/RenderEngine.h"
+#include "ui/core/AttributeValues.h"
 
 #include "base/ScopedGdi.h"
 #include "base/SystemLibrary.h"
@@ -238,17 +239,6 @@ void DrawCentre(const CellPainter& painter, const RECT& dst, const RECT& src, bo
     }
 }
 
-bool IsBlank(wchar_t ch)
-{
-    return ch > 0 && ch <= L' ';
-}
-
-const wchar_t* SkipBlanks(const wchar_t* p)
-{
-    while (IsBlank(*p)) p++;
-    return p;
-}
-
 // The state of one descriptor while it is read and drawn.
 class DescriptorPainter {
 public:
@@ -263,22 +253,11 @@ public:
     void Parse(const wchar_t* text)
     {
         int images = 0;
-        const wchar_t* p = text;
-        while (*p != L'\0') {
-            p = SkipBlanks(p);
-            const wchar_t* key = p;
-            while (*p != L'\0' && *p != L'=' && *p > L' ') p++;
-            const int keyLength = static_cast<int>(p - key);
-            p = SkipBlanks(p);
-            if (*p != L'=') return;
-            p = SkipBlanks(p + 1);
-            if (*p != L'\'') return;
-            const wchar_t* value = ++p;
-            while (*p != L'\0' && *p != L'\'') p++;
-            if (*p != L'\'') return;
-            if (p > value) Apply(CUIString(key, keyLength), CUIString(value, static_cast<int>(p - value)), images);
-            if (*++p != L' ') return;
-            p++;
+        CDescriptorReader reader(text);
+        CUIString key;
+        CUIString value;
+        while (reader.Next(key, value)) {
+            if (!value.IsEmpty()) Apply(key, value, images);
         }
     }
 
@@ -334,17 +313,15 @@ private:
         } else if (key == L"corner") {
             m_corner = ReadNumberList(value);
         } else if (key == L"mask") {
-            const wchar_t* digits = value.GetData();
-            if (*digits == L'#') digits++;
-            m_mask = wcstoul(digits, nullptr, 16);
+            m_mask = ReadColorValue(value);
         } else if (key == L"fade") {
-            m_fade = static_cast<BYTE>(std::clamp(wcstol(value, nullptr, 10), 0L, 255L));
+            m_fade = static_cast<BYTE>(std::clamp(ReadIntValue(value), 0, 255));
         } else if (key == L"hole") {
-            m_hole = value == L"true";
+            m_hole = ReadBoolValue(value);
         } else if (key == L"xtiled") {
-            m_xtiled = value == L"true";
+            m_xtiled = ReadBoolValue(value);
         } else if (key == L"ytiled") {
-            m_ytiled = value == L"true";
+            m_ytiled = ReadBoolValue(value);
         }
     }
 
@@ -352,7 +329,7 @@ private:
     {
         if (m_name.IsEmpty()) return;
         const TImageInfo* image = m_manager->GetImageEx(m_name, m_type.IsEmpty() ? nullptr : m_type.GetData(), m_mask);
-        if (image == nullptr || image->bitmap == nullptr) return;
+        if (image == nullptr || !image->bitmap) return;
         RECT source = m_source;
         if (source.left == 0 && source.top == 0 && source.right == 0 && source.bottom == 0) {
             source.right = image->width;
@@ -363,7 +340,7 @@ private:
         source.right = std::min<LONG>(source.right, image->width);
         source.bottom = std::min<LONG>(source.bottom, image->height);
         if (!Intersects(m_dest, m_item) || !Intersects(m_dest, m_paint)) return;
-        CRenderEngine::DrawImage(m_dc, image->bitmap, m_dest, m_paint, source, m_corner, image->hasAlpha, m_fade,
+        CRenderEngine::DrawImage(m_dc, image->bitmap.Get(), m_dest, m_paint, source, m_corner, image->hasAlpha, m_fade,
                                  m_hole, m_xtiled, m_ytiled);
     }
 
@@ -470,23 +447,7 @@ private:
     COLORREF m_color;
 };
 
-const long kMaxListNumber = 1 << 20;
-
 } // namespace
-
-RECT ReadNumberList(const wchar_t* text)
-{
-    long values[4] = { 0, 0, 0, 0 };
-    const wchar_t* p = text != nullptr ? text : L"";
-    for (int i = 0; i < 4; i++) {
-        wchar_t* end = nullptr;
-        values[i] = std::clamp(wcstol(p, &end, 10), -kMaxListNumber, kMaxListNumber);
-        // The list ends with the text, never one character past it.
-        if (*end == L'\0') break;
-        p = end + 1;
-    }
-    return RECT{ values[0], values[1], values[2], values[3] };
-}
 
 CRenderClip::CRenderClip() : m_clipRect{ 0, 0, 0, 0 }, m_dc(nullptr)
 {

@@ -1,4 +1,5 @@
 #include "ui/core/TaggedText.h"
+#include "ui/core/AttributeValues.h"
 
 #include "base/ScopedGdi.h"
 #include "ui/core/PaintManagerUI.h"
@@ -375,9 +376,9 @@ void TaggedLayout::RecordLinkPart()
 
 void TaggedLayout::Select(const TFontInfo* f)
 {
-    if (f->font == m_selectedFont) return;
-    ::SelectObject(m_dc, f->font);
-    m_selectedFont = f->font;
+    if (f->font.Get() == m_selectedFont) return;
+    ::SelectObject(m_dc, f->font.Get());
+    m_selectedFont = f->font.Get();
 }
 
 void TaggedLayout::PushFont(const TFontInfo* f)
@@ -574,25 +575,17 @@ bool TaggedLayout::PlaceImage(const wchar_t* args, const wchar_t* end)
     const wchar_t* rest = args;
     if (all.Find(L"file='") >= 0 || all.Find(L"res='") >= 0) {
         // key='value' items; anything after them is the frame count and index.
-        const wchar_t* q = args;
-        for (;;) {
-            q = SkipBlanks(q, end);
-            const wchar_t* eq = q;
-            while (eq < end && *eq != L'=' && *eq != L' ') eq++;
-            if (eq >= end || *eq != L'=' || eq + 1 >= end || eq[1] != L'\'') break;
-            const wchar_t* value = eq + 2;
-            const wchar_t* close = value;
-            while (close < end && *close != L'\'') close++;
-            if (close >= end) break;
-            const CUIString key = Slice(q, eq);
+        CDescriptorReader reader(args, end);
+        CUIString key;
+        CUIString value;
+        while (reader.Next(key, value)) {
             if (key == L"file" || key == L"res") {
-                name = Slice(value, close);
+                name = value;
             } else if (key == L"restype") {
-                type = Slice(value, close);
+                type = value;
             }
-            q = close + 1;
         }
-        rest = q;
+        rest = reader.Rest();
     } else {
         const wchar_t* nameEnd = args;
         while (nameEnd < end && *nameEnd != L' ') nameEnd++;
@@ -675,7 +668,7 @@ void TaggedLayout::Draw(const RECT& rc)
                 const int h = item.image->height;
                 const int y = h < line.height ? top + (line.height - h) / 2 : bottom - h;
                 const RECT dest = { left + item.x, y, left + item.x + item.width, y + h };
-                CRenderEngine::DrawImage(m_dc, item.image->bitmap, dest, rc, item.source, RECT{ 0, 0, 0, 0 },
+                CRenderEngine::DrawImage(m_dc, item.image->bitmap.Get(), dest, rc, item.source, RECT{ 0, 0, 0, 0 },
                                          item.image->hasAlpha);
                 continue;
             }
