@@ -57,23 +57,10 @@ UINT CLinearLayoutUI::GetControlFlags() const
     return 0;
 }
 
-void CLinearLayoutUI::SetPos(RECT rc)
+int CLinearLayoutUI::MeasureFixed(SIZE available, int& adjustables, int& count)
 {
-    CControlUI::SetPos(rc);
-    rc = InnerRect();
-    if (m_items.IsEmpty()) {
-        ProcessScrollBar(rc, 0, 0);
-        return;
-    }
-
     const Axis axis{ m_axis.vertical };
-    SIZE available = { rc.right - rc.left, rc.bottom - rc.top };
-    const bool hBar = m_horizontalScrollBar != nullptr && m_horizontalScrollBar->IsVisible();
-    if (hBar) available.cx += m_horizontalScrollBar->GetScrollRange();
-
-    int adjustables = 0;
     int fixed = 0;
-    int count = 0;
     for (int i = 0; i < m_items.GetSize(); i++) {
         CControlUI* child = GetItemAt(i);
         if (!child->IsVisible() || child->IsFloat()) continue;
@@ -89,6 +76,26 @@ void CLinearLayoutUI::SetPos(RECT rc)
         count++;
     }
     if (count > 0) fixed += (count - 1) * m_childPadding;
+    return fixed;
+}
+
+void CLinearLayoutUI::SetPos(RECT rc)
+{
+    CControlUI::SetPos(rc);
+    rc = InnerRect();
+    if (m_items.IsEmpty()) {
+        ProcessScrollBar(rc, 0, 0);
+        return;
+    }
+
+    const Axis axis{ m_axis.vertical };
+    SIZE available = { rc.right - rc.left, rc.bottom - rc.top };
+    const bool hBar = m_horizontalScrollBar != nullptr && m_horizontalScrollBar->IsVisible();
+    if (hBar) available.cx += m_horizontalScrollBar->GetScrollRange();
+
+    int adjustables = 0;
+    int count = 0;
+    const int fixed = MeasureFixed(available, adjustables, count);
     const int expand = adjustables > 0 ? std::max<int>(0, (axis.Along(available) - fixed) / adjustables) : 0;
 
     const CScrollBarUI* alongBar = m_axis.vertical ? m_verticalScrollBar : m_horizontalScrollBar;

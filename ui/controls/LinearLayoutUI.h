@@ -37,6 +37,9 @@ public:
     void DoPostPaint(HDC hDC, const RECT& rcPaint) override;
 
 protected:
+    // The space the children of known size take along the axis, with the
+    // paddings; counts the visible flowing children and those of no size.
+    int MeasureFixed(SIZE available, int& adjustables, int& count);
     // The separator dragged to point: moves outside the edge's band do not
     // count.
     void DragSeparator(POINT point);

@@ -57,6 +57,31 @@ void CTileLayoutUI::SetColumns(int columns)
     NeedUpdate();
 }
 
+int CTileLayoutUI::RowHeight(int first, int tileWidth)
+{
+    // The row is as high as its tallest member.
+    int height = 0;
+    int column = 0;
+    for (int j = first; j < m_items.GetSize() && column < m_columns; j++) {
+        CControlUI* member = GetItemAt(j);
+        if (!member->IsVisible() || member->IsFloat()) continue;
+        const RECT padding = member->GetPadding();
+        int available = tileWidth - padding.left - padding.right;
+        if (column == 0 || column == m_columns - 1) {
+            available -= m_childPadding / 2;
+        } else {
+            available -= m_childPadding;
+        }
+        column++;
+        available = Clamp(available, member->GetMinWidth(), member->GetMaxWidth());
+        SIZE size = member->EstimateSize(SIZE{ available, 9999 });
+        size.cx = Clamp(size.cx, member->GetMinWidth(), member->GetMaxWidth());
+        size.cy = Clamp(size.cy, member->GetMinHeight(), member->GetMaxHeight());
+        height = std::max(height, static_cast<int>(size.cy + padding.top + padding.bottom));
+    }
+    return height;
+}
+
 void CTileLayoutUI::SetPos(RECT rc)
 {
     CControlUI::SetPos(rc);
@@ -89,27 +114,7 @@ void CTileLayoutUI::SetPos(RECT rc)
         }
 
         const int column = counter % m_columns;
-        if (column == 0) {
-            // The row is as high as its tallest member.
-            int seen = 0;
-            for (int j = i; j < count && column + seen < m_columns; j++) {
-                CControlUI* member = GetItemAt(j);
-                if (!member->IsVisible() || member->IsFloat()) continue;
-                const int memberColumn = column + seen++;
-                const RECT padding = member->GetPadding();
-                int available = tileWidth - padding.left - padding.right;
-                if (memberColumn == 0 || memberColumn == m_columns - 1) {
-                    available -= m_childPadding / 2;
-                } else {
-                    available -= m_childPadding;
-                }
-                available = Clamp(available, member->GetMinWidth(), member->GetMaxWidth());
-                SIZE size = member->EstimateSize(SIZE{ available, 9999 });
-                size.cx = Clamp(size.cx, member->GetMinWidth(), member->GetMaxWidth());
-                size.cy = Clamp(size.cy, member->GetMinHeight(), member->GetMaxHeight());
-                rowHeight = std::max(rowHeight, static_cast<int>(size.cy + padding.top + padding.bottom));
-            }
-        }
+        if (column == 0) rowHeight = RowHeight(i, tileWidth);
 
         const RECT padding = child->GetPadding();
         RECT tile = { origin.x, origin.y, origin.x + tileWidth, origin.y };
