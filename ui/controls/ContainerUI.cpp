@@ -1,7 +1,7 @@
 #include "ui/controls/ContainerUI.h"
-#include "ui/core/AttributeValues.h"
 
 #include "ui/controls/ScrollBarUI.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 

@@ -150,6 +150,23 @@ void CDialogBuilder::ProcessDeclarations(CMarkupNode& root, CPaintManagerUI* man
     }
 }
 
+namespace {
+
+// The window's default colours by attribute.
+struct WindowColor {
+    const wchar_t* name;
+    void (CPaintManagerUI::*set)(DWORD);
+};
+const WindowColor kWindowColors[] = {
+    { L"disabledfontcolor", &CPaintManagerUI::SetDefaultDisabledColor },
+    { L"defaultfontcolor", &CPaintManagerUI::SetDefaultFontColor },
+    { L"linkfontcolor", &CPaintManagerUI::SetDefaultLinkFontColor },
+    { L"linkhoverfontcolor", &CPaintManagerUI::SetDefaultLinkHoverFontColor },
+    { L"selectedcolor", &CPaintManagerUI::SetDefaultSelectedBkColor },
+};
+
+} // namespace
+
 void CDialogBuilder::ApplyWindowAttributes(CMarkupNode& root, CPaintManagerUI* manager)
 {
     const int count = root.GetAttributeCount();
@@ -175,16 +192,10 @@ void CDialogBuilder::ApplyWindowAttributes(CMarkupNode& root, CPaintManagerUI* m
             manager->SetTransparent(ReadIntValue(value));
         } else if (wcscmp(name, L"bktrans") == 0) {
             manager->SetBackgroundTransparent(ReadBoolValue(value));
-        } else if (wcscmp(name, L"disabledfontcolor") == 0) {
-            manager->SetDefaultDisabledColor(ReadColorValue(value));
-        } else if (wcscmp(name, L"defaultfontcolor") == 0) {
-            manager->SetDefaultFontColor(ReadColorValue(value));
-        } else if (wcscmp(name, L"linkfontcolor") == 0) {
-            manager->SetDefaultLinkFontColor(ReadColorValue(value));
-        } else if (wcscmp(name, L"linkhoverfontcolor") == 0) {
-            manager->SetDefaultLinkHoverFontColor(ReadColorValue(value));
-        } else if (wcscmp(name, L"selectedcolor") == 0) {
-            manager->SetDefaultSelectedBkColor(ReadColorValue(value));
+        } else {
+            for (const WindowColor& color : kWindowColors) {
+                if (wcscmp(name, color.name) == 0) (manager->*color.set)(ReadColorValue(value));
+            }
         }
     }
 }

@@ -4,6 +4,7 @@
 #include "ui/core/AttributeValues.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
+#include "ui/core/UIGeometry.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -11,14 +12,6 @@
 namespace SkinUI {
 
 namespace {
-
-// A size held to [low, high]; a maximum below the minimum counts as the minimum.
-int Clamp(long value, int low, int high)
-{
-    if (high < low) high = low;
-    if (value < low) return low;
-    return value > high ? high : static_cast<int>(value);
-}
 
 // Rect edges, sizes and limits along the layout's axis and across it.
 struct Axis {
@@ -69,7 +62,7 @@ int CLinearLayoutUI::MeasureFixed(SIZE available, int& adjustables, int& count)
         if (along == 0) {
             adjustables++;
         } else {
-            along = Clamp(along, axis.MinAlong(child), axis.MaxAlong(child));
+            along = ClampSize(along, axis.MinAlong(child), axis.MaxAlong(child));
         }
         RECT padding = child->GetPadding();
         fixed += along + axis.Lead(padding) + axis.Trail(padding);
@@ -123,16 +116,16 @@ void CLinearLayoutUI::SetPos(RECT rc)
             along = expand;
             // The last one takes what the integer division left over.
             if (adjusted == adjustables) along = std::max<int>(0, remaining - axis.Trail(padding) - fixedRemaining);
-            along = Clamp(along, axis.MinAlong(child), axis.MaxAlong(child));
+            along = ClampSize(along, axis.MinAlong(child), axis.MaxAlong(child));
         } else {
-            along = Clamp(along, axis.MinAlong(child), axis.MaxAlong(child));
+            along = ClampSize(along, axis.MinAlong(child), axis.MaxAlong(child));
             fixedRemaining -= along;
         }
         LONG& across = axis.Across(size);
         across = axis.FixedAcross(child);
         if (across == 0) across = axis.Across(available) - axis.CrossLead(padding) - axis.CrossTrail(padding);
         if (across < 0) across = 0;
-        across = Clamp(across, axis.MinAcross(child), axis.MaxAcross(child));
+        across = ClampSize(across, axis.MinAcross(child), axis.MaxAcross(child));
 
         // The trailing padding stays outside the child's rect.
         RECT pos;

@@ -88,6 +88,13 @@ void CListElementUI::SetSelectedState(bool selected)
     Invalidate();
 }
 
+DWORD CListElementUI::StateColor(DWORD normal, DWORD disabled, DWORD selected, DWORD hot) const
+{
+    if (!IsEnabled()) return disabled;
+    if (m_selected) return selected;
+    return IsHot() ? hot : normal;
+}
+
 bool CListElementUI::IsHot() const
 {
     return (m_buttonState & UISTATE_HOT) != 0;
@@ -142,14 +149,7 @@ void CListElementUI::DrawItemBk(HDC hDC, const RECT& rcItem)
 {
     if (m_owner == nullptr) return;
     const TListInfoUI* info = m_owner->GetListInfo();
-    DWORD color = info->bkColor;
-    if (!IsEnabled()) {
-        color = info->disabledBkColor;
-    } else if (m_selected) {
-        color = info->selectedBkColor;
-    } else if (IsHot()) {
-        color = info->hotBkColor;
-    }
+    const DWORD color = StateColor(info->bkColor, info->disabledBkColor, info->selectedBkColor, info->hotBkColor);
     if (color != 0) CRenderEngine::DrawColor(hDC, rcItem, GetAdjustColor(color));
     if (info->lineColor != 0) {
         const RECT line = {rcItem.left, rcItem.bottom - 1, rcItem.right, rcItem.bottom - 1};
@@ -161,14 +161,8 @@ void CListElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
 {
     if (m_owner == nullptr || m_text.IsEmpty()) return;
     const TListInfoUI* info = m_owner->GetListInfo();
-    DWORD color = info->textColor;
-    if (!IsEnabled()) {
-        color = info->disabledTextColor;
-    } else if (m_selected) {
-        color = info->selectedTextColor;
-    } else if (IsHot()) {
-        color = info->hotTextColor;
-    }
+    const DWORD color =
+        StateColor(info->textColor, info->disabledTextColor, info->selectedTextColor, info->hotTextColor);
     RECT cell = rcItem;
     cell.left += info->textPadding.left;
     cell.top += info->textPadding.top;
@@ -225,14 +219,8 @@ void CListExpandElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
         CListElementUI::DrawItemText(hDC, rcItem);
         return;
     }
-    DWORD color = info->textColor;
-    if (!IsEnabled()) {
-        color = info->disabledTextColor;
-    } else if (m_selected) {
-        color = info->selectedTextColor;
-    } else if (IsHot()) {
-        color = info->hotTextColor;
-    }
+    const DWORD color =
+        StateColor(info->textColor, info->disabledTextColor, info->selectedTextColor, info->hotTextColor);
     for (int i = 1; i < info->columns; i++) {
         RECT cell = {info->columnRects[i].left + info->textPadding.left,
                      m_itemRect.top + info->textPadding.top,

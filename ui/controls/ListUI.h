@@ -66,6 +66,8 @@ public:
     // The state alone, as the owner sets it.
     void SetSelectedState(bool selected);
     bool IsHot() const;
+    // The colour of the element's state: disabled, selected, hot or normal.
+    DWORD StateColor(DWORD normal, DWORD disabled, DWORD selected, DWORD hot) const;
 
     virtual void DrawItemBk(HDC hDC, const RECT& rcItem);
     virtual void DrawItemText(HDC hDC, const RECT& rcItem);

@@ -1,22 +1,14 @@
 #include "ui/controls/TileLayoutUI.h"
-#include "ui/core/AttributeValues.h"
 
 #include "ui/controls/ScrollBarUI.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/RenderEngine.h"
+#include "ui/core/UIGeometry.h"
 
 #include <algorithm>
 #include <cwchar>
 
 namespace SkinUI {
-
-namespace {
-
-int Clamp(int value, int low, int high)
-{
-    return std::clamp(value, low, std::max(low, high));
-}
-
-} // namespace
 
 CTileLayoutUI::CTileLayoutUI() : m_itemSize{ 0, 0 }, m_columns(1)
 {
@@ -73,10 +65,10 @@ int CTileLayoutUI::RowHeight(int first, int tileWidth)
             available -= m_childPadding;
         }
         column++;
-        available = Clamp(available, member->GetMinWidth(), member->GetMaxWidth());
+        available = ClampSize(available, member->GetMinWidth(), member->GetMaxWidth());
         SIZE size = member->EstimateSize(SIZE{ available, 9999 });
-        size.cx = Clamp(size.cx, member->GetMinWidth(), member->GetMaxWidth());
-        size.cy = Clamp(size.cy, member->GetMinHeight(), member->GetMaxHeight());
+        size.cx = ClampSize(size.cx, member->GetMinWidth(), member->GetMaxWidth());
+        size.cy = ClampSize(size.cy, member->GetMinHeight(), member->GetMaxHeight());
         height = std::max(height, static_cast<int>(size.cy + padding.top + padding.bottom));
     }
     return height;
@@ -126,8 +118,8 @@ void CTileLayoutUI::SetPos(RECT rc)
         SIZE size = child->EstimateSize(SIZE{ tile.right - tile.left, tile.bottom - tile.top });
         if (size.cx == 0) size.cx = tile.right - tile.left;
         if (size.cy == 0) size.cy = tile.bottom - tile.top;
-        size.cx = Clamp(size.cx, child->GetMinWidth(), child->GetMaxWidth());
-        size.cy = Clamp(size.cy, child->GetMinHeight(), child->GetMaxHeight());
+        size.cx = ClampSize(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+        size.cy = ClampSize(size.cy, child->GetMinHeight(), child->GetMaxHeight());
         const int left = (tile.left + tile.right - size.cx) / 2;
         const int top = (tile.top + tile.bottom - size.cy) / 2;
         child->SetPos(RECT{ left, top, left + size.cx, top + size.cy });

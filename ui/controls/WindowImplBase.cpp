@@ -1,6 +1,6 @@
 #include "ui/controls/WindowImplBase.h"
-#include "ui/core/AttributeValues.h"
 
+#include "ui/core/AttributeValues.h"
 #include "ui/core/ControlUI.h"
 #include "ui/core/ImageLoader.h"
 

@@ -1,8 +1,8 @@
 #include "ui/core/RenderEngine.h"
-#include "ui/core/AttributeValues.h"
 
 #include "base/ScopedGdi.h"
 #include "base/SystemLibrary.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/ControlUI.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/TaggedText.h"

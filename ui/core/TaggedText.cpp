@@ -1,7 +1,7 @@
 #include "ui/core/TaggedText.h"
-#include "ui/core/AttributeValues.h"
 
 #include "base/ScopedGdi.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 
