@@ -281,6 +281,14 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent, C
 {
     IContainerUI* container = nullptr;
     bool containerLooked = false;
+    // The parent's container interface, asked for once.
+    auto parentContainer = [&]() {
+        if (!containerLooked) {
+            container = static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
+            containerLooked = true;
+        }
+        return container;
+    };
     CControlUI* result = nullptr;
     for (CMarkupNode node = parentNode->GetChild(); node.IsValid(); node = node.GetSibling()) {
         const wchar_t* name = node.GetName();
@@ -315,11 +323,7 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent, C
                 CContainerUI* row = treeNode->GetTreeNodeHoriznotal();
                 added = row != nullptr && row->Add(control);
             } else {
-                if (!containerLooked) {
-                    container = static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
-                    containerLooked = true;
-                }
-                if (container == nullptr) {
+                if (parentContainer() == nullptr) {
                     delete control;
                     return nullptr;
                 }
@@ -334,11 +338,7 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent, C
         ApplyAttributes(control, node, name, manager);
 
         if (addLater) {
-            if (!containerLooked) {
-                container = static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
-                containerLooked = true;
-            }
-            if (container == nullptr) {
+            if (parentContainer() == nullptr) {
                 delete control;
                 return nullptr;
             }

@@ -329,14 +329,21 @@ bool CPaintManagerUI::OnWindowMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, L
     }
 }
 
-void CPaintManagerUI::OnButtonUp(WPARAM wParam, LPARAM lParam)
+CControlUI* CPaintManagerUI::EndClick(POINT pt)
 {
-    POINT pt = PointOf(lParam);
     m_ptLastMousePos = pt;
-    if (m_pEventClick == nullptr) return;
     CControlUI* click = m_pEventClick;
+    if (click == nullptr) return nullptr;
     m_pEventClick = nullptr;
     ReleaseCapture();
+    return click;
+}
+
+void CPaintManagerUI::OnButtonUp(WPARAM wParam, LPARAM lParam)
+{
+    const POINT pt = PointOf(lParam);
+    CControlUI* click = EndClick(pt);
+    if (click == nullptr) return;
     TEventUI event = MakeEvent(UIEVENT_BUTTONUP, click);
     event.mousePoint = pt;
     event.keyState = LOWORD(wParam);
@@ -349,11 +356,8 @@ void CPaintManagerUI::OnContextMenu(WPARAM wParam, LPARAM lParam)
 {
     POINT pt = PointOf(lParam);
     ::ScreenToClient(m_hWndPaint, &pt);
-    m_ptLastMousePos = pt;
-    if (m_pEventClick == nullptr) return;
-    CControlUI* click = m_pEventClick;
-    m_pEventClick = nullptr;
-    ReleaseCapture();
+    CControlUI* click = EndClick(pt);
+    if (click == nullptr) return;
     TEventUI event = MakeEvent(UIEVENT_CONTEXTMENU, click);
     event.mousePoint = pt;
     event.keyState = LOWORD(wParam);

@@ -222,6 +222,9 @@ private:
     void OnChildMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes, bool& handled);
     void OnClose();
     void OnTimer(WPARAM nativeId, LPARAM lParam);
+    // The pressed control at the end of its press (null without one): the
+    // press and the capture are released.
+    CControlUI* EndClick(POINT pt);
     void OnButtonUp(WPARAM wParam, LPARAM lParam);
     void OnContextMenu(WPARAM wParam, LPARAM lParam);
     void OnMouseWheel(WPARAM wParam, LPARAM lParam);
