@@ -55,11 +55,6 @@ void CListElementUI::SetOwner(IListOwnerUI* owner)
     m_owner = owner;
 }
 
-int CListElementUI::GetIndex() const
-{
-    return m_index;
-}
-
 void CListElementUI::SetIndex(int index)
 {
     m_index = index;

@@ -58,7 +58,6 @@ public:
 
     IListOwnerUI* GetOwner() const;
     void SetOwner(IListOwnerUI* owner);
-    int GetIndex() const;
     void SetIndex(int index);
     bool IsSelected() const;
     // Selects through the owner, which raises "itemselect".

@@ -90,19 +90,9 @@ void CScrollBarUI::SetScrollPos(int pos)
     SetPos(m_itemRect);
 }
 
-int CScrollBarUI::GetLineSize() const
-{
-    return m_lineSize;
-}
-
 void CScrollBarUI::SetLineSize(int size)
 {
     if (size > 0) m_lineSize = size;
-}
-
-DWORD CScrollBarUI::GetThumbColor() const
-{
-    return m_thumbColor;
 }
 
 void CScrollBarUI::SetThumbColor(DWORD color)
