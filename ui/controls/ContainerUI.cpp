@@ -841,15 +841,8 @@ HDC CContainerUI::SavePaint(HDC hDC, SIZE size)
     m_saveBitmap.Reset();
     m_saveDC.Reset(::CreateCompatibleDC(hDC));
     if (!m_saveDC) return nullptr;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    m_saveBitmap.Reset(::CreateDIBSection(hDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    DWORD* bits = nullptr;
+    m_saveBitmap = Create32BitSection(hDC, size.cx, size.cy, &bits);
     if (!m_saveBitmap) {
         m_saveDC.Reset();
         return nullptr;

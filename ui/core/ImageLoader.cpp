@@ -127,21 +127,13 @@ TImageInfo* DecodeImage(const BYTE* data, size_t size, DWORD mask)
         stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &components, 4));
     if (pixels == nullptr || width <= 0 || height <= 0) return nullptr;
 
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
-    void* bits = nullptr;
-    ScopedBitmap bitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    DWORD* bits = nullptr;
+    ScopedBitmap bitmap = Create32BitSection(nullptr, width, height, &bits);
     if (!bitmap.Valid() || bits == nullptr) return nullptr;
 
     bool hasAlpha = false;
     const stbi_uc* src = pixels.get();
-    DWORD* dst = static_cast<DWORD*>(bits);
+    DWORD* dst = bits;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     for (size_t i = 0; i < count; i++, src += 4) {
         DWORD r = src[0];

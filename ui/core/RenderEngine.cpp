@@ -79,24 +79,6 @@ bool Intersects(const RECT& a, const RECT& b)
     return ::IntersectRect(&t, &a, &b) != FALSE;
 }
 
-// A 32-bit section, top-down unless asked otherwise; bits receives its pixels.
-ScopedBitmap CreateSection(HDC hDC, int width, int height, DWORD** bits, bool topDown = true)
-{
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = topDown ? -height : height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
-    void* pixels = nullptr;
-    ScopedBitmap bitmap(::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, &pixels, nullptr, 0));
-    *bits = static_cast<DWORD*>(pixels);
-    if (pixels == nullptr) bitmap.Reset();
-    return bitmap;
-}
-
 // Source-over with constant alpha for systems without msimg32's AlphaBlend.
 // The source is premultiplied when the blend asks for its per-pixel alpha,
 // as AlphaBlend takes it.
@@ -109,8 +91,8 @@ bool SoftwareAlphaBlend(HDC hDC, int dx, int dy, int dw, int dh, HDC hSrc, int s
     if (!srcDC || !dstDC) return false;
     DWORD* srcBits = nullptr;
     DWORD* dstBits = nullptr;
-    ScopedBitmap srcBitmap = CreateSection(hDC, dw, dh, &srcBits);
-    ScopedBitmap dstBitmap = CreateSection(hDC, dw, dh, &dstBits);
+    ScopedBitmap srcBitmap = Create32BitSection(hDC, dw, dh, &srcBits);
+    ScopedBitmap dstBitmap = Create32BitSection(hDC, dw, dh, &dstBits);
     if (!srcBitmap || !dstBitmap) return false;
     ScopedSelectObject selectSrc(srcDC.Get(), srcBitmap.Get());
     ScopedSelectObject selectDst(dstDC.Get(), dstBitmap.Get());
@@ -449,6 +431,23 @@ private:
 
 } // namespace
 
+ScopedBitmap Create32BitSection(HDC hDC, int width, int height, DWORD** bits, bool topDown)
+{
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = topDown ? -height : height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
+    void* pixels = nullptr;
+    ScopedBitmap bitmap(::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    *bits = static_cast<DWORD*>(pixels);
+    if (pixels == nullptr) bitmap.Reset();
+    return bitmap;
+}
+
 CRenderClip::CRenderClip() : m_clipRect{ 0, 0, 0, 0 }, m_dc(nullptr)
 {
 }
@@ -621,7 +620,7 @@ void CRenderEngine::DrawColor(HDC hDC, const RECT& rc, DWORD color)
     // Premultiplied, as the blend takes it: on any background the result is
     // the colour at its alpha.
     DWORD* bits = nullptr;
-    ScopedBitmap pixel = CreateSection(hDC, 1, 1, &bits);
+    ScopedBitmap pixel = Create32BitSection(hDC, 1, 1, &bits);
     if (!pixel) return;
     const DWORD a = color >> 24;
     *bits = (a << 24) | ((GetBValue(color) * a / 255) << 16) | ((GetGValue(color) * a / 255) << 8) |
@@ -796,7 +795,7 @@ HBITMAP CRenderEngine::GenerateBitmap(CPaintManagerUI* manager, CControlUI* cont
 
     ScopedCreatedDC copyDC(::CreateCompatibleDC(reference));
     DWORD* bits = nullptr;
-    ScopedBitmap copy = CreateSection(reference, width, height, &bits, false);
+    ScopedBitmap copy = Create32BitSection(reference, width, height, &bits, false);
     if (!copyDC || !copy) return nullptr;
     {
         ScopedSelectObject selectCopy(copyDC.Get(), copy.Get());

@@ -12,6 +12,10 @@ namespace SkinUI {
 class CControlUI;
 class CPaintManagerUI;
 
+// A 32-bit BI_RGB section, top-down unless asked otherwise; bits receives its
+// pixels. Empty (and bits null) on failure.
+ScopedBitmap Create32BitSection(HDC hDC, int width, int height, DWORD** bits, bool topDown = true);
+
 // Clips a device context for as long as it lives, then puts the context's
 // previous clip back.
 class CRenderClip {
