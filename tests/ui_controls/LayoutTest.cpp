@@ -336,6 +336,9 @@ struct SeparatorCase {
     int grab;
     std::vector<int> moves;
     std::vector<int> sizes;
+    // The band is the first 4 pixels of "top", which ends at the window's
+    // far edge (300).
+    bool leading = false;
 };
 
 // The separator band is the last 4 pixels of "top" (100 high or wide,
@@ -348,6 +351,14 @@ const SeparatorCase kSeparatorCases[] = {
                               L"sepimm=\"true\" minwidth=\"60\" maxwidth=\"150\"><Control/></HorizontalLayout><Control/>"
                               L"</HorizontalLayout></Window>",
       false, 98, { 30, -200, 300 }, { 130, 60, 150 } },
+    { "vertical leading", L"<Window><VerticalLayout><Control/><VerticalLayout name=\"top\" height=\"100\" "
+                          L"sepheight=\"-4\" minheight=\"60\" maxheight=\"150\"><Control/></VerticalLayout>"
+                          L"</VerticalLayout></Window>",
+      true, 201, { -30, 200, -300 }, { 130, 60, 150 }, true },
+    { "horizontal leading", L"<Window><HorizontalLayout><Control/><HorizontalLayout name=\"top\" width=\"100\" "
+                            L"sepwidth=\"-4\" minwidth=\"60\" maxwidth=\"150\"><Control/></HorizontalLayout>"
+                            L"</HorizontalLayout></Window>",
+      false, 201, { -30, 200, -300 }, { 130, 60, 150 }, true },
 };
 
 TEST(Containers, SeparatorDragsWithinMinAndMax)
@@ -369,7 +380,7 @@ TEST(Containers, SeparatorDragsWithinMinAndMax)
             window.Layout();
             const int size = c.vertical ? top->GetHeight() : top->GetWidth();
             EXPECT_EQ(size, c.sizes[i]) << "move " << i;
-            edge = size - 2;
+            edge = c.leading ? 300 - size + 1 : size - 2;
         }
     }
 }
