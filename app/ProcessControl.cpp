@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -72,6 +73,24 @@ void TaskKillAndWait(const std::string& exeName, HANDLE process, DWORD processId
     WaitUntilGone(process, processId);
 }
 
+// The full path of the process's program: the module's own name first, then
+// the image name, which also works where the module list cannot be read (a
+// 64-bit product seen from this 32-bit process, a process still starting).
+bool ReadImagePath(HANDLE process, std::string& path)
+{
+    char module[512] = {};
+    if (GetModuleFileNameExA(process, nullptr, module, sizeof(module) - 1) != 0) {
+        path = module;
+        return true;
+    }
+    wchar_t image[MAX_PATH * 4] = {};
+    DWORD length = static_cast<DWORD>(std::size(image));
+    if (!QueryFullProcessImageNameW(process, 0, image, &length))
+        return false;
+    path = ToNarrow(std::wstring_view(image, length), CP_THREAD_ACP);
+    return !path.empty();
+}
+
 // Ends the process when it runs from the expected path; every failure that
 // concerns it falls back to taskkill.
 void StopMatching(DWORD processId, const std::string& exeName, const std::string& fullPath)
@@ -83,12 +102,10 @@ void StopMatching(DWORD processId, const std::string& exeName, const std::string
         TaskKillAndWait(exeName, waitable.Get(), processId);
         return;
     }
-    char path[512] = {};
-    if (GetModuleFileNameExA(process.Get(), nullptr, path, sizeof(path) - 1) == 0) {
-        TaskKillAndWait(exeName, process.Get(), processId);
-        return;
-    }
-    if (_stricmp(path, fullPath.c_str()) != 0)
+    std::string path;
+    // A path that cannot be read at all: this one process is ended, never
+    // every process of that name in any folder.
+    if (ReadImagePath(process.Get(), path) && _stricmp(path.c_str(), fullPath.c_str()) != 0)
         return;
     if (!TerminateProcess(process.Get(), 0))
         TaskKill(exeName);

@@ -5,8 +5,9 @@
 // Ends the product's running main program: the first listed process whose
 // executable name matches (ignoring case) is ended with exit code 0 when its
 // full path matches too; a process of that name in another folder stops the
-// search. Falls back to TaskKill when the process cannot be opened, its path
-// cannot be read, or it cannot be ended. After ending it, waits (up to about
+// search. Its path is read from the module list, else from the process's
+// image name; when neither can be read, that one process is ended. Falls back
+// to TaskKill when the process cannot be opened or cannot be ended. After ending it, waits (up to about
 // 10 s) until the process is gone, so that its files are free; returns at
 // once when the product is not running.
 void StopProductProcess(const std::string& exeName, const std::string& fullPath);

@@ -2,6 +2,7 @@
 
 #include "app/ProcessControl.h"
 #include "app/SingleInstance.h"
+#include "engine/InstallTransaction.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
@@ -23,6 +24,9 @@ bool StartUpdaterRun()
     if (IsAlreadyRunning(kUpdaterMutexName))
         return false;
     UpdateLog::Instance().Open();
+    // Only the holder of the mutex: a second instance must not touch files
+    // that the first one may be installing.
+    InstallTransaction::Recover();
     return true;
 }
 
@@ -35,8 +39,10 @@ bool PrepareUpdateRun(UpdateWorker& worker, bool argsUsable)
     }
     if (g_updateOptions.mode == kExecMode) {
         log.Write("entering execUpdate mode.");
+        // The product is the one the flows install and start again: beside
+        // the Updater's own module, whatever the command line's first word.
         StopProductProcess(g_updateOptions.parentProcessName,
-                           g_updateOptions.exeDir + "\\" + g_updateOptions.parentProcessName);
+                           worker.InstallDir() + "\\" + g_updateOptions.parentProcessName);
         return true;
     }
     const std::string manifest = GetUpdateDir() + "\\configure.xml";

@@ -8,14 +8,15 @@
 // The start-up of a run, written once for the update window.
 
 // The first steps of the process entry, before any window exists: the
-// single-instance test, then the log. False when another Updater runs; the
+// single-instance test, then the log, then the recovery of an installation
+// that a killed run left unfinished. False when another Updater runs; the
 // caller then exits with code 0 having written nothing.
 bool StartUpdaterRun();
 
 // The window's start-up after its controls exist and its parseArgs has filled
 // g_updateOptions (argsUsable: what it returned): acts on the run mode on this
 // (the UI) thread. Exec mode logs "entering execUpdate mode." and stops the
-// product; check mode loads the manifest from the update folder into the
+// product beside the worker's install folder; check mode loads the manifest from the update folder into the
 // worker. On failure (a rejected command line included) it logs why, posts
 // WM_CLOSE to g_hUpdateWnd and returns false: the caller then adds no tray
 // icon and starts no flow.

@@ -13,7 +13,7 @@
 using SkinUI::CUIString;
 using SkinUI::TNotifyUI;
 
-static_assert(NOTIFYICONDATAA_V3_SIZE == kTrayRecordSize, "the tray record ends with its GUID");
+static_assert(sizeof(void*) != 4 || kTrayRecordSize == 504, "the tray record ends with its GUID");
 
 namespace {
 
@@ -53,7 +53,6 @@ bool CUpdateDlg::parseArgs()
 
 void CUpdateDlg::InitWindow()
 {
-    busy = false;
     // A skin whose "update_progress" is no progress bar shows no progress.
     SkinUI::CControlUI* bar = m_PaintManager.FindControl(L"update_progress");
     progressBar_ = bar != nullptr ? static_cast<SkinUI::CProgressUI*>(bar->GetInterface(L"Progress")) : nullptr;
@@ -172,8 +171,9 @@ LRESULT CUpdateDlg::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool
 
 bool CUpdateDlg::EndRun()
 {
-    // A copy cut short by the process exit would leave a damaged file.
-    if (IsBusy())
+    // A copy cut short by the process exit would leave a damaged file; once
+    // this goes through, the worker begins no installation.
+    if (!BeginEnding())
         return false;
     // Once: the requests that are still queued find it gone.
     if (trayIcon_.cbSize != 0) {

@@ -21,8 +21,8 @@ constexpr UINT kTrayIconId = 128;
 constexpr UINT kAppIconId = 128;
 
 // The tray record up to and including its GUID: what the shell of every
-// supported system reads.
-constexpr DWORD kTrayRecordSize = 504;
+// supported system reads (504 bytes in a 32-bit program).
+constexpr DWORD kTrayRecordSize = NOTIFYICONDATAA_V3_SIZE;
 
 // The update window and owner of a run: hidden from its start-up on, it shows
 // the flow's progress when the user asks for it through the tray icon, and

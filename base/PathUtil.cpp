@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 namespace {
 
 template <typename Char>
@@ -49,10 +51,22 @@ bool IsDeviceName(std::wstring_view component)
     return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
 }
 
+// Characters that Windows refuses in a name; a control character would also
+// break a line-based record of the path.
+bool HasForbiddenCharacter(std::wstring_view component)
+{
+    for (wchar_t c : component)
+        if (c < 0x20 || wcschr(L"<>\"|?*", c) != nullptr)
+            return true;
+    return false;
+}
+
 bool IsSafeComponent(std::wstring_view component)
 {
     if (component.empty() || component == L".")
         return true;
+    if (HasForbiddenCharacter(component))
+        return false;
     const wchar_t last = component.back();
     return last != L'.' && last != L' ' && !IsDeviceName(component);
 }
@@ -114,6 +128,13 @@ void MakeParentDirs(const std::wstring& filePath)
 bool EndsWith(std::string_view text, std::string_view suffix)
 {
     return suffix.size() <= text.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+void ClearReadOnly(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
 bool FileExists(const std::string& path)

@@ -27,6 +27,10 @@ void MakeParentDirs(const std::wstring& filePath);
 // Case-sensitive: true when suffix ends the text.
 bool EndsWith(std::string_view text, std::string_view suffix);
 
+// Takes the read-only attribute off a file, so that it can be replaced or
+// deleted (a package member may have carried it); a missing file is left alone.
+void ClearReadOnly(const std::string& path);
+
 // True for existing files and folders alike.
 bool FileExists(const std::string& path);
 
@@ -34,7 +38,8 @@ bool FileExists(const std::string& path);
 // to a folder, can only name something inside that folder: it is not empty,
 // not absolute, carries no drive letter or other colon, and no component is
 // ".." or ends in a dot or blank (Windows drops those, so "..." or ".. "
-// could mean the parent), nor a device name such as "CON", "nul.txt" or
+// could mean the parent), holds a control character or one of <>"|?*, nor a
+// device name such as "CON", "nul.txt" or
 // "COM1" (in any case, with any extension). '/' and '\' both separate
 // components. A narrow path is judged as Windows reads it, through the ANSI
 // code page, so that a double-byte character's 0x5C byte is not taken for a

@@ -20,7 +20,7 @@ function(corvane_import name archive)
     INTERFACE_LINK_LIBRARIES "${ARG_LINKS}")
 endfunction()
 
-corvane_import(curl libcurl.a DEFINES CURL_STATICLIB LINKS "ws2_32;bcrypt;advapi32;crypt32")
+corvane_import(curl libcurl.a DEFINES CURL_STATICLIB LINKS "ws2_32;bcrypt;advapi32;crypt32;secur32")
 corvane_import(lzma liblzma.a DEFINES LZMA_API_STATIC)
 corvane_import(tar libtar.a)
 corvane_import(tinyxml libtinyxml.a DEFINES TIXML_USE_STL)

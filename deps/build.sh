@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Cross-builds the dependencies Debian ships no mingw build of (libcurl,
-# liblzma, libtar, TinyXML, Boost.Thread, GoogleTest) from Debian's source
-# packages into a cache outside the work tree:
+# Cross-builds the dependencies Debian ships no mingw build of (libcurl with
+# Schannel, liblzma, libtar, TinyXML, Boost.Thread, GoogleTest) from Debian's
+# source packages into a cache outside the work tree:
 #   $CORVANE_CACHE/deps-<key>   (default /var/cache/corvane)
 #   $CORVANE_CACHE/current      -> the cache in use (the project links against it)
+# CORVANE_ARCH=x86_64 builds them for 64-bit Windows instead of i686, linked
+# as $CORVANE_CACHE/current-x86_64: the test build of machines that cannot
+# run 32-bit programs (see scripts/arch.sh).
 # The key covers exactly what the build reads: the source package versions,
 # the cross toolchain's package versions, this script and the other files
-# under deps/, and the toolchain file. A run that finds a complete cache for
+# under deps/, and the toolchain files. A run that finds a complete cache for
 # its key builds nothing. scripts/setup.sh calls this after it has installed
 # the Debian packages and the deb-src entries.
 set -Eeuo pipefail
@@ -14,13 +17,17 @@ set -Eeuo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 CACHE=${CORVANE_CACHE:-/var/cache/corvane}
 JOBS=${JOBS:-$(nproc)}
-HOST=i686-w64-mingw32
-TOOLCHAIN=$ROOT/cmake/mingw-i686.cmake
+ARCH=${CORVANE_ARCH:-i686}
+HOST=$ARCH-w64-mingw32
+TOOLCHAIN=$ROOT/cmake/mingw-$ARCH.cmake
+LINK=$CACHE/current
+[ "$ARCH" = i686 ] || LINK=$CACHE/current-$ARCH
+PKG_ARCH=${ARCH//_/-}
 SOURCE_PACKAGES=(curl xz-utils libtar tinyxml boost1.74)
 # The binary packages whose contents go into the build: the cross compilers,
 # the mingw-w64 runtime and headers, binutils and GoogleTest's sources.
-TOOL_PACKAGES=(gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev
-               binutils-mingw-w64-i686 googletest)
+TOOL_PACKAGES=(gcc-mingw-w64-$PKG_ARCH-posix g++-mingw-w64-$PKG_ARCH-posix mingw-w64-$PKG_ARCH-dev
+               binutils-mingw-w64-$PKG_ARCH googletest)
 # Caches that are never deleted however old they are: the newest ones.
 KEEP_NEWEST=3
 # A cache not used for this many days may go (see prune_caches).
@@ -69,7 +76,7 @@ for p in "${TOOL_PACKAGES[@]}"; do
     tools+="$p=$(dpkg-query -W -f='${Version}' "$p") "
 done
 KEY=$( { echo "$versions"; echo "$tools";
-         cd "$ROOT" && find deps "${TOOLCHAIN#"$ROOT"/}" -type f -print0 | sort -z | xargs -0 sha256sum
+         cd "$ROOT" && find deps "${TOOLCHAIN#"$ROOT"/}" cmake/mingw-common.cmake -type f -print0 | sort -z | xargs -0 sha256sum
        } | sha256sum | cut -c1-16)
 DEPS=$CACHE/deps-$KEY
 echo "    $versions"
@@ -103,11 +110,14 @@ build_dependencies() {
         --disable-doc --disable-nls \
         && logged make -j"$JOBS" -C src/liblzma && logged make -C src/liblzma install)
 
-    step "build libcurl (HTTP only)"
+    # HTTP and HTTPS, the latter with Schannel, Windows' own TLS: certificates
+    # are checked against Windows' trusted roots, so no CA bundle is built in.
+    step "build libcurl (HTTP, HTTPS with Schannel)"
     LOG=$CACHE/logs/libcurl.log
     : >"$LOG"
     (cd "$d_curl" && logged ./configure --host=$HOST --prefix="$prefix" "${cross[@]}" \
-        --disable-shared --enable-static --disable-pthreads --without-ssl --without-zlib \
+        --disable-shared --enable-static --disable-pthreads --with-schannel --without-ca-bundle \
+        --without-ca-path --without-zlib \
         --without-brotli --without-zstd --without-libpsl --without-libidn2 --without-nghttp2 \
         --without-librtmp --without-libssh2 --without-libgsasl --disable-ldap --disable-ldaps \
         --disable-rtsp --disable-dict --disable-telnet --disable-tftp --disable-pop3 \
@@ -194,5 +204,5 @@ else
     build_dependencies
 fi
 touch "$DEPS/.used"
-ln -sfn "$DEPS" "$CACHE/current"
+ln -sfn "$DEPS" "$LINK"
 prune_caches

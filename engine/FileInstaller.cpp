@@ -1,5 +1,6 @@
 #include "engine/UpdateWorker.h"
 
+#include "engine/InstallTransaction.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
@@ -11,18 +12,6 @@
 #include <cstring>
 
 namespace {
-
-// Keeps the busy flag up for the whole installation, whichever way it ends.
-class BusyScope {
-public:
-    explicit BusyScope(std::atomic<bool>& flag) : flag_(flag) { flag_ = true; }
-    ~BusyScope() { flag_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    std::atomic<bool>& flag_;
-};
 
 // The Updater's own executable and skin archive are in use while it runs.
 bool IsDeferred(const std::string& path, const std::string& updaterName)
@@ -62,6 +51,10 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
             UpdateLog::Instance().Write("file: %s is outside the install folder.", entry.path.c_str());
             return false;
         }
+        if (!InstallTransaction::IsInstallable(entry.path)) {
+            UpdateLog::Instance().Write("file: %s lies in the Updater's backup folder.", entry.path.c_str());
+            return false;
+        }
         // A missing target, or an entry without a digest, is never current.
         current[i] = MatchesDigest(ToBackslashes(targetRoot + "\\" + entry.path), entry.md5);
         if (current[i] || entry.md5.empty())
@@ -72,15 +65,6 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
         }
     }
     return true;
-}
-
-// A read-only file in the way (copied by an older Updater from a package
-// whose member was read-only) would fail the copy with access denied.
-void ClearReadOnly(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
 bool CopyDeferred(const std::string& source, const std::string& name)
@@ -98,12 +82,18 @@ bool CopyDeferred(const std::string& source, const std::string& name)
     return true;
 }
 
-bool CopyInstalled(const std::string& source, const std::string& target)
+// Copies straight over the installed file, without a way back.
+DWORD CopyOver(const std::string& source, const std::string& target)
 {
     ClearReadOnly(target);
-    if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
+    return CopyFileA(source.c_str(), target.c_str(), FALSE) ? ERROR_SUCCESS : GetLastError();
+}
+
+bool LogInstalled(const std::string& source, const std::string& target, DWORD error)
+{
+    if (error != ERROR_SUCCESS) {
         UpdateLog::Instance().Write("copyfile: %s %s failed, errcode[%d].", source.c_str(), target.c_str(),
-                                    static_cast<int>(GetLastError()));
+                                    static_cast<int>(error));
         return false;
     }
     UpdateLog::Instance().Write("file: %s updated.", target.c_str());
@@ -115,10 +105,35 @@ bool CopyInstalled(const std::string& source, const std::string& target)
 bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string& targetRoot,
                                 const std::vector<FileEntry>& files)
 {
-    BusyScope busyScope(busy);
+    if (beforeInstall_)
+        beforeInstall_();
+    if (!BeginInstalling()) {
+        UpdateLog::Instance().Write("installation not begun: the run is ending.");
+        return false;
+    }
+    struct Installing {
+        UpdateWorker& worker;
+        ~Installing() { worker.EndInstalling(); }
+    } installing{*this};
+
     std::vector<bool> current;
     if (!CheckEntries(sourceRoot, targetRoot, files, current))
         return false;
+
+    InstallTransaction transaction(targetRoot);
+    if (transactional_) {
+        for (size_t i = 0; i < files.size(); ++i) {
+            transaction.PlanFolders(files[i].path);
+            if (!current[i] && !IsDeferred(files[i].path, context_.updaterName))
+                transaction.PlanFile(files[i].path);
+        }
+        const DWORD error = transaction.Begin();
+        if (error != ERROR_SUCCESS) {
+            UpdateLog::Instance().Write("install journal: %s cannot be written, errcode[%d].",
+                                        InstallTransaction::JournalPath().c_str(), static_cast<int>(error));
+            return false;
+        }
+    }
 
     int last = 0;
     for (size_t i = 0; i < files.size(); ++i) {
@@ -129,10 +144,18 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
         MakeParentDirs(target);
         if (current[i])
             continue;
-        const bool copied = IsDeferred(entry.path, context_.updaterName) ? CopyDeferred(source, FileNameOf(entry.path))
-                                                   : CopyInstalled(source, target);
-        if (!copied)
+        bool copied = false;
+        if (IsDeferred(entry.path, context_.updaterName))
+            copied = CopyDeferred(source, FileNameOf(entry.path));
+        else
+            copied = LogInstalled(source, target,
+                                  transactional_ ? transaction.Replace(entry.path, source) : CopyOver(source, target));
+        if (!copied) {
+            if (transactional_)
+                UpdateLog::Instance().Write("rollback: %d files restored.", transaction.RollBack());
             return false;
+        }
     }
+    transaction.Commit();
     return true;
 }

@@ -94,7 +94,7 @@ void RemoveDirTree(const std::string& folder)
                 continue;
             }
             if (attributes & FILE_ATTRIBUTE_READONLY)
-                SetFileAttributesA(path.c_str(), GetFileAttributesA(path.c_str()) & ~FILE_ATTRIBUTE_READONLY);
+                ClearReadOnly(path);
             DeleteFileA(path.c_str());
         } while (FindNextFileA(find.Get(), &entry));
     }

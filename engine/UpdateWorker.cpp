@@ -22,3 +22,21 @@ void UpdateWorker::StartProduct()
     if (context_.startProduct)
         context_.startProduct(ProductPath());
 }
+
+bool UpdateWorker::BeginEnding()
+{
+    RunState expected = RunState::kIdle;
+    return runState_.compare_exchange_strong(expected, RunState::kEnding) || expected == RunState::kEnding;
+}
+
+bool UpdateWorker::BeginInstalling()
+{
+    RunState expected = RunState::kIdle;
+    return runState_.compare_exchange_strong(expected, RunState::kInstalling);
+}
+
+void UpdateWorker::EndInstalling()
+{
+    RunState expected = RunState::kInstalling;
+    runState_.compare_exchange_strong(expected, RunState::kIdle);
+}

@@ -23,7 +23,7 @@ struct FlowContext {
 
 // The worker side of the update window: the check and exec flows and the
 // unpacking and installation steps they run. CUpdateDlg derives from it, so
-// the flows, UnpackAndInstall, InstallFiles and busy are the window's own
+// the flows, UnpackAndInstall, InstallFiles and the run state are the window's own
 // members; it starts one flow on its worker thread. Everything is reported
 // by posting to g_hUpdateWnd, so the flows also run without such a window.
 class UpdateWorker {
@@ -60,7 +60,17 @@ public:
                       const std::vector<FileEntry>& files);
 
     // True while InstallFiles runs; close requests are refused meanwhile.
-    bool IsBusy() const { return busy.load(); }
+    bool IsBusy() const { return runState_.load() == RunState::kInstalling; }
+
+    // The window's side of ending the run: true when the run may end now,
+    // after which no installation begins; false while one runs.
+    [[nodiscard]] bool BeginEnding();
+
+    // Test seams. The hook runs on the worker right before an installation
+    // begins (where a close request could slip in); installing without the
+    // journal and backups measures what they cost.
+    void SetBeforeInstallHook(std::function<void()> hook) { beforeInstall_ = std::move(hook); }
+    void SetTransactional(bool transactional) { transactional_ = transactional; }
 
     // The manifest of check mode, loaded by the window before the flow starts.
     UpdateManifest& CheckManifest() { return checkManifest_; }
@@ -73,10 +83,13 @@ public:
     const std::string& InstallDir() const { return installDir_; }
     void SetInstallDir(const std::string& folder) { installDir_ = folder; }
 
-protected:
-    std::atomic<bool> busy{false};
-
 private:
+    // One state for the worker and the window, changed atomically, so that a
+    // close and the start of an installation can never both go through.
+    enum class RunState { kIdle, kInstalling, kEnding };
+    [[nodiscard]] bool BeginInstalling();
+    void EndInstalling();
+
     std::string ProductPath() const;
     void StopProduct();
     void StartProduct();
@@ -84,4 +97,7 @@ private:
     FlowContext context_;
     UpdateManifest checkManifest_;
     std::string installDir_;
+    std::atomic<RunState> runState_{RunState::kIdle};
+    std::function<void()> beforeInstall_;
+    bool transactional_ = true;
 };

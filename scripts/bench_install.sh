@@ -3,7 +3,8 @@
 # about 2000 files with the publisher tool (blocks of 8 MB) and the same tar
 # in a single block, then prints side by side for each
 #   - the raw tools run natively on the same files (xz -d, tar x, md5sum, cp)
-#   - UnpackAndInstall under Wine, with the process's peak memory
+#   - UnpackAndInstall under Wine over an installed older version, with the
+#     process's peak memory, with and without the journal and backups
 # and FileMd5Hex on a 256 MB file under Wine against md5sum.
 # Usage: scripts/bench_install.sh [BUILD_DIR] [SIZE_MB] [REPEAT]   (the build
 # must hold bench_install.exe; SIZE_MB, default 200, makes a smaller package;
@@ -77,8 +78,21 @@ raw_tools() {
     rm -rf "$WORK/native"
 }
 
-# Runs DecompressXz, then UnpackAndInstall under Wine; sets decode_s, apply
-# and peak.
+# An installed older version: every listed file there, with other bytes.
+old_version() {
+    python3 - "$WORK/pub/configure.xml" "$1" <<'PY'
+import os, sys, xml.etree.ElementTree as ET
+for f in ET.parse(sys.argv[1]).iter("file"):
+    path = os.path.join(sys.argv[2], f.text.replace("\\", "/"))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(b"older version")
+PY
+}
+
+# Runs DecompressXz, then UnpackAndInstall under Wine over an older version
+# ($2 "plain": without the journal and backups); sets decode_s, apply and
+# peak.
 wine_apply() {
     local out
     out=$("$WINE_RUN" "$BENCH" decode "$(winpath "$1")" "$(winpath "$WORK/decoded.tar")" | tr -d '\r')
@@ -86,9 +100,10 @@ wine_apply() {
     rm -f "$WORK/decoded.tar"
     local update=$WORK/appdata/Marlex/MarlexUpdate/update
     mkdir -p "$update" "$WORK/install"
+    old_version "$WORK/install"
     cp "$1" "$WORK/pub/configure.xml" "$update/"
     out=$("$WINE_RUN" "$BENCH" apply "$(winpath "$WORK/appdata")" "$(winpath "$update/benchpkg-1.0.tar.xz")" \
-        "$(winpath "$update/configure.xml")" "$(winpath "$WORK/install")" | tr -d '\r')
+        "$(winpath "$update/configure.xml")" "$(winpath "$WORK/install")" ${2:-} | tr -d '\r')
     echo "$out" | sed 's/^/    /'
     apply=$(echo "$out" | sed -n 's/^apply_seconds: //p')
     peak=$(echo "$out" | sed -n 's/^peak_working_set_mb: //p')
@@ -108,6 +123,8 @@ for kind in single multi; do
         echo "== $kind-block package, run $run: raw tools, native"
         raw_tools "$pkg"
         echo "== $kind-block package, run $run: DecompressXz and UnpackAndInstall under Wine"
+        wine_apply "$pkg" plain
+        R[$kind.plain]=$(lower "${R[$kind.plain]:-}" "$apply")
         wine_apply "$pkg"
         R[$kind.native]=$(lower "${R[$kind.native]:-}" "$native_total")
         R[$kind.xz]=$(lower "${R[$kind.xz]:-}" "$xz_s")
@@ -142,6 +159,8 @@ for kind in single multi; do
     apply_rest=$(calc "${R[$kind.apply]} - ${R[$kind.decode]}")
     printf '%-52s %9.2fs %9.2fs %7.2fx\n' "$kind-block rest (tar x+md5sum+cp / the rest)" "$native_rest" \
         "$apply_rest" "$(calc "$apply_rest / $native_rest")"
+    printf '%-52s %9.2fs %9.2fs %7.2fx\n' "$kind-block apply (without / with journal and backups)" \
+        "${R[$kind.plain]}" "${R[$kind.apply]}" "$(calc "${R[$kind.apply]} / ${R[$kind.plain]}")"
     printf '%-52s %20.1fMB\n' "$kind-block apply peak working set" "${R[$kind.peak]}"
 done
 printf '%-52s %7.0fMB/s %7.0fMB/s %7.2fx\n' "MD5 256 MB (md5sum / FileMd5Hex)" "$(calc "256 / $md5sum_s")" \

@@ -55,6 +55,14 @@ PACKAGES=(
 
 mkdir -p "$CACHE/logs"
 
+# The architecture of the programs built and tested here (see wine-env.sh):
+# i686, what ships, unless this machine cannot run 32-bit programs.
+source "$ROOT/scripts/wine-env.sh"
+if [ "$CORVANE_ARCH" = x86_64 ]; then
+    PACKAGES+=(wine64)
+    echo "==> this machine cannot run 32-bit programs: building and testing for x86_64 under 64-bit Wine"
+fi
+
 step "Debian packages"
 LOG=$CACHE/logs/apt.log
 missing=()
@@ -117,23 +125,22 @@ fi
 
 step "dependencies"
 LOG=/dev/null
-JOBS=$JOBS CORVANE_CACHE=$CACHE bash "$ROOT/deps/build.sh"
+JOBS=$JOBS CORVANE_CACHE=$CACHE CORVANE_ARCH=$CORVANE_ARCH bash "$ROOT/deps/build.sh"
 
 step "Wine prefix"
 LOG=$CACHE/logs/wine.log
-source "$ROOT/scripts/wine-env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     : >"$LOG"
     wine_env_display
-    WINEARCH=win32 logged wine_cmd wineboot --init
+    logged wine_cmd wineboot --init
     logged wineserver --wait
 fi
 
 step "configure and build the project"
 LOG=$CACHE/logs/project.log
 : >"$LOG"
-logged cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCORVANE_DEPS="$CACHE/current"
+logged cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$CORVANE_ARCH.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCORVANE_DEPS="$(corvane_deps_link "$CACHE")"
 logged cmake --build "$BUILD" -j "$JOBS"
 
 if [ "${CORVANE_SKIP_SAMPLE:-0}" != 1 ]; then

@@ -18,13 +18,13 @@ if [ $# -gt 0 ] && [[ "$1" != -* ]]; then
     shift
 fi
 
+source "$ROOT/scripts/wine-env.sh"
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DCORVANE_DEPS="$CACHE/current"
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$CORVANE_ARCH.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DCORVANE_DEPS="$(corvane_deps_link "$CACHE")"
 fi
 cmake --build "$BUILD" -j "$(nproc)"
 
-source "$ROOT/scripts/wine-env.sh"
 wine_env_start
 
 cd "$BUILD"

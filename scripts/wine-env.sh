@@ -18,10 +18,46 @@
 # is left running for the next one: a `ctest` started by hand in a build
 # folder finds it in place instead of starting a server per test. Stop it
 # with  kill "$(cat /tmp/.X<n>-lock)"  when it is not wanted.
-export WINEPREFIX=${WINEPREFIX:-${CORVANE_CACHE:-/var/cache/corvane}/wine}
+# The programs' architecture: the product ships for i686, but a machine whose
+# kernel cannot run 32-bit programs (Wine's 32-bit loader among them) tests
+# the x86_64 build under 64-bit Wine instead, in a prefix of its own.
+# CORVANE_ARCH chooses; without it the machine is asked once.
+_wine_env_runs_32bit() {
+    # A 32-bit ELF program that only exits with 42.
+    local probe rc
+    probe=$(mktemp) || return 1
+    echo "f0VMRgEBAQAAAAAAAAAAAAIAAwABAAAAVIAECDQAAAAAAAAAAAAAADQAIAABAAAAAAAAAAEAAAAAAAAAAIAECACABAhgAAAAYAAAAAUAAAAAEAAAuAEAAAC7KgAAAM2A" | base64 -d >"$probe"
+    chmod +x "$probe"
+    "$probe" 2>/dev/null
+    rc=$?
+    rm -f "$probe"
+    [ "$rc" -eq 42 ]
+}
+if [ -z "${CORVANE_ARCH:-}" ]; then
+    if _wine_env_runs_32bit; then CORVANE_ARCH=i686; else CORVANE_ARCH=x86_64; fi
+fi
+export CORVANE_ARCH
+if [ "$CORVANE_ARCH" = x86_64 ]; then
+    export WINEARCH=win64
+    export WINEPREFIX=${WINEPREFIX:-${CORVANE_CACHE:-/var/cache/corvane}/wine-x86_64}
+    export WINELOADER=/usr/lib/wine/wine64
+    case ":$PATH:" in
+        *":$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:"*) ;;
+        *) PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:$PATH" ;;
+    esac
+else
+    export WINEARCH=win32
+    export WINEPREFIX=${WINEPREFIX:-${CORVANE_CACHE:-/var/cache/corvane}/wine}
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 CORVANE_WINE_LOCALE=zh_CN.UTF-8
+
+# The link to the cross-built dependencies of CORVANE_ARCH (deps/build.sh)
+# in the cache folder $1.
+corvane_deps_link() {
+    if [ "$CORVANE_ARCH" = i686 ]; then echo "$1/current"; else echo "$1/current-$CORVANE_ARCH"; fi
+}
 
 wine_cmd() {
     LC_ALL=$CORVANE_WINE_LOCALE "$@"

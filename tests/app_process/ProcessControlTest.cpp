@@ -9,15 +9,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <thread>
 
 namespace {
 
 // taskkill is started without waiting; give a stray one time to show up
 // before concluding that none ran.
 constexpr DWORD kTaskKillGrace = 1500;
-// The watched tool ends its victim this long after it was asked to.
-constexpr DWORD kToolDelay = 1000;
 
 std::string Lower(std::string text)
 {
@@ -36,20 +33,10 @@ struct Launch {
     std::string parameters;
 };
 std::vector<Launch> g_launches;
-// A process that the watched tool ends a moment after its call, as taskkill does.
-HANDLE g_victim = nullptr;
-std::thread g_tool;
 
 void WatchingLauncher(const std::wstring& program, const std::string& parameters)
 {
     g_launches.push_back({program, parameters});
-    if (g_victim != nullptr) {
-        HANDLE victim = g_victim;
-        g_tool = std::thread([victim] {
-            Sleep(kToolDelay);
-            TerminateProcess(victim, 1);
-        });
-    }
 }
 
 class ProcessControlTest : public testing::Test {
@@ -57,16 +44,10 @@ protected:
     void SetUp() override
     {
         g_launches.clear();
-        g_victim = nullptr;
         before_ = SetTaskKillLauncher(WatchingLauncher);
     }
 
-    void TearDown() override
-    {
-        if (g_tool.joinable())
-            g_tool.join();
-        SetTaskKillLauncher(before_);
-    }
+    void TearDown() override { SetTaskKillLauncher(before_); }
 
     TaskKillLauncher before_ = nullptr;
 };
@@ -121,22 +102,31 @@ TEST_F(ProcessControlTest, EndsProductOfTheUpdaterFolderWithExitCodeZero)
     EXPECT_TRUE(g_launches.empty());
 }
 
-TEST_F(ProcessControlTest, UnreadablePathFallsBackToTaskKillAndWaitsForTheEnd)
+// Suspended at once, a process has no module list to read a path from: its
+// image name tells its folder, and no taskkill ends every process of the name.
+TEST_F(ProcessControlTest, ASuspendedProcessIsJudgedByItsImageName)
 {
     const std::string name = OwnProgramName("rawprod");
-    const std::string path = TestTempDir() + "\\install\\" + name;
-    ASSERT_TRUE(PlaceProduct(path));
-    // Suspended at once, the process has no module list to read a path from.
-    ChildProcess product(path, true);
-    ASSERT_TRUE(product.Started());
-    g_victim = product.Handle();
-
-    const DWORD start = GetTickCount();
-    StopProductProcess(name, path);
-    EXPECT_GE(GetTickCount() - start, kToolDelay - 100);
-    ASSERT_EQ(g_launches.size(), 1u);
-    EXPECT_EQ(g_launches[0].parameters, "/f /im " + name);
-    EXPECT_FALSE(product.Running());
+    const std::string ours = TestTempDir() + "\\install\\" + name;
+    const std::string other = TestTempDir() + "\\elsewhere\\" + name;
+    ASSERT_TRUE(PlaceProduct(ours));
+    ASSERT_TRUE(PlaceProduct(other));
+    {
+        ChildProcess foreign(other, true);
+        ChildProcess product(ours);
+        ASSERT_TRUE(WaitForStarts(ours, 1, 10000));
+        ASSERT_EQ(ListedProcesses(name).front(), foreign.Id());
+        StopProductProcess(name, ours);
+        EXPECT_TRUE(foreign.Running());
+        EXPECT_TRUE(product.Running());
+    }
+    ChildProcess product(ours, true);
+    StopProductProcess(name, ours);
+    DWORD exitCode = 1234;
+    ASSERT_TRUE(product.WaitForEnd(0, exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    Sleep(kTaskKillGrace);
+    EXPECT_TRUE(g_launches.empty());
 }
 
 TEST_F(ProcessControlTest, SameNameFromAnotherFolderListedFirstStopsTheSearch)

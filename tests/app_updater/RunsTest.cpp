@@ -71,6 +71,18 @@ TEST_F(UpdaterRunTest, SilentCheckThenExecThenForceUpdateTheProduct)
         EXPECT_TRUE(Contains(log, line)) << line;
 }
 
+// Started by its bare name, as from a command prompt in its folder: the
+// product beside it is still the one stopped before the installation.
+TEST_F(UpdaterRunTest, ExecRunStartedByItsBareNameStopsTheProduct)
+{
+    UpdaterProcess exec(Installed("CorvaneUpdater.exe"), "--execUpdate --ParentProcessName " + productName_,
+                        installDir_, "CorvaneUpdater.exe");
+    DWORD code = 1;
+    ASSERT_TRUE(exec.WaitForEnd(60000, code));
+    EXPECT_FALSE(product_->Running());
+    EXPECT_TRUE(WaitForStarts(productPath_, 2, 10000));
+}
+
 TEST_F(UpdaterRunTest, FailedStartUpsLogOneLineAddNoTrayIconAndExitWithZero)
 {
     const std::string missingManifest = "load " + UserData() + "\\update\\configure.xml failed.";

@@ -66,9 +66,10 @@ void SendMouse(DWORD flags)
 // ---------------------------------------------------------------------------
 // UpdaterProcess
 
-UpdaterProcess::UpdaterProcess(const std::string& exe, const std::string& arguments, const std::string& folder)
+UpdaterProcess::UpdaterProcess(const std::string& exe, const std::string& arguments, const std::string& folder,
+                               const std::string& firstWord)
 {
-    std::string commandLine = "\"" + exe + "\" " + arguments;
+    std::string commandLine = (firstWord.empty() ? "\"" + exe + "\"" : firstWord) + " " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};

@@ -36,7 +36,9 @@ constexpr RECT kMenuItems[2] = {{6, 11, 134, 39}, {6, 39, 134, 67}};
 // A CorvaneUpdater.exe started by a test; ended when the object goes.
 class UpdaterProcess {
 public:
-    UpdaterProcess(const std::string& exe, const std::string& arguments, const std::string& folder);
+    // The command line's first word is the quoted program path unless given.
+    UpdaterProcess(const std::string& exe, const std::string& arguments, const std::string& folder,
+                   const std::string& firstWord = "");
     ~UpdaterProcess();
     UpdaterProcess(const UpdaterProcess&) = delete;
     UpdaterProcess& operator=(const UpdaterProcess&) = delete;

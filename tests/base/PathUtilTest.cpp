@@ -46,6 +46,13 @@ TEST(PathUtil, ContainmentTable)
         {"lpt", true},
         {"auxiliary/a", true},
         {"a.con", true},
+        {"line\nbreak.dll", false},
+        {"tab\there", false},
+        {"wild*.dll", false},
+        {"what?.txt", false},
+        {"a/<b>/c", false},
+        {"pipe|.txt", false},
+        {"quote\".txt", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsContainedRelativePath(std::string_view(c.path)), c.contained) << c.path;

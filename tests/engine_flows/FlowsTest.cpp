@@ -236,7 +236,7 @@ TEST_F(FlowsTest, ExecWithNothingPendingStartsTheProduct)
     EXPECT_EQ(TakePosts().closes, 1);
 }
 
-TEST_F(FlowsTest, ExecWithLockedSecondFileFails)
+TEST_F(FlowsTest, ExecWithLockedSecondFileRollsBackAndFails)
 {
     options_.mode = kExecMode;
     MakePending();
@@ -246,7 +246,8 @@ TEST_F(FlowsTest, ExecWithLockedSecondFileFails)
 
     EXPECT_FALSE(Worker().ExecUpdateProc());
     lock.Reset();
-    EXPECT_EQ(ReadFileBytes(Installed("bin\\core.dll")), "core version 2\n");
+    // The replaced first file is put back: the product restarts on its old version.
+    EXPECT_EQ(ReadFileBytes(Installed("bin\\core.dll")), "core version 1\n");
     EXPECT_EQ(ReadFileBytes(Installed("data\\table.dat")), "table version 1\n");
     EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
     ExpectSettingsBlank();
@@ -256,7 +257,7 @@ TEST_F(FlowsTest, ExecWithLockedSecondFileFails)
         "file: " + installDir_ + "\\bin\\core.dll updated.",
         "copyfile: " + GetUpdateDir() + "\\flowpkg\\data\\table.dat " + installDir_ +
             "\\data\\table.dat failed, errcode[32].",
-        "updated failed."};
+        "rollback: 1 files restored.", "updated failed."};
     EXPECT_EQ(LogMessages(), expected);
     EXPECT_EQ(TakePosts().closes, 1);
 }

@@ -69,12 +69,14 @@ TEST_F(InstallFilesTest, LockedSecondFileStopsTheInstallation)
 
     EXPECT_FALSE(Install(files));
     lock.Reset();
-    EXPECT_EQ(ReadFileBytes(Installed("one.txt")), "one v2");
+    // The first file is put back: the product never runs on two versions.
+    EXPECT_EQ(ReadFileBytes(Installed("one.txt")), "one v1");
     EXPECT_EQ(ReadFileBytes(Installed("two.txt")), "two v1");
     EXPECT_EQ(ReadFileBytes(Installed("three.txt")), "three v1");
     const std::vector<std::string> expected = {
         "file: " + Installed("one.txt") + " updated.",
         "copyfile: " + sourceDir_ + "\\two.txt " + Installed("two.txt") + " failed, errcode[32].",
+        "rollback: 1 files restored.",
     };
     EXPECT_EQ(LogMessages(), expected);
 }

@@ -1,5 +1,6 @@
 // Benchmark of the package apply and of the MD5, run by scripts/bench_install.sh.
-//   bench_install apply <APPDATA folder> <package> <manifest> <install folder>
+//   bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain]
+//     ("plain": without the journal and backups, to show what they cost)
 //   bench_install decode <package> <tar file>
 //   bench_install extract <tar file> <folder>
 //   bench_install md5 <file>
@@ -39,7 +40,7 @@ void PrintPeakMemory()
     }
 }
 
-int Apply(const char* appData, const char* package, const char* manifestPath, const char* installDir)
+int Apply(const char* appData, const char* package, const char* manifestPath, const char* installDir, bool plain)
 {
     // The update and user-data folders follow APPDATA; keep them in the benchmark's own folder.
     SetEnvironmentVariableA("APPDATA", appData);
@@ -53,6 +54,7 @@ int Apply(const char* appData, const char* package, const char* manifestPath, co
     manifest.GetFileList(files);
     UpdateWorker worker;
     worker.SetInstallDir(installDir);
+    worker.SetTransactional(!plain);
     const double start = Seconds();
     const int result = worker.UnpackAndInstall(package, files);
     const double elapsed = Seconds() - start;
@@ -105,14 +107,14 @@ int Digest(const char* path)
 
 int main(int argc, char** argv)
 {
-    if (argc == 6 && strcmp(argv[1], "apply") == 0)
-        return Apply(argv[2], argv[3], argv[4], argv[5]);
+    if ((argc == 6 || (argc == 7 && strcmp(argv[6], "plain") == 0)) && strcmp(argv[1], "apply") == 0)
+        return Apply(argv[2], argv[3], argv[4], argv[5], argc == 7);
     if (argc == 4 && strcmp(argv[1], "decode") == 0)
         return Decode(argv[2], argv[3]);
     if (argc == 4 && strcmp(argv[1], "extract") == 0)
         return Extract(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "md5") == 0)
         return Digest(argv[2]);
-    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> | decode <package> <tar> | extract <tar> <folder> | md5 <file>\n");
+    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain] | decode <package> <tar> | extract <tar> <folder> | md5 <file>\n");
     return 2;
 }

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "base/ScopedHandles.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+// Makes one installation into the install folder all-or-nothing. Before the
+// first file is replaced, the whole plan (the folders that will be made, the
+// files that will be replaced and those that will be new) goes to a journal
+// in the user-data folder and is flushed to disk. A replaced file is first
+// renamed into a hidden backup folder inside the install folder, which is
+// cheap on one volume and leaves the old copy whole. A failed installation is
+// rolled back from there; a killed one is rolled back by the next run
+// (Recover), since the journal and the backups outlive the process. A
+// committed one removes both.
+class InstallTransaction {
+public:
+    // The backup folder inside the install folder; nothing is installed
+    // below it.
+    static constexpr char kBackupFolderName[] = ".corvane-backup";
+
+    explicit InstallTransaction(std::string targetRoot);
+    // A begun transaction that was neither committed nor rolled back is
+    // rolled back.
+    ~InstallTransaction();
+    InstallTransaction(const InstallTransaction&) = delete;
+    InstallTransaction& operator=(const InstallTransaction&) = delete;
+
+    // Planning, before Begin: the missing folders on the way to a file, and a
+    // file that will be replaced (or made, when it does not exist yet).
+    void PlanFolders(const std::string& relativePath);
+    void PlanFile(const std::string& relativePath);
+
+    // Writes the plan and flushes it to disk; ERROR_SUCCESS, or the error code
+    // that kept the journal from being written (then nothing may be replaced).
+    [[nodiscard]] DWORD Begin();
+
+    // Puts the source in the place of a planned file, keeping the old copy;
+    // ERROR_SUCCESS, or the error code of the step that failed.
+    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source) const;
+
+    // Keeps the new files: marks the journal done, then removes the backups
+    // and the journal.
+    void Commit();
+
+    // Puts every replaced file back and removes what was made; the number of
+    // files restored. The journal stays when something could not be put back,
+    // so that the next run tries again.
+    int RollBack();
+
+    // True for a relative path the journal can carry: inside the install
+    // folder (see IsContainedRelativePath) and outside the backups.
+    static bool IsInstallable(const std::string& relativePath);
+
+    // Where the journal lives: in the user-data folder.
+    static std::string JournalPath();
+
+    // For the start of a run that holds the single-instance mutex: puts the
+    // install folder of an installation that was cut short back to what it
+    // was, or finishes the clean-up of one that was committed. Logs what it
+    // did in one line; false when there was no journal.
+    static bool Recover();
+
+private:
+    struct Step {
+        char kind;  // kFolder, kKeep or kCreate
+        std::string path;
+    };
+    static constexpr char kFolder = 'd';
+    static constexpr char kKeep = 'k';
+    static constexpr char kCreate = 'n';
+    struct CaseInsensitiveLess {
+        bool operator()(const std::string& a, const std::string& b) const { return _stricmp(a.c_str(), b.c_str()) < 0; }
+    };
+
+    InstallTransaction(std::string targetRoot, std::vector<Step> steps);
+    std::string Target(const std::string& relativePath) const;
+    std::string Backup(const std::string& relativePath) const;
+    // Undoes the plan from its end; false when a file could not be put back.
+    bool Undo(int& restored) const;
+    void RemoveBackupsAndJournal();
+
+    std::string targetRoot_;
+    std::string backupRoot_;
+    std::vector<Step> steps_;
+    std::set<std::string, CaseInsensitiveLess> plannedFolders_;
+    ScopedHandle journal_;
+    bool open_ = false;  // begun, and neither committed nor rolled back
+};
