@@ -1,5 +1,7 @@
 #include "app/UpdateOptions.h"
 
+#include "base/PathUtil.h"
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -73,7 +75,9 @@ bool ParseUpdateArgs(int argc, const char* const* argv, UpdateOptions& options)
             *text = value;
     }
 
-    if (options.parentProcessName.empty())
+    // The name is joined to the install folder to start the product again:
+    // a path or a name no folder entry can have is no product's name.
+    if (!IsPlainFileName(options.parentProcessName))
         return false;
     if (options.version.empty() && options.mode == kCheckMode)
         return false;

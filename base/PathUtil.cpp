@@ -166,3 +166,12 @@ bool IsContainedRelativePath(std::string_view path)
     // A name the code page cannot convert cannot be judged.
     return !wide.empty() && IsContainedRelativePath(std::wstring_view(wide));
 }
+
+bool IsPlainFileName(std::string_view name)
+{
+    if (name.empty())
+        return false;
+    const std::wstring wide = ToWide(name, CP_ACP);
+    return !wide.empty() && wide != L"." && wide.size() <= kMaxFileNameLength &&
+           wide.find_first_of(L"\\/") == std::wstring::npos && IsContainedRelativePath(std::wstring_view(wide));
+}

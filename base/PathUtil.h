@@ -46,3 +46,11 @@ bool FileExists(const std::string& path);
 // separator.
 bool IsContainedRelativePath(std::wstring_view path);
 bool IsContainedRelativePath(std::string_view path);
+
+// Longest file name a folder entry may have.
+constexpr size_t kMaxFileNameLength = 255;
+
+// True for one file name that names a file of whatever folder it is joined
+// to: a contained relative path (above) of a single component, not "." and
+// at most kMaxFileNameLength characters.
+bool IsPlainFileName(std::string_view name);

@@ -1,9 +1,11 @@
 #include "engine/GrowingFile.h"
 
+#include <boost/thread/lock_guard.hpp>
+
 void GrowingFile::Grow(uint64_t size)
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        boost::lock_guard<boost::mutex> lock(mutex_);
         size_ = size;
     }
     changed_.notify_all();
@@ -12,7 +14,7 @@ void GrowingFile::Grow(uint64_t size)
 void GrowingFile::Finish()
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        boost::lock_guard<boost::mutex> lock(mutex_);
         finished_ = true;
     }
     changed_.notify_all();
@@ -20,7 +22,7 @@ void GrowingFile::Finish()
 
 bool GrowingFile::WaitBeyond(uint64_t position)
 {
-    std::unique_lock<std::mutex> lock(mutex_);
+    boost::unique_lock<boost::mutex> lock(mutex_);
     changed_.wait(lock, [&] { return size_ > position || finished_; });
     return size_ > position;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <condition_variable>
+#include <boost/thread/condition_variable.hpp>
+#include <boost/thread/mutex.hpp>
+
 #include <cstdint>
-#include <mutex>
 
 // A file that one thread writes while another reads it: the writer tells how
 // many bytes are on disk, and the reader waits for more until the writer is
@@ -19,8 +20,8 @@ public:
     bool WaitBeyond(uint64_t position);
 
 private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    boost::mutex mutex_;
+    boost::condition_variable changed_;
     uint64_t size_ = 0;
     bool finished_ = false;
 };

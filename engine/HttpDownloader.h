@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Outcome of a download: 0 and the local file's path, or a negative code and
@@ -17,17 +18,35 @@ constexpr size_t kMaxPackageUrlLength = 511;
 bool MakePackageUrl(const std::string& uri, const std::string& package, std::string& url);
 
 // Fetches one URL over HTTP into a file of the folder named after the URL's
-// last component, posting progress to the update window when asked.
+// last component, posting progress to the update window when asked. The
+// bytes go to a temporary file of that folder, which replaces the file of
+// that name only after a whole, accepted transfer and is removed otherwise,
+// so that a failed download never touches an earlier file of the name.
 class HttpDownloader {
 public:
     enum : int {
         kOk = 0,
-        kNoHandle = -1,       // the easy handle cannot be created
-        kNoFileName = -2,     // no usable file name after the URL's last '/'
-        kCannotCreate = -3,   // the local file cannot be created (or its path is too long)
-        kTransferFailed = -4, // the transfer itself failed
-        kBadResponse = -5,    // no response code, or it is not 200
+        kNoHandle = -1,        // the easy handle cannot be created
+        kNoFileName = -2,      // no usable file name after the URL's last '/'
+        kCannotCreate = -3,    // the local file cannot be created (or its path is too long)
+        kTransferFailed = -4,  // the transfer failed, stalled or would fill the disk
+        kBadResponse = -5,     // no response code, it is not 200, or the content check refused the body
     };
 
-    DownloadResult Download(const std::string& url, const std::string& folder, bool showProgress);
+    // Free disk space a download leaves: a transfer announced larger than
+    // what lies beyond it is refused, one that reaches it is stopped.
+    static constexpr uint64_t kDiskReserve = 512ull << 20;
+    // A transfer slower than a byte a second for this long has stalled.
+    static constexpr long kStallSeconds = 60;
+
+    // Looks at the downloaded file before it is moved into place.
+    using ContentCheck = bool (*)(const std::string& path);
+
+    explicit HttpDownloader(uint64_t diskReserve = kDiskReserve) : diskReserve_(diskReserve) {}
+
+    DownloadResult Download(const std::string& url, const std::string& folder, bool showProgress,
+                            ContentCheck accept = nullptr);
+
+private:
+    uint64_t diskReserve_;
 };

@@ -122,10 +122,9 @@ DWORD InstallTransaction::Begin()
     RemoveDirTree(backupRoot_);
     if (FileExists(backupRoot_))
         return ERROR_DIR_NOT_EMPTY;
-    if (!CreateDirectoryA(backupRoot_.c_str(), nullptr))
-        return GetLastError();
-    SetFileAttributesA(backupRoot_.c_str(), FILE_ATTRIBUTE_HIDDEN);
 
+    // The journal comes first: whatever a kill leaves after it, the backup
+    // folder included, the next run finds named there.
     std::string text = std::string(kHeader) + "\r\n" + kRootTag + targetRoot_ + "\r\n";
     for (const Step& step : steps_)
         text += std::string(1, step.kind) + " " + step.path + "\r\n";
@@ -136,11 +135,14 @@ DWORD InstallTransaction::Begin()
     DWORD error = journal_.Valid() ? WriteAll(journal_.Get(), text) : GetLastError();
     if (error == ERROR_SUCCESS && !FlushFileBuffers(journal_.Get()))
         error = GetLastError();
+    if (error == ERROR_SUCCESS && !CreateDirectoryA(backupRoot_.c_str(), nullptr))
+        error = GetLastError();
     if (error != ERROR_SUCCESS) {
         journal_.Reset();
         RemoveBackupsAndJournal();
         return error;
     }
+    SetFileAttributesA(backupRoot_.c_str(), FILE_ATTRIBUTE_HIDDEN);
     open_ = true;
     return ERROR_SUCCESS;
 }

@@ -1,15 +1,16 @@
 #include "engine/UpdateWorker.h"
 
+#include "base/ScopedHandles.h"
 #include "engine/GrowingFile.h"
 #include "engine/Paths.h"
-#include "base/ScopedHandles.h"
 #include "engine/Settings.h"
 #include "engine/TarExtractor.h"
 #include "engine/UpdateLog.h"
 #include "engine/XzDecoder.h"
 
+#include <boost/thread/thread.hpp>
+
 #include <cstdio>
-#include <thread>
 
 namespace {
 
@@ -34,7 +35,7 @@ bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath
     setvbuf(out.Get(), nullptr, _IOFBF, kStreamBuffer);
     GrowingFile growing;
     const std::string updateDir = GetUpdateDir();
-    std::thread extraction([&] { extracted = ExtractTar(tarPath, updateDir, &growing); });
+    boost::thread extraction([&] { extracted = ExtractTar(tarPath, updateDir, &growing); });
     const bool decoded = DecompressXz(in.Get(), out.Get(), &growing) == 0;
     // A tar file that did not reach the disk in full is a failed decode.
     const bool closed = fclose(out.Release()) == 0;
@@ -71,12 +72,12 @@ int UpdateWorker::UnpackAndInstall(const std::string& packagePath, const std::ve
         return kBadSuffix;
     }
 
-    const std::string tarPath = packagePath.substr(0, packagePath.size() - kXzSuffixLength);
+    // The tar file, as large as the unpacked content, goes where the discard
+    // removes it, wherever the package lies.
+    const std::string packageName = FileNameOf(packagePath);
+    const std::string tarPath = GetUpdateDir() + "\\" + packageName.substr(0, packageName.size() - kXzSuffixLength);
     int extracted = -1;
     if (!DecodeAndExtract(packagePath, tarPath, extracted)) {
-        // The tar file may lie outside the update folder, which the discard
-        // removes, when the package does.
-        remove(tarPath.c_str());
         DiscardPendingUpdate();
         UpdateLog::Instance().Write("decompress xz file: %s failed.", packagePath.c_str());
         return kXzFailed;

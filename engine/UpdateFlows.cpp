@@ -5,6 +5,7 @@
 #include "engine/Settings.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
+#include "engine/XzDecoder.h"
 
 #include <windows.h>
 
@@ -16,16 +17,26 @@ void PostClose()
     PostMessageW(g_hUpdateWnd, WM_CLOSE, 0, 0);
 }
 
-// Downloads the manifest's package into the update folder. url receives the
-// address for the log line, also when it is too long to be fetched.
+// The pending update's files are the update folder's own: a setting that
+// names anything else (edited, or left by some other program) is not one.
+bool NamesFileOfUpdateFolder(const std::string& path)
+{
+    const std::string folder = GetUpdateDir() + "\\";
+    return path.compare(0, folder.size(), folder) == 0 && IsPlainFileName(path.substr(folder.size()));
+}
+
+// Downloads the manifest's package into the update folder, where it becomes
+// a file of its own name (its suffix is the unpacking's to judge); only an
+// xz stream is taken. url receives the address for the log line, also when it
+// is not fetched.
 DownloadResult DownloadPackage(const UpdateManifest& manifest, const std::string& uri, std::string& url)
 {
     const std::string package = manifest.GetPackage();
-    if (!MakePackageUrl(uri, package, url)) {
+    if (!IsPlainFileName(package) || !MakePackageUrl(uri, package, url)) {
         url = uri + "/" + package;
         return DownloadResult{HttpDownloader::kNoFileName, ""};
     }
-    return HttpDownloader().Download(url, GetUpdateDir(), true);
+    return HttpDownloader().Download(url, GetUpdateDir(), true, LooksLikeXzFile);
 }
 
 }  // namespace
@@ -71,14 +82,16 @@ bool UpdateWorker::ExecUpdateProc()
     UpdateLog::Instance().Write("begin updating files from the xml config.");
 
     const std::string manifestPath = ReadXmlSetting();
+    const std::string packagePath = ReadXzSetting();
     UpdateManifest manifest;
     bool applied = false;
-    if (!manifest.Load(manifestPath)) {
+    if (!NamesFileOfUpdateFolder(manifestPath) || !NamesFileOfUpdateFolder(packagePath) ||
+        !manifest.Load(manifestPath)) {
         UpdateLog::Instance().Write("load xml: %s occur error.", manifestPath.c_str());
     } else {
         std::vector<FileEntry> files;
         manifest.GetFileList(files);
-        applied = UnpackAndInstall(ReadXzSetting(), files) == kInstalled;
+        applied = UnpackAndInstall(packagePath, files) == kInstalled;
         UpdateLog::Instance().Write(applied ? "updated successfully." : "updated failed.");
     }
     DiscardPendingUpdate();

@@ -1,5 +1,6 @@
 #include "engine/XzDecoder.h"
 
+#include "base/ScopedHandles.h"
 #include "engine/GrowingFile.h"
 
 #include <lzma.h>
@@ -15,6 +16,9 @@ constexpr uint64_t kThreadingBudget = 40ull << 20;
 constexpr uint32_t kMaxThreads = 4;
 constexpr size_t kBufferSize = 64 * 1024;
 constexpr uint64_t kPublishStep = 1 << 20;
+// Enough of a file's end to find the last footer behind any stream padding
+// worth allowing.
+constexpr int64_t kTailSize = 4096;
 
 // Releases the decoder on every return path.
 struct DecoderScope {
@@ -42,7 +46,7 @@ int DecompressXz(FILE* in, FILE* out, GrowingFile* published)
     options.flags = LZMA_TELL_UNSUPPORTED_CHECK | LZMA_CONCATENATED;
     options.threads = DecoderThreads();
     options.memlimit_threading = kThreadingBudget;
-    options.memlimit_stop = UINT64_MAX;
+    options.memlimit_stop = kXzMemoryLimit;
     if (lzma_stream_decoder_mt(&stream, &options) != LZMA_OK)
         return 1;
 
@@ -84,4 +88,32 @@ int DecompressXz(FILE* in, FILE* out, GrowingFile* published)
         } while (stream.avail_out == 0 || action == LZMA_FINISH || stream.avail_in > 0);
     }
     return 1;
+}
+
+bool LooksLikeXzFile(const std::string& path)
+{
+    ScopedFile file(fopen(path.c_str(), "rb"));
+    if (!file)
+        return false;
+    uint8_t header[LZMA_STREAM_HEADER_SIZE];
+    lzma_stream_flags flags;
+    if (fread(header, 1, sizeof(header), file.Get()) != sizeof(header) ||
+        lzma_stream_header_decode(&flags, header) != LZMA_OK)
+        return false;
+    // The footer ends the last stream, which stream padding (groups of four
+    // zero bytes) may follow.
+    if (_fseeki64(file.Get(), 0, SEEK_END) != 0)
+        return false;
+    const int64_t size = _ftelli64(file.Get());
+    if (size < 0)
+        return false;
+    std::vector<uint8_t> tail(static_cast<size_t>(size < kTailSize ? size : kTailSize));
+    if (_fseeki64(file.Get(), size - static_cast<int64_t>(tail.size()), SEEK_SET) != 0 ||
+        fread(tail.data(), 1, tail.size(), file.Get()) != tail.size())
+        return false;
+    size_t end = tail.size();
+    while (end >= 4 && tail[end - 1] == 0 && tail[end - 2] == 0 && tail[end - 3] == 0 && tail[end - 4] == 0)
+        end -= 4;
+    return end >= 2 * LZMA_STREAM_HEADER_SIZE &&
+           lzma_stream_footer_decode(&flags, &tail[end - LZMA_STREAM_HEADER_SIZE]) == LZMA_OK;
 }

@@ -13,7 +13,9 @@
 # The runs take place in a Wine desktop (with a taskbar showing the tray icon
 # and its balloon). During the check run the script takes screenshots of the
 # tray balloon, the tray menu and the shown window mid-download into
-# docs/screenshots/ (CORVANE_SCREENSHOTS moves them; empty: none). It prints
+# BUILD_DIR/screenshots/, so a run leaves the work tree as it was;
+# CORVANE_SCREENSHOTS=docs/screenshots refreshes the README's pictures, an
+# empty value takes none. It prints
 # the log and exits non-zero when the product does not end at 3.0.
 #   scripts/sample_update.sh [BUILD_DIR]
 set -Eeuo pipefail
@@ -25,7 +27,9 @@ SKIN=$BUILD/app/skin/update.zip
 PRODUCT=$BUILD/tools/Corvane.exe
 POKE=$BUILD/tools/corvane_window_poke.exe
 TRUST=$BUILD/tools/corvane_trust_root.exe
-SHOTS=${CORVANE_SCREENSHOTS-$ROOT/docs/screenshots}
+SHOTS=${CORVANE_SCREENSHOTS-$BUILD/screenshots}
+# A relative folder is one of the work tree.
+case $SHOTS in "" | /*) ;; *) SHOTS=$ROOT/$SHOTS ;; esac
 DESKTOP=corvane
 for f in "$UPDATER" "$SKIN" "$PRODUCT" "$POKE" "$TRUST"; do
     [ -f "$f" ] || { echo "missing $f: run scripts/setup.sh first" >&2; exit 1; }

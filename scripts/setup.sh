@@ -12,6 +12,7 @@
 #   4. the project, configured with CMake and built with Ninja;
 #   5. the main job once: an update of a sample product, end to end
 #      (skipped with CORVANE_SKIP_SAMPLE=1).
+# CORVANE_WARNINGS_AS_ERRORS=ON (as CI runs it) builds with -Werror.
 # A second run finds everything in place and only rebuilds the project.
 set -Eeuo pipefail
 
@@ -142,7 +143,8 @@ step "configure and build the project"
 LOG=$CACHE/logs/project.log
 : >"$LOG"
 logged cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$CORVANE_ARCH.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCORVANE_DEPS="$(corvane_deps_link "$CACHE")"
+    -DCMAKE_BUILD_TYPE=Release -DCORVANE_DEPS="$(corvane_deps_link "$CACHE")" \
+    -DCORVANE_WARNINGS_AS_ERRORS="${CORVANE_WARNINGS_AS_ERRORS:-OFF}"
 logged cmake --build "$BUILD" -j "$JOBS"
 
 if [ "${CORVANE_SKIP_SAMPLE:-0}" != 1 ]; then

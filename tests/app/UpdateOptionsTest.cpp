@@ -176,3 +176,11 @@ TEST(ParseUpdateArgs, EmptyVectorIsRejected)
     const char* none[] = {nullptr};
     EXPECT_FALSE(ParseUpdateArgs(0, none, options));
 }
+
+TEST(ParseUpdateArgs, ProductNameMustBeOnePlainFileName)
+{
+    for (const std::string& name : {std::string(1020, 'c'), std::string("..\\..\\x.exe"), std::string("bin/C.exe"),
+                                    std::string("C:\\x.exe"), std::string("COM1")})
+        EXPECT_FALSE(Parse({kProgram, "--execUpdate", "--ParentProcessName", name}).ok) << name;
+    EXPECT_TRUE(Parse({kProgram, "--execUpdate", "--ParentProcessName", std::string(251, 'c') + ".exe"}).ok);
+}

@@ -15,29 +15,7 @@
 
 namespace {
 
-class UpdaterRunTest : public UpdaterTest {
-protected:
-    std::string Setting(const char* key) const
-    {
-        char value[MAX_PATH] = {};
-        GetPrivateProfileStringA("update", key, "", value, MAX_PATH, (UserData() + "\\tavrin.ini").c_str());
-        return value;
-    }
-
-    // Runs the Updater to its end; false when it did not end within a minute
-    // or ended with another code than 0.
-    bool RunToEnd(const std::string& arguments)
-    {
-        auto process = Start(arguments);
-        DWORD code = 1;
-        return process->WaitForEnd(60000, code) && code == 0;
-    }
-};
-
-bool Contains(const std::vector<std::string>& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
+using UpdaterRunTest = UpdaterTest;
 
 // The runs over plain HTTP and over HTTPS with a trusted certificate.
 class UpdaterRunsOverTest : public UpdaterRunTest, public testing::WithParamInterface<const char*> {};
@@ -116,6 +94,10 @@ TEST_F(UpdaterRunTest, ExecRunStartedByItsBareNameStopsTheProduct)
 TEST_F(UpdaterRunTest, FailedStartUpsLogOneLineAddNoTrayIconAndExitWithZero)
 {
     const std::string missingManifest = "load " + UserData() + "\\update\\configure.xml failed.";
+    // A product name that is a path would start a program outside the
+    // install folder.
+    const std::string outsideProduct = CurrentTestDir() + "\\outside\\" + productName_;
+    ASSERT_TRUE(PlaceProduct(outsideProduct));
     const struct {
         std::string arguments;
         std::string logLine;
@@ -124,6 +106,8 @@ TEST_F(UpdaterRunTest, FailedStartUpsLogOneLineAddNoTrayIconAndExitWithZero)
         {"--checkUpdate --ParentProcessName " + productName_, "parseArgs error."},
         {"--checkUpdate --execUpdate --version 2.0 --ParentProcessName " + productName_, "parseArgs error."},
         {"--execUpdate --ParentProcessName", "parseArgs error."},
+        {"--execUpdate --ParentProcessName ..\\outside\\" + productName_, "parseArgs error."},
+        {"--execUpdate --ParentProcessName " + std::string(1020, 'c') + ".exe", "parseArgs error."},
         {CheckArguments("http://127.0.0.1:1"), missingManifest},
     };
     for (const auto& c : cases) {
@@ -145,6 +129,7 @@ TEST_F(UpdaterRunTest, FailedStartUpsLogOneLineAddNoTrayIconAndExitWithZero)
         EXPECT_TRUE(product_->Running());
         EXPECT_EQ(1u, StartRecords(productPath_).size());
     }
+    EXPECT_TRUE(StartRecords(outsideProduct).empty());
 }
 
 TEST_F(UpdaterRunTest, SecondInstanceExitsWithZeroAndWritesNothing)

@@ -176,6 +176,25 @@ std::string UpdaterTest::CheckArguments(const std::string& uri) const
     return "--checkUpdate --version 2.0 --ParentProcessName " + productName_ + " --uri " + uri;
 }
 
+bool UpdaterTest::RunToEnd(const std::string& arguments)
+{
+    auto process = Start(arguments);
+    DWORD code = 1;
+    return process->WaitForEnd(60000, code) && code == 0;
+}
+
+std::string UpdaterTest::Setting(const char* key) const
+{
+    char value[MAX_PATH] = {};
+    GetPrivateProfileStringA("update", key, "", value, MAX_PATH, (UserData() + "\\tavrin.ini").c_str());
+    return value;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
 std::vector<std::string> UpdaterTest::LogMessages() const
 {
     std::vector<std::string> messages;

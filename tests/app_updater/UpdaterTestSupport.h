@@ -79,6 +79,13 @@ protected:
     std::unique_ptr<UpdaterProcess> Start(const std::string& arguments);
     std::string CheckArguments(const std::string& uri) const;
 
+    // Runs the Updater to its end; false when it did not end within a minute
+    // or ended with another code than 0.
+    bool RunToEnd(const std::string& arguments);
+
+    // A key of section "update" of the settings file ("" when missing).
+    std::string Setting(const char* key) const;
+
     // The messages of update.log, in order, without their time stamps.
     std::vector<std::string> LogMessages() const;
 
@@ -91,6 +98,8 @@ protected:
     std::string productPath_;
     std::unique_ptr<ChildProcess> product_;
 };
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line);
 
 // True while the tray holds an icon of this window with the Updater's
 // identifier (a modification of nothing succeeds only for an icon there).

@@ -8,6 +8,7 @@ OUT/<name>/ holds a package and its configure.xml made by the publisher tool:
     slow   the small files and 400 KB of noise (also OUT/noise.bin), for
            downloads served slowly
     many   400 files of 16 KB noise: an installation that takes a while
+    bigdict  the small package with a block that claims a 512 MiB dictionary
 OUT/skin-tallmenu/skin/update.zip is the Updater's skin (drawn by its art
 script) with a menu taller than any screen.
 """
@@ -22,6 +23,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 PUBLISH = os.path.join(ROOT, "tools", "publish.py")
 MAKE_ART = os.path.join(ROOT, "app", "resources", "make_art.py")
+CLAIM_DICTIONARY = os.path.join(ROOT, "tests", "support", "claim_dictionary.py")
 
 
 def write(path, data):
@@ -46,6 +48,12 @@ def main():
     write(os.path.join(small, "data", "presets", "web.xml"), b'<preset name="web"/>\r\n')
     write(os.path.join(small, "readme.txt"), b"Corvane 2.0 readme\r\n")
     publish(small, "small", "2.0", os.path.join(out, "small"))
+
+    bigdict = os.path.join(out, "bigdict")
+    os.makedirs(bigdict)
+    shutil.copy(os.path.join(out, "small", "configure.xml"), bigdict)
+    subprocess.run([sys.executable, CLAIM_DICTIONARY, os.path.join(out, "small", "small-2.0.tar.xz"),
+                    os.path.join(bigdict, "small-2.0.tar.xz")], check=True)
 
     slow = os.path.join(work, "slow")
     shutil.copytree(small, slow)

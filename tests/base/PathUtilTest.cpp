@@ -80,3 +80,14 @@ TEST(PathUtil, SplitsAndConverts)
     EXPECT_EQ(ToUtf8(ToNarrow(L"\u7248\u672C", 936), 936), "\xE7\x89\x88\xE6\x9C\xAC");
     EXPECT_EQ(ToWide(""), L"");
 }
+
+TEST(PathUtil, PlainFileNameIsOneContainedComponent)
+{
+    EXPECT_TRUE(IsPlainFileName("Corvane Player.exe"));
+    EXPECT_TRUE(IsPlainFileName(std::string(kMaxFileNameLength, 'n')));
+    EXPECT_FALSE(IsPlainFileName(std::string(kMaxFileNameLength + 1, 'n')));
+    for (const char* name : {"", ".", "..", "a/b", "a\\b", "folder/", "C:x", "nul.tar.xz", "name."})
+        EXPECT_FALSE(IsPlainFileName(name)) << name;
+    // A GBK name whose second byte is 0x5C is still one name.
+    EXPECT_TRUE(IsPlainFileName(ToNarrow(L"\u6DFA.txt", 936)));
+}

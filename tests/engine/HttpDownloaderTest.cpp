@@ -5,8 +5,10 @@
 
 #include "engine/Paths.h"
 #include "engine/UpdateStatus.h"
+#include "engine/XzDecoder.h"
 
 #include "tests/support/AllocationCounter.h"
+#include "tests/support/ScriptedServer.h"
 #include "tests/support/StatusWindow.h"
 #include "tests/support/TestSupport.h"
 
@@ -14,6 +16,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -155,13 +158,14 @@ TEST_F(HttpDownloaderTest, UnknownLengthPostsNoPercentsAndSucceeds)
     EXPECT_EQ(statuses[0].percent, 0);
 }
 
-TEST_F(HttpDownloaderTest, NotFoundIsMinus5AndKeepsTheErrorBody)
+TEST_F(HttpDownloaderTest, NotFoundIsMinus5AndLeavesNoFile)
 {
     const DownloadResult result = HttpDownloader().Download(HttpUrl("/status/404"), TestTempDir(), true);
     EXPECT_EQ(result.code, -5);
     EXPECT_TRUE(result.path.empty());
-    EXPECT_EQ(ReadFileBytes(TestTempDir() + "\\404"), "status 404 from the test server\n");
+    EXPECT_FALSE(FileExists(TestTempDir() + "\\404"));
     EXPECT_EQ(HttpDownloader().Download(HttpUrl("/status/500"), TestTempDir(), false).code, -5);
+    EXPECT_EQ(FolderEntries(TestTempDir()), std::vector<std::string>{"AppData"});
 }
 
 TEST_F(HttpDownloaderTest, RedirectsAreNotFollowed)
@@ -184,16 +188,8 @@ TEST_F(HttpDownloaderTest, UrlEndingInSlashIsMinus2AndMakesNoFile)
     const DownloadResult result = HttpDownloader().Download(HttpUrl("/dir/"), folder, true);
     EXPECT_EQ(result.code, -2);
     EXPECT_TRUE(result.path.empty());
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
-    int files = 0;
-    do {
-        if (std::string(entry.cFileName) != "." && std::string(entry.cFileName) != "..")
-            ++files;
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-    EXPECT_EQ(files, 0);
+    ASSERT_TRUE(FileExists(folder));
+    EXPECT_TRUE(FolderEntries(folder).empty());
     // The preparing text comes before any check.
     const auto& statuses = Statuses();
     ASSERT_EQ(statuses.size(), 1u);
@@ -204,12 +200,16 @@ TEST_F(HttpDownloaderTest, NamesThatLeaveTheFolderAreMinus2)
 {
     const std::string folder = TestTempDir() + "\\target";
     MakeParentDirs(folder + "\\x");
-    for (const char* tail : {"/..", "/.", "/sub\\..\\..\\escape.tar.xz", "/c:escape.tar.xz"}) {
+    const std::string tooLong = "/" + std::string(kMaxFileNameLength - 6, 'n') + ".tar.xz";
+    for (const std::string& tail : {std::string("/.."), std::string("/."), std::string("/sub\\..\\..\\escape.tar.xz"),
+                                    std::string("/c:escape.tar.xz"), std::string("/COM1.tar.xz"),
+                                    std::string("/nul.tar.xz"), std::string("/name."), tooLong}) {
         const DownloadResult result = HttpDownloader().Download(HttpUrl(tail), folder, false);
         EXPECT_EQ(result.code, -2) << tail;
     }
     EXPECT_FALSE(FileExists(TestTempDir() + "\\escape.tar.xz"));
     EXPECT_FALSE(FileExists(folder + "\\c"));
+    EXPECT_TRUE(FolderEntries(folder).empty());
 }
 
 TEST_F(HttpDownloaderTest, FolderThatCannotTakeTheFileIsMinus3)
@@ -236,23 +236,23 @@ TEST_F(HttpDownloaderTest, RefusedConnectionIsMinus4)
     const DownloadResult result = HttpDownloader().Download(url, TestTempDir(), true);
     EXPECT_EQ(result.code, -4);
     EXPECT_TRUE(result.path.empty());
-    // The file was created before the transfer and stays.
-    EXPECT_TRUE(FileExists(TestTempDir() + "\\pkg.tar.xz"));
+    EXPECT_EQ(FolderEntries(TestTempDir()), std::vector<std::string>{"AppData"});
     const auto& statuses = Statuses();
     ASSERT_EQ(statuses.size(), 1u);
     EXPECT_EQ(statuses[0].text, kPreparing);
 }
 
-TEST_F(HttpDownloaderTest, DroppedConnectionIsMinus4AndKeepsThePart)
+TEST_F(HttpDownloaderTest, DroppedConnectionIsMinus4AndKeepsTheEarlierFile)
 {
     const std::string name = UniqueName("drop");
-    const std::string bytes = ServeFile(name, 400000);
+    ServeFile(name, 400000);
+    const std::string earlier = TestTempDir() + "\\" + name;
+    ASSERT_TRUE(WriteFileBytes(earlier, "the earlier download"));
     const DownloadResult result = HttpDownloader().Download(HttpUrl("/drop/" + name), TestTempDir(), true);
     EXPECT_EQ(result.code, -4);
     EXPECT_TRUE(result.path.empty());
-    const std::string part = ReadFileBytes(TestTempDir() + "\\" + name);
-    EXPECT_EQ(part.size(), bytes.size() / 2);
-    EXPECT_TRUE(part == bytes.substr(0, part.size()));
+    EXPECT_EQ(ReadFileBytes(earlier), "the earlier download");
+    EXPECT_EQ(FolderEntries(TestTempDir()), (std::vector<std::string>{"AppData", name}));
     // Percents stop short of 100 and still only rise.
     const auto& statuses = Statuses();
     int last = 0;
@@ -277,4 +277,51 @@ TEST(MakePackageUrl, JoinsWithSlashUpToTheLimit)
     EXPECT_EQ(url.size(), kMaxPackageUrlLength);
     EXPECT_FALSE(MakePackageUrl(uri, fits + "n", url));
     EXPECT_TRUE(url.empty());
+}
+
+TEST_F(HttpDownloaderTest, BodyTheContentCheckRefusesIsMinus5AndKeepsTheEarlierFile)
+{
+    ScriptedServer errorPage(AnswerWithBody("<html><body>502 Bad Gateway</body></html>\n"));
+    const std::string earlier = TestTempDir() + "\\pkg.tar.xz";
+    ASSERT_TRUE(WriteFileBytes(earlier, "the earlier download"));
+    const DownloadResult result =
+        HttpDownloader().Download(errorPage.Url("/pkg.tar.xz"), TestTempDir(), false, LooksLikeXzFile);
+    EXPECT_EQ(result.code, -5);
+    EXPECT_TRUE(result.path.empty());
+    EXPECT_EQ(errorPage.Requests(), 1);
+    EXPECT_EQ(ReadFileBytes(earlier), "the earlier download");
+    EXPECT_EQ(FolderEntries(TestTempDir()), (std::vector<std::string>{"AppData", "pkg.tar.xz"}));
+}
+
+TEST_F(HttpDownloaderTest, BodiesBeyondTheDiskBudgetAreRefusedOrStopped)
+{
+    ULARGE_INTEGER available = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExA((TestTempDir() + "\\").c_str(), &available, nullptr, nullptr));
+    // A reserve that leaves this download 64 MB of the disk (less, should
+    // parallel tests write meanwhile).
+    constexpr long long kBudget = 64ll << 20;
+    ASSERT_GT(available.QuadPart, uint64_t(kBudget));
+    const uint64_t reserve = available.QuadPart - kBudget;
+    const struct {
+        const char* what;
+        long long announced;  // negative: no length, ended by closing
+        uint64_t reserve;
+    } cases[] = {
+        {"announced beyond the budget", kBudget + (16 << 20), reserve},
+        {"no length, streamed past the budget", -1, reserve},
+        {"announced beyond the disk and its reserve", 1ll << 50, HttpDownloader::kDiskReserve},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedServer zeros(AnswerWithZeros(c.announced));
+        const DownloadResult result = HttpDownloader(c.reserve).Download(zeros.Url("/zeros.bin"), TestTempDir(), false);
+        EXPECT_EQ(result.code, -4);
+        EXPECT_EQ(FolderEntries(TestTempDir()), std::vector<std::string>{"AppData"});
+    }
+
+    // Within the budget the same reserve lets a download through.
+    ScriptedServer small(AnswerWithBody(std::string(1 << 20, 'z')));
+    const DownloadResult result = HttpDownloader(reserve).Download(small.Url("/small.bin"), TestTempDir(), false);
+    ASSERT_EQ(result.code, 0);
+    EXPECT_EQ(ReadFileBytes(result.path), std::string(1 << 20, 'z'));
 }

@@ -67,6 +67,38 @@ TEST(DecompressXz, DamagedInputFails)
     EXPECT_EQ(Decode(plain, out), 1);
 }
 
+TEST(DecompressXz, MemoryLimitTakesEveryPresetButNoGiantDictionary)
+{
+    const std::string out = TestTempDir() + "\\out.tar";
+    EXPECT_EQ(Decode(Fixture("preset9e\\flowpkg-1.2.tar.xz"), out), 0);
+    const std::string tar = ReadFileBytes(out);
+    EXPECT_EQ(Decode(Fixture("bigdict\\flowpkg-1.2.tar.xz"), out), 1);
+    ASSERT_EQ(Decode(Fixture("flow\\flowpkg-1.2.tar.xz"), out), 0);
+    EXPECT_TRUE(ReadFileBytes(out) == tar);
+}
+
+TEST(LooksLikeXzFile, TellsAStreamFromOtherBodies)
+{
+    const struct {
+        const char* fixture;
+        bool xz;
+    } cases[] = {
+        {"flow\\flowpkg-1.2.tar.xz", true},
+        {"xz\\concatenated.xz", true},
+        {"xz\\padded.xz", true},
+        {"truncated\\flowpkg-1.2.tar.xz", false},
+        {"xz\\trailing.xz", false},
+        {"xz\\errorpage.html", false},
+        {"xz\\missing.xz", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LooksLikeXzFile(Fixture(c.fixture)), c.xz) << c.fixture;
+    // Stream padding is part of the format: the decoder takes it too.
+    const std::string out = TestTempDir() + "\\out.bin";
+    EXPECT_EQ(Decode(Fixture("xz\\padded.xz"), out), 0);
+    EXPECT_EQ(ReadFileBytes(out), "padded");
+}
+
 TEST(ExtractTar, EmptyArgumentsAndMissingFile)
 {
     EXPECT_EQ(ExtractTar("", TestTempDir()), -1);

@@ -1,7 +1,9 @@
 #include "tests/engine_flows/EngineTestSupport.h"
 
 #include "tests/support/ProcessProbe.h"
+#include "tests/support/ScriptedServer.h"
 #include "tests/support/TestSupport.h"
+#include "engine/HttpDownloader.h"
 #include "engine/Paths.h"
 #include "base/ScopedHandles.h"
 #include "engine/Settings.h"
@@ -259,6 +261,24 @@ TEST_F(FlowsTest, ExecWithLockedSecondFileRollsBackAndFails)
             "\\data\\table.dat failed, errcode[32].",
         "rollback: 1 files restored.", "updated failed."};
     EXPECT_EQ(LogMessages(), expected);
+    EXPECT_EQ(TakePosts().closes, 1);
+}
+
+// Waits for the stall limit once: about a minute, in a CTest test of its own.
+TEST_F(FlowsTest, StalledDownloadFailsAfterTheStallLimit)
+{
+    ScriptedServer trickle(AnswerWithTrickle(5000));
+    options_.uri = trickle.Url("/t");
+    LoadCheckManifestFixture();
+
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(Worker().CheckUpdateProc(), 0);
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_GE(took, HttpDownloader::kStallSeconds * 1000ull);
+    EXPECT_LT(took, 3 * HttpDownloader::kStallSeconds * 1000ull);
+    EXPECT_EQ(LogMessages().back(), "downloading xz file: " + options_.uri + "/flowpkg-1.2.tar.xz failed.");
+    EXPECT_EQ(FolderEntries(GetUpdateDir()), std::vector<std::string>{"configure.xml"});
+    EXPECT_FALSE(HasSetting("xz"));
     EXPECT_EQ(TakePosts().closes, 1);
 }
 

@@ -113,8 +113,9 @@ TEST_F(InstallFilesTest, FailedDeferredCopyLeavesNoPartialFile)
     ASSERT_TRUE(CreateDirectoryA((sourceDir_ + "\\Skin").c_str(), nullptr));
     EXPECT_FALSE(Install({skin}));
     EXPECT_FALSE(FileExists(GetUserDataDir() + "\\update.zip"));
-    const std::vector<std::string> expected = {"copyfile: " + sourceDir_ + "\\Skin\\update.zip " + GetUserDataDir() +
-                                               "\\update.zip failed, errcode[2]."};
+    const std::vector<std::string> expected = {
+        "copyfile: " + sourceDir_ + "\\Skin\\update.zip " + GetUserDataDir() + "\\update.zip failed, errcode[2].",
+        "rollback: 0 files restored."};
     EXPECT_EQ(LogMessages(), expected);
 }
 

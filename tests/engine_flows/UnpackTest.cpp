@@ -173,4 +173,16 @@ TEST_F(UnpackTest, ReadOnlyMemberDoesNotBreakTheNextUpdate)
     EXPECT_EQ(ReadFileBytes(Installed("readonly.txt")), "read-only v2\n");
 }
 
+TEST_F(UnpackTest, TarFileIsWrittenInTheUpdateFolderWhereverThePackageLies)
+{
+    const std::string elsewhere = TestTempDir() + "\\elsewhere";
+    const std::string package = elsewhere + "\\flowpkg-1.2.tar.xz";
+    ASSERT_TRUE(CopyTo(Fixture("flow\\flowpkg-1.2.tar.xz"), package));
+    ASSERT_TRUE(WriteFileBytes(elsewhere + "\\flowpkg-1.2.tar", "a file of another program"));
+    EXPECT_EQ(Worker().UnpackAndInstall(package, FilesOf("flow\\configure.xml")), UpdateWorker::kInstalled);
+    EXPECT_EQ(ReadFileBytes(elsewhere + "\\flowpkg-1.2.tar"), "a file of another program");
+    EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 2\r\n");
+    ExpectDiscarded();
+}
+
 }  // namespace

@@ -38,6 +38,15 @@ mkdir -p "$OUT/xz"
 { printf 'first stream, ' | xz -c; printf 'second stream' | xz -c; } >"$OUT/xz/concatenated.xz"
 { printf 'payload' | xz -c; printf 'junk after the stream'; } >"$OUT/xz/trailing.xz"
 
+# The decoder's memory limit: the flow package from the strongest standard
+# preset, and with one block whose header claims a 512 MiB dictionary; a
+# stream followed by stream padding; an error page.
+mkdir -p "$OUT/preset9e" "$OUT/bigdict"
+xz -dc "$OUT/flow/flowpkg-1.2.tar.xz" | xz -9e -c >"$OUT/preset9e/flowpkg-1.2.tar.xz"
+python3 "$HERE/../support/claim_dictionary.py" "$OUT/flow/flowpkg-1.2.tar.xz" "$OUT/bigdict/flowpkg-1.2.tar.xz"
+{ printf 'padded' | xz -c; printf '\0\0\0\0\0\0\0\0'; } >"$OUT/xz/padded.xz"
+printf '<html><body>503 Service Unavailable</body></html>\n' >"$OUT/xz/errorpage.html"
+
 # Packages with a member that must never be written: each starts with a
 # harmless file so that a reader that only checks the first member fails.
 mkdir -p "$OUT/refused"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Windows path of the running test's own fresh folder (removed after a
 // passing test, kept after a failing one). APPDATA points at its "AppData".
@@ -37,6 +38,10 @@ std::string HttpsUrl(const std::string& server, const std::string& path);
 // parent folders and returns false when the file cannot be written.
 std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// The names in a folder (without "." and ".."), sorted; none for a missing
+// folder.
+std::vector<std::string> FolderEntries(const std::string& folder);
 
 // The folder of the running test program (Windows path, no trailing "\").
 std::string TestProgramDir();

@@ -296,6 +296,39 @@ TEST(Containers, FindFlagsRelativePositionsAndFollowing)
     SetLeftButton(false);
 }
 
+// Each resize moves and grows a relative child by its share of that resize,
+// from where the last one left it; a layout at the same size keeps it.
+TEST(Containers, RelativeChildFollowsEveryResizeAndStaysOnRelayout)
+{
+    HostWindow window(200, 100);
+    CControlUI* root = window.Build(
+        L"<Window><Container><Control name=\"rel\" float=\"true\" pos=\"10,10,50,50\" "
+        L"relativepos=\"50,50,25,25\"/></Container></Window>");
+    ASSERT_NE(root, nullptr);
+    CControlUI* rel = window.Find(L"rel");
+    const struct {
+        int width;
+        int height;
+        RECT expected;
+    } steps[] = {
+        { 260, 130, { 40, 25, 95, 72 } },  // +60,+30: moved 30,15, grown 15,7
+        { 230, 170, { 25, 45, 73, 102 } }, // -30,+40: moved -15,20, grown -7,10
+        { 301, 121, { 60, 21, 125, 66 } }, // +71,-49: moved 35,-24, grown 17,-12
+    };
+    for (const auto& step : steps) {
+        window.Resize(step.width, step.height);
+        ASSERT_EQ(root->GetPos().right, step.width);
+        const RECT rc = rel->GetPos();
+        EXPECT_TRUE(::EqualRect(&rc, &step.expected))
+            << step.width << "x" << step.height << ": " << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom;
+    }
+    for (int pass = 0; pass < 2; pass++) {
+        root->NeedUpdate();
+        window.Layout();
+        EXPECT_TRUE(::EqualRect(&rel->GetPos(), &steps[2].expected)) << "layout " << pass;
+    }
+}
+
 struct SeparatorCase {
     const char* name;
     const wchar_t* xml;
@@ -303,6 +336,9 @@ struct SeparatorCase {
     int grab;
     std::vector<int> moves;
     std::vector<int> sizes;
+    // The band is the first 4 pixels of "top", which ends at the window's
+    // far edge (300).
+    bool leading = false;
 };
 
 // The separator band is the last 4 pixels of "top" (100 high or wide,
@@ -315,6 +351,14 @@ const SeparatorCase kSeparatorCases[] = {
                               L"sepimm=\"true\" minwidth=\"60\" maxwidth=\"150\"><Control/></HorizontalLayout><Control/>"
                               L"</HorizontalLayout></Window>",
       false, 98, { 30, -200, 300 }, { 130, 60, 150 } },
+    { "vertical leading", L"<Window><VerticalLayout><Control/><VerticalLayout name=\"top\" height=\"100\" "
+                          L"sepheight=\"-4\" minheight=\"60\" maxheight=\"150\"><Control/></VerticalLayout>"
+                          L"</VerticalLayout></Window>",
+      true, 201, { -30, 200, -300 }, { 130, 60, 150 }, true },
+    { "horizontal leading", L"<Window><HorizontalLayout><Control/><HorizontalLayout name=\"top\" width=\"100\" "
+                            L"sepwidth=\"-4\" minwidth=\"60\" maxwidth=\"150\"><Control/></HorizontalLayout>"
+                            L"</HorizontalLayout></Window>",
+      false, 201, { -30, 200, -300 }, { 130, 60, 150 }, true },
 };
 
 TEST(Containers, SeparatorDragsWithinMinAndMax)
@@ -336,7 +380,7 @@ TEST(Containers, SeparatorDragsWithinMinAndMax)
             window.Layout();
             const int size = c.vertical ? top->GetHeight() : top->GetWidth();
             EXPECT_EQ(size, c.sizes[i]) << "move " << i;
-            edge = size - 2;
+            edge = c.leading ? 300 - size + 1 : size - 2;
         }
     }
 }

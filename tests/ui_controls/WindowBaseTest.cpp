@@ -8,6 +8,7 @@
 #include "base/ScopedHandles.h"
 #include "base/TextConversion.h"
 #include "ui/core/ControlUI.h"
+#include "ui/core/PaintManagerUI.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,23 @@ TEST(WindowBase, LoadsFromEveryResourceType)
         const std::wstring init = std::wstring(L"windowinit:") + window.GetPaintManager().GetRoot()->GetName().GetData();
         EXPECT_NE(std::find(window.notes.begin(), window.notes.end(), init), window.notes.end());
     }
+}
+
+TEST(WindowBase, SecondArchiveResourceReadFromItsOwnMemory)
+{
+    // The first window installs its archive for the process; once that is
+    // dropped, a window with a larger archive resource reads all of it.
+    {
+        SkinWindow first(L"window.xml", UILIB_ZIPRESOURCE);
+        ASSERT_NE(first.Open(), nullptr);
+        EXPECT_NE(first.Find(L"closebtn"), nullptr);
+    }
+    CPaintManagerUI::Term();
+    SkinWindow second(L"window.xml", UILIB_ZIPRESOURCE);
+    second.resourceId = L"SECONDZIP";
+    ASSERT_NE(second.Open(), nullptr);
+    EXPECT_NE(second.Find(L"second"), nullptr);
+    EXPECT_EQ(second.Find(L"closebtn"), nullptr);
 }
 
 TEST(WindowBase, KeysAndSystemButtons)

@@ -112,6 +112,11 @@ def main():
             z.writestr(zipfile.ZipInfo(name), text.encode('utf-8'), zipfile.ZIP_DEFLATED)
         z.writestr(zipfile.ZipInfo('blue.png'), png(20, 20, 0xFF0000FF), zipfile.ZIP_STORED)
 
+    # A second archive resource, larger than the first, with a skin of its own.
+    with zipfile.ZipFile(os.path.join(out, 'second.zip'), 'w') as z:
+        z.writestr(zipfile.ZipInfo('window.xml'), '<Window><Control name="second"/></Window>\n', zipfile.ZIP_STORED)
+        z.writestr(zipfile.ZipInfo('padding.bin'), bytes(range(256)) * 256, zipfile.ZIP_STORED)
+
     # The same skins as plain files in a folder, and one as a module resource.
     folder = os.path.join(out, 'files')
     os.makedirs(folder, exist_ok=True)

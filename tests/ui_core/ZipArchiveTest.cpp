@@ -342,3 +342,23 @@ TEST(ZipArchive, ArchivesFromOtherToolsReadByteIdentical)
         EXPECT_EQ(static_cast<long>(c.expected.size()), entry.unc_size) << c.archive;
     }
 }
+
+TEST(ZipArchive, Utf8NamesWithoutTheFlagFoundAfterTheCodePage)
+{
+    ZipReader zip;
+    ASSERT_EQ(ZR_OK, zip.OpenFile(DataPath("names.zip").c_str()));
+    // The UTF-8 bytes are valid GBK too: the code page reads other characters.
+    for (const bool ignoreCase : { false, true }) {
+        int index = -1;
+        ZIPENTRY entry;
+        ASSERT_EQ(ZR_OK, zip.FindItem(L"\u56FE\u7247.xml", ignoreCase, &index, &entry));
+        EXPECT_STRNE(L"\u56FE\u7247.xml", entry.name);
+    }
+    ZRESULT result;
+    EXPECT_EQ("picture", Extract(zip, L"\u56FE\u7247.xml", &result));
+    EXPECT_EQ(ZR_OK, result);
+    // Names that only the code page gives are still found by it, and a name
+    // of no member stays missing.
+    EXPECT_EQ("close", Extract(zip, L"\u5173\u95ED.xml", &result));
+    EXPECT_EQ(ZR_NOTFOUND, zip.FindItem(L"\u56FE.xml", false, nullptr, nullptr));
+}

@@ -91,11 +91,14 @@ def main():
 
     # Names as other tools store them, written raw over ASCII stand-ins of
     # the same length: UTF-8 without the flag behind Info-ZIP's Unicode path
-    # field (0x7075), and GBK names, one whose second byte is 0x5C.
+    # field (0x7075) and without it, and GBK names, one whose second byte is
+    # 0x5C.
     named = {
         'AAAAAA.xml': ('\u6309\u94ae.xml'.encode('utf-8'), True, b'button'),
         'BB.xml': ('\u6dfa.xml'.encode('gbk'), False, b'shallow'),
         'CCCC.xml': ('\u5173\u95ed.xml'.encode('gbk'), False, b'close'),
+        # Info-ZIP on Linux: UTF-8 without the flag and without the field.
+        'DDDDDD.xml': ('\u56fe\u7247.xml'.encode('utf-8'), False, b'picture'),
     }
     path = os.path.join(out, 'names.zip')
     with zipfile.ZipFile(path, 'w') as z:

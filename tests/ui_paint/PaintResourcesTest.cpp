@@ -48,8 +48,8 @@ TEST(PaintResources, FontsAlongTheParentChain)
         // Beyond the child's own list: the parent's font of that number, else
         // the default font of the chain's top.
         HFONT expected = row.expected;
-        if (row.index == 2) expected = parent.GetDefaultFontInfo()->font;
-        if (row.index == -1) expected = parent.GetDefaultFontInfo()->font;
+        if (row.index == 2) expected = parent.GetDefaultFontInfo()->font.Get();
+        if (row.index == -1) expected = parent.GetDefaultFontInfo()->font.Get();
         EXPECT_EQ(child.GetFont(row.index), expected) << row.index;
     }
     CPaintManagerUI grandChild;
@@ -74,9 +74,9 @@ TEST(PaintResources, FontsAlongTheParentChain)
     // Bold adds 700 to the system font's weight.
     LONG systemWeight = WeightOf(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
     parent.SetDefaultFont(L"Arial", 13, true, false, false);
-    EXPECT_EQ(WeightOf(child.GetDefaultFontInfo()->font), systemWeight + 700);
+    EXPECT_EQ(WeightOf(child.GetDefaultFontInfo()->font.Get()), systemWeight + 700);
     if (systemWeight == FW_NORMAL) {
-        EXPECT_EQ(WeightOf(child.GetDefaultFontInfo()->font), 1100);
+        EXPECT_EQ(WeightOf(child.GetDefaultFontInfo()->font.Get()), 1100);
     }
     EXPECT_EQ(WeightOf(p1), systemWeight + 700);
     EXPECT_EQ(child.GetDefaultFontInfo()->size, 13);
@@ -126,7 +126,7 @@ TEST(PaintResources, ImagesByName)
     TImageInfo* again = parent.AddImage(L"red.png");
     EXPECT_TRUE(again == nullptr || again == red);
     BITMAP bm = {};
-    EXPECT_EQ(::GetObjectW(red->bitmap, sizeof(bm), &bm), static_cast<int>(sizeof(bm)));
+    EXPECT_EQ(::GetObjectW(red->bitmap.Get(), sizeof(bm), &bm), static_cast<int>(sizeof(bm)));
     EXPECT_EQ(bm.bmBitsPixel, 32);
 
     // GetImageEx looks at the own map only and loads on first use.
@@ -145,7 +145,7 @@ TEST(PaintResources, ImagesByName)
     ASSERT_NE(registered, nullptr);
     TImageInfo* twice = child.AddImage(L"made", ::CreateBitmap(2, 2, 1, 32, nullptr), 2, 2, true);
     EXPECT_TRUE(twice == nullptr || twice == registered);
-    EXPECT_EQ(registered->bitmap, made);
+    EXPECT_EQ(registered->bitmap.Get(), made);
     EXPECT_EQ(child.AddImage(L"made", made, 2, 2, true), registered) << "the same bitmap again";
     BITMAP kept = {};
     EXPECT_NE(::GetObjectW(made, sizeof(kept), &kept), 0) << "still alive";

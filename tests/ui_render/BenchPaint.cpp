@@ -68,7 +68,7 @@ void Fill(HDC hDC, const RECT& rc, DWORD argb)
 void NineGrid(HDC hDC, const RECT& d, const TImageInfo* image)
 {
     HDC mem = CreateCompatibleDC(hDC);
-    HGDIOBJ old = SelectObject(mem, image->bitmap);
+    HGDIOBJ old = SelectObject(mem, image->bitmap.Get());
     const int mode = SetStretchBltMode(hDC, HALFTONE);
     const int c = 4;
     const int w = image->width;

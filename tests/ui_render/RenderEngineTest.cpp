@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(Sources, DescriptorTest,
 DWORD PixelOf(const TImageInfo* image, int x, int y)
 {
     DIBSECTION section = {};
-    if (GetObjectW(image->bitmap, sizeof(section), &section) != sizeof(section)) return 0xDEADBEEF;
+    if (GetObjectW(image->bitmap.Get(), sizeof(section), &section) != sizeof(section)) return 0xDEADBEEF;
     return static_cast<const DWORD*>(section.dsBm.bmBits)[y * image->width + x];
 }
 

@@ -77,7 +77,7 @@ int main()
     });
     const double platformMs = MillisecondsPerRun(runs, [&]() {
         RECT rc = area;
-        ScopedSelectObject font(dc.Get(), pm.GetDefaultFontInfo()->font);
+        ScopedSelectObject font(dc.Get(), pm.GetDefaultFontInfo()->font.Get());
         ::DrawTextW(dc.Get(), plain.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
     });
     std::printf("characters: %d visible (%d with tags)\n", visible, static_cast<int>(tagged.size()));

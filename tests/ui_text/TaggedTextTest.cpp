@@ -38,7 +38,7 @@ protected:
     int Width(const wchar_t* text)
     {
         ScopedCreatedDC dc(::CreateCompatibleDC(nullptr));
-        ScopedSelectObject font(dc.Get(), window.pm.GetDefaultFontInfo()->font);
+        ScopedSelectObject font(dc.Get(), window.pm.GetDefaultFontInfo()->font.Get());
         SIZE size = {};
         ::GetTextExtentPoint32W(dc.Get(), text, lstrlenW(text), &size);
         return size.cx;

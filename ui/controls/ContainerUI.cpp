@@ -1,6 +1,7 @@
 #include "ui/controls/ContainerUI.h"
 
 #include "ui/controls/ScrollBarUI.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 
@@ -9,11 +10,6 @@
 namespace SkinUI {
 
 namespace {
-
-bool IsTrue(const wchar_t* value)
-{
-    return wcscmp(value, L"true") == 0;
-}
 
 bool IsMouseEvent(int type)
 {
@@ -37,7 +33,7 @@ CContainerUI::CContainerUI()
     : m_inset{ 0, 0, 0, 0 }, m_childPadding(0), m_autoDestroy(true), m_delayedDestroy(true),
       m_mouseChildEnabled(true), m_scrollProcess(false), m_mouseFollowEnabled(false), m_following(false),
       m_followStartPoint{ 0, 0 }, m_followStartRect{ 0, 0, 0, 0 }, m_verticalScrollBar(nullptr),
-      m_horizontalScrollBar(nullptr), m_saveOldBitmap(nullptr)
+      m_horizontalScrollBar(nullptr)
 {
 }
 
@@ -515,6 +511,11 @@ void CContainerUI::SetFloatPos(int index)
             pos.bottom = pos.top + h + growY * relative.zoomYPercent / 100;
         }
         child->SetRelativeParentSize(SIZE{ width, height });
+        // The growth since the last placement applies to that placement: the
+        // child records it as its float data, so another layout at the same
+        // size keeps it and successive resizes add up.
+        child->SetPos(pos);
+        return;
     }
     child->SetFloatPlacement(pos);
 }
@@ -767,21 +768,21 @@ void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value)
     if (wcscmp(name, L"inset") == 0) {
         SetInset(ReadNumberList(value));
     } else if (wcscmp(name, L"mousechild") == 0) {
-        SetMouseChildEnabled(IsTrue(value));
+        SetMouseChildEnabled(ReadBoolValue(value));
     } else if (wcscmp(name, L"vscrollbar") == 0) {
-        EnableScrollBar(IsTrue(value), m_horizontalScrollBar != nullptr);
+        EnableScrollBar(ReadBoolValue(value), m_horizontalScrollBar != nullptr);
     } else if (wcscmp(name, L"vscrollbarstyle") == 0) {
         EnableScrollBar(true, m_horizontalScrollBar != nullptr);
         m_verticalScrollBar->ApplyAttributeList(value);
     } else if (wcscmp(name, L"hscrollbar") == 0) {
-        EnableScrollBar(m_verticalScrollBar != nullptr, IsTrue(value));
+        EnableScrollBar(m_verticalScrollBar != nullptr, ReadBoolValue(value));
     } else if (wcscmp(name, L"hscrollbarstyle") == 0) {
         EnableScrollBar(m_verticalScrollBar != nullptr, true);
         m_horizontalScrollBar->ApplyAttributeList(value);
     } else if (wcscmp(name, L"childpadding") == 0) {
-        SetChildPadding(static_cast<int>(wcstol(value, nullptr, 10)));
+        SetChildPadding(ReadIntValue(value));
     } else if (wcscmp(name, L"mousefollow") == 0) {
-        SetMouseFollowEnabled(IsTrue(value));
+        SetMouseFollowEnabled(ReadBoolValue(value));
     } else {
         CControlUI::SetAttribute(name, value);
     }
@@ -836,24 +837,17 @@ void CContainerUI::DoPaint(HDC hDC, const RECT& rcPaint)
 
 HDC CContainerUI::SavePaint(HDC hDC, SIZE size)
 {
-    m_saveOldBitmap = nullptr;
+    m_saveSelection.reset();
     m_saveBitmap.Reset();
     m_saveDC.Reset(::CreateCompatibleDC(hDC));
     if (!m_saveDC) return nullptr;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    m_saveBitmap.Reset(::CreateDIBSection(hDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    DWORD* bits = nullptr;
+    m_saveBitmap = Create32BitSection(hDC, size.cx, size.cy, &bits);
     if (!m_saveBitmap) {
         m_saveDC.Reset();
         return nullptr;
     }
-    m_saveOldBitmap = ::SelectObject(m_saveDC.Get(), m_saveBitmap.Get());
+    m_saveSelection.emplace(m_saveDC.Get(), m_saveBitmap.Get());
     return m_saveDC.Get();
 }
 
@@ -864,8 +858,7 @@ void CContainerUI::RestorePaint(HDC hDC, const RECT& rc, BYTE alpha)
     const BLENDFUNCTION blend = { AC_SRC_OVER, 0, alpha, 0 };
     ::GdiAlphaBlend(hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, m_saveDC.Get(), 0, 0,
                     rc.right - rc.left, rc.bottom - rc.top, blend);
-    ::SelectObject(m_saveDC.Get(), m_saveOldBitmap);
-    m_saveOldBitmap = nullptr;
+    m_saveSelection.reset();
     m_saveBitmap.Reset();
     m_saveDC.Reset();
 }

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 namespace SkinUI {
 
 class CScrollBarUI;
@@ -133,7 +135,8 @@ protected:
 private:
     ScopedCreatedDC m_saveDC;
     ScopedBitmap m_saveBitmap;
-    HGDIOBJ m_saveOldBitmap;
+    // Declared last: the bitmap leaves the context before either goes.
+    std::optional<ScopedSelectObject> m_saveSelection;
 };
 
 } // namespace SkinUI

@@ -16,6 +16,7 @@
 #include "ui/controls/TileLayoutUI.h"
 #include "ui/controls/VerticalLayoutUI.h"
 #include "ui/core/ControlUI.h"
+#include "ui/core/ImageLoader.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 
@@ -66,12 +67,6 @@ const wchar_t* Attribute(CMarkupNode& node, const wchar_t* name)
     return value != nullptr && *value != L'\0' ? value : nullptr;
 }
 
-// A resource identifier written as decimal text; other text reads as 0.
-UINT ResourceIdOf(const wchar_t* text)
-{
-    return static_cast<UINT>(wcstoul(text, nullptr, 10));
-}
-
 } // namespace
 
 CDialogBuilder::CDialogBuilder() : m_callback(nullptr), m_type(nullptr), m_includeDepth(0)
@@ -80,14 +75,9 @@ CDialogBuilder::CDialogBuilder() : m_callback(nullptr), m_type(nullptr), m_inclu
 
 bool CDialogBuilder::LoadResource(UINT id, const wchar_t* type)
 {
-    HINSTANCE module = CPaintManagerUI::GetResourceDll();
-    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
-    if (resource == nullptr) return false;
-    HGLOBAL loaded = ::LoadResource(module, resource);
-    if (loaded == nullptr) return false;
-    const DWORD size = ::SizeofResource(module, resource);
-    const BYTE* bytes = static_cast<const BYTE*>(::LockResource(loaded));
-    if (bytes == nullptr || size == 0) return false;
+    const BYTE* bytes = nullptr;
+    DWORD size = 0;
+    if (FindSkinResource(STRINGorID(id), type, bytes, size) != SkinFileResult::Ok) return false;
     return m_xml.LoadFromMem(bytes, size);
 }
 
@@ -160,6 +150,23 @@ void CDialogBuilder::ProcessDeclarations(CMarkupNode& root, CPaintManagerUI* man
     }
 }
 
+namespace {
+
+// The window's default colours by attribute.
+struct WindowColor {
+    const wchar_t* name;
+    void (CPaintManagerUI::*set)(DWORD);
+};
+const WindowColor kWindowColors[] = {
+    { L"disabledfontcolor", &CPaintManagerUI::SetDefaultDisabledColor },
+    { L"defaultfontcolor", &CPaintManagerUI::SetDefaultFontColor },
+    { L"linkfontcolor", &CPaintManagerUI::SetDefaultLinkFontColor },
+    { L"linkhoverfontcolor", &CPaintManagerUI::SetDefaultLinkHoverFontColor },
+    { L"selectedcolor", &CPaintManagerUI::SetDefaultSelectedBkColor },
+};
+
+} // namespace
+
 void CDialogBuilder::ApplyWindowAttributes(CMarkupNode& root, CPaintManagerUI* manager)
 {
     const int count = root.GetAttributeCount();
@@ -185,16 +192,10 @@ void CDialogBuilder::ApplyWindowAttributes(CMarkupNode& root, CPaintManagerUI* m
             manager->SetTransparent(ReadIntValue(value));
         } else if (wcscmp(name, L"bktrans") == 0) {
             manager->SetBackgroundTransparent(ReadBoolValue(value));
-        } else if (wcscmp(name, L"disabledfontcolor") == 0) {
-            manager->SetDefaultDisabledColor(ReadColorValue(value));
-        } else if (wcscmp(name, L"defaultfontcolor") == 0) {
-            manager->SetDefaultFontColor(ReadColorValue(value));
-        } else if (wcscmp(name, L"linkfontcolor") == 0) {
-            manager->SetDefaultLinkFontColor(ReadColorValue(value));
-        } else if (wcscmp(name, L"linkhoverfontcolor") == 0) {
-            manager->SetDefaultLinkHoverFontColor(ReadColorValue(value));
-        } else if (wcscmp(name, L"selectedcolor") == 0) {
-            manager->SetDefaultSelectedBkColor(ReadColorValue(value));
+        } else {
+            for (const WindowColor& color : kWindowColors) {
+                if (wcscmp(name, color.name) == 0) (manager->*color.set)(ReadColorValue(value));
+            }
         }
     }
 }
@@ -249,7 +250,7 @@ void CDialogBuilder::ParseInclude(CMarkupNode& node, CControlUI* parent, CPaintM
         CDialogBuilder builder;
         builder.m_includeDepth = m_includeDepth + 1;
         if (m_type != nullptr) {
-            builder.Create(STRINGorID(ResourceIdOf(source)), m_type, m_callback, manager, parent);
+            builder.Create(STRINGorID(ReadResourceId(source)), m_type, m_callback, manager, parent);
         } else {
             builder.Create(STRINGorID(source), nullptr, m_callback, manager, parent);
         }
@@ -280,6 +281,14 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent, C
 {
     IContainerUI* container = nullptr;
     bool containerLooked = false;
+    // The parent's container interface, asked for once.
+    auto parentContainer = [&]() {
+        if (!containerLooked) {
+            container = static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
+            containerLooked = true;
+        }
+        return container;
+    };
     CControlUI* result = nullptr;
     for (CMarkupNode node = parentNode->GetChild(); node.IsValid(); node = node.GetSibling()) {
         const wchar_t* name = node.GetName();
@@ -314,11 +323,7 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent, C
                 CContainerUI* row = treeNode->GetTreeNodeHoriznotal();
                 added = row != nullptr && row->Add(control);
             } else {
-                if (!containerLooked) {
-                    container = static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
-                    containerLooked = true;
-                }
-                if (container == nullptr) {
+                if (parentContainer() == nullptr) {
                     delete control;
                     return nullptr;
                 }
@@ -333,11 +338,7 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent, C
         ApplyAttributes(control, node, name, manager);
 
         if (addLater) {
-            if (!containerLooked) {
-                container = static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
-                containerLooked = true;
-            }
-            if (container == nullptr) {
+            if (parentContainer() == nullptr) {
                 delete control;
                 return nullptr;
             }

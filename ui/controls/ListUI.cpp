@@ -55,11 +55,6 @@ void CListElementUI::SetOwner(IListOwnerUI* owner)
     m_owner = owner;
 }
 
-int CListElementUI::GetIndex() const
-{
-    return m_index;
-}
-
 void CListElementUI::SetIndex(int index)
 {
     m_index = index;
@@ -86,6 +81,13 @@ void CListElementUI::SetSelectedState(bool selected)
     if (m_selected == selected) return;
     m_selected = selected;
     Invalidate();
+}
+
+DWORD CListElementUI::StateColor(DWORD normal, DWORD disabled, DWORD selected, DWORD hot) const
+{
+    if (!IsEnabled()) return disabled;
+    if (m_selected) return selected;
+    return IsHot() ? hot : normal;
 }
 
 bool CListElementUI::IsHot() const
@@ -142,14 +144,7 @@ void CListElementUI::DrawItemBk(HDC hDC, const RECT& rcItem)
 {
     if (m_owner == nullptr) return;
     const TListInfoUI* info = m_owner->GetListInfo();
-    DWORD color = info->bkColor;
-    if (!IsEnabled()) {
-        color = info->disabledBkColor;
-    } else if (m_selected) {
-        color = info->selectedBkColor;
-    } else if (IsHot()) {
-        color = info->hotBkColor;
-    }
+    const DWORD color = StateColor(info->bkColor, info->disabledBkColor, info->selectedBkColor, info->hotBkColor);
     if (color != 0) CRenderEngine::DrawColor(hDC, rcItem, GetAdjustColor(color));
     if (info->lineColor != 0) {
         const RECT line = {rcItem.left, rcItem.bottom - 1, rcItem.right, rcItem.bottom - 1};
@@ -161,14 +156,8 @@ void CListElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
 {
     if (m_owner == nullptr || m_text.IsEmpty()) return;
     const TListInfoUI* info = m_owner->GetListInfo();
-    DWORD color = info->textColor;
-    if (!IsEnabled()) {
-        color = info->disabledTextColor;
-    } else if (m_selected) {
-        color = info->selectedTextColor;
-    } else if (IsHot()) {
-        color = info->hotTextColor;
-    }
+    const DWORD color =
+        StateColor(info->textColor, info->disabledTextColor, info->selectedTextColor, info->hotTextColor);
     RECT cell = rcItem;
     cell.left += info->textPadding.left;
     cell.top += info->textPadding.top;
@@ -225,14 +214,8 @@ void CListExpandElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
         CListElementUI::DrawItemText(hDC, rcItem);
         return;
     }
-    DWORD color = info->textColor;
-    if (!IsEnabled()) {
-        color = info->disabledTextColor;
-    } else if (m_selected) {
-        color = info->selectedTextColor;
-    } else if (IsHot()) {
-        color = info->hotTextColor;
-    }
+    const DWORD color =
+        StateColor(info->textColor, info->disabledTextColor, info->selectedTextColor, info->hotTextColor);
     for (int i = 1; i < info->columns; i++) {
         RECT cell = {info->columnRects[i].left + info->textPadding.left,
                      m_itemRect.top + info->textPadding.top,
@@ -402,14 +385,11 @@ void CListUI::LayoutColumns()
 
 void CListUI::SetColumnWidths(const wchar_t* widths)
 {
-    m_columnCount = 0;
-    const wchar_t* p = widths;
-    while (p != nullptr && *p != L'\0' && m_columnCount < UILIST_MAX_COLUMNS) {
-        wchar_t* end = nullptr;
-        const long width = wcstol(p, &end, 10);
-        if (end == p) break;
-        m_columnWidths[m_columnCount++] = width > 0 && width < 0x100000 ? static_cast<int>(width) : 0;
-        p = *end != L'\0' ? end + 1 : end;
+    long values[UILIST_MAX_COLUMNS];
+    m_columnCount = ReadNumbers(widths, values, UILIST_MAX_COLUMNS);
+    // A width that cannot be one shares the rest with the unsized columns.
+    for (int i = 0; i < m_columnCount; i++) {
+        m_columnWidths[i] = values[i] > 0 && values[i] < 0x100000 ? static_cast<int>(values[i]) : 0;
     }
     NeedUpdate();
 }

@@ -58,7 +58,6 @@ public:
 
     IListOwnerUI* GetOwner() const;
     void SetOwner(IListOwnerUI* owner);
-    int GetIndex() const;
     void SetIndex(int index);
     bool IsSelected() const;
     // Selects through the owner, which raises "itemselect".
@@ -66,6 +65,8 @@ public:
     // The state alone, as the owner sets it.
     void SetSelectedState(bool selected);
     bool IsHot() const;
+    // The colour of the element's state: disabled, selected, hot or normal.
+    DWORD StateColor(DWORD normal, DWORD disabled, DWORD selected, DWORD hot) const;
 
     virtual void DrawItemBk(HDC hDC, const RECT& rcItem);
     virtual void DrawItemText(HDC hDC, const RECT& rcItem);

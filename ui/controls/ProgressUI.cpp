@@ -14,26 +14,14 @@ namespace {
 // descriptor, read with the descriptor grammar.
 bool FindDest(const wchar_t* descriptor, RECT& dest)
 {
-    const wchar_t* p = descriptor;
-    while (p != nullptr && *p != L'\0') {
-        while (*p > L'\0' && *p <= L' ') p++;
-        const wchar_t* key = p;
-        while (*p != L'\0' && *p != L'=' && *p > L' ') p++;
-        const CUIString name(key, static_cast<int>(p - key));
-        while (*p > L'\0' && *p <= L' ') p++;
-        if (*p++ != L'=') return false;
-        while (*p > L'\0' && *p <= L' ') p++;
-        if (*p++ != L'\'') return false;
-        const wchar_t* value = p;
-        while (*p != L'\0' && *p != L'\'') p++;
-        if (*p != L'\'') return false;
-        if (name == L"dest" && p > value) {
-            dest = ReadNumberList(CUIString(value, static_cast<int>(p - value)).GetData());
+    CDescriptorReader reader(descriptor);
+    CUIString key;
+    CUIString value;
+    while (reader.Next(key, value)) {
+        if (key == L"dest" && !value.IsEmpty()) {
+            dest = ReadNumberList(value);
             return true;
         }
-        p++;
-        if (*p != L' ') return false;
-        p++;
     }
     return false;
 }

@@ -90,19 +90,9 @@ void CScrollBarUI::SetScrollPos(int pos)
     SetPos(m_itemRect);
 }
 
-int CScrollBarUI::GetLineSize() const
-{
-    return m_lineSize;
-}
-
 void CScrollBarUI::SetLineSize(int size)
 {
     if (size > 0) m_lineSize = size;
-}
-
-DWORD CScrollBarUI::GetThumbColor() const
-{
-    return m_thumbColor;
 }
 
 void CScrollBarUI::SetThumbColor(DWORD color)
@@ -229,13 +219,13 @@ void CScrollBarUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
     if (name == nullptr || value == nullptr) return;
     if (wcscmp(name, L"hor") == 0) {
-        SetHorizontal(wcscmp(value, L"true") == 0);
+        SetHorizontal(ReadBoolValue(value));
     } else if (wcscmp(name, L"range") == 0) {
-        SetScrollRange(static_cast<int>(wcstol(value, nullptr, 10)));
+        SetScrollRange(ReadIntValue(value));
     } else if (wcscmp(name, L"value") == 0) {
-        SetScrollPos(static_cast<int>(wcstol(value, nullptr, 10)));
+        SetScrollPos(ReadIntValue(value));
     } else if (wcscmp(name, L"linesize") == 0) {
-        SetLineSize(static_cast<int>(wcstol(value, nullptr, 10)));
+        SetLineSize(ReadIntValue(value));
     } else if (wcscmp(name, L"thumbcolor") == 0) {
         SetThumbColor(ReadColorValue(value));
     } else if (wcscmp(name, L"thumbimage") == 0) {

@@ -29,9 +29,7 @@ public:
     void SetScrollRange(int range);
     int GetScrollPos() const;
     void SetScrollPos(int pos);
-    int GetLineSize() const;
     void SetLineSize(int size);
-    DWORD GetThumbColor() const;
     void SetThumbColor(DWORD color);
     const CUIString& GetThumbImage() const;
     void SetThumbImage(const wchar_t* image);

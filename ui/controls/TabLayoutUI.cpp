@@ -1,23 +1,13 @@
 #include "ui/controls/TabLayoutUI.h"
 
+#include "ui/core/AttributeValues.h"
 #include "ui/core/PaintManagerUI.h"
+#include "ui/core/UIGeometry.h"
 
 #include <algorithm>
 #include <cwchar>
 
 namespace SkinUI {
-
-namespace {
-
-// A size held to [low, high]; a maximum below the minimum counts as the minimum.
-int Clamp(long value, int low, int high)
-{
-    if (high < low) high = low;
-    if (value < low) return low;
-    return value > high ? high : static_cast<int>(value);
-}
-
-} // namespace
 
 CTabLayoutUI::CTabLayoutUI() : m_curSel(-1)
 {
@@ -144,9 +134,9 @@ void CTabLayoutUI::SetPos(RECT rc)
         const SIZE available = { area.right - area.left, area.bottom - area.top };
         SIZE size = child->EstimateSize(available);
         if (size.cx == 0) size.cx = std::max<int>(0, (available.cx));
-        size.cx = Clamp(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+        size.cx = ClampSize(size.cx, child->GetMinWidth(), child->GetMaxWidth());
         if (size.cy == 0) size.cy = std::max<int>(0, (available.cy));
-        size.cy = Clamp(size.cy, child->GetMinHeight(), child->GetMaxHeight());
+        size.cy = ClampSize(size.cy, child->GetMinHeight(), child->GetMaxHeight());
         child->SetPos(RECT{ area.left, area.top, area.left + size.cx, area.top + size.cy });
     }
 }
@@ -154,7 +144,7 @@ void CTabLayoutUI::SetPos(RECT rc)
 void CTabLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value)
 {
     if (name == nullptr || value == nullptr) return;
-    if (wcscmp(name, L"selectedid") == 0) SelectItem(static_cast<int>(wcstol(value, nullptr, 10)));
+    if (wcscmp(name, L"selectedid") == 0) SelectItem(ReadIntValue(value));
     CContainerUI::SetAttribute(name, value);
 }
 

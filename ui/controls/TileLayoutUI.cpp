@@ -1,21 +1,14 @@
 #include "ui/controls/TileLayoutUI.h"
 
 #include "ui/controls/ScrollBarUI.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/RenderEngine.h"
+#include "ui/core/UIGeometry.h"
 
 #include <algorithm>
 #include <cwchar>
 
 namespace SkinUI {
-
-namespace {
-
-int Clamp(int value, int low, int high)
-{
-    return std::clamp(value, low, std::max(low, high));
-}
-
-} // namespace
 
 CTileLayoutUI::CTileLayoutUI() : m_itemSize{ 0, 0 }, m_columns(1)
 {
@@ -56,6 +49,31 @@ void CTileLayoutUI::SetColumns(int columns)
     NeedUpdate();
 }
 
+int CTileLayoutUI::RowHeight(int first, int tileWidth)
+{
+    // The row is as high as its tallest member.
+    int height = 0;
+    int column = 0;
+    for (int j = first; j < m_items.GetSize() && column < m_columns; j++) {
+        CControlUI* member = GetItemAt(j);
+        if (!member->IsVisible() || member->IsFloat()) continue;
+        const RECT padding = member->GetPadding();
+        int available = tileWidth - padding.left - padding.right;
+        if (column == 0 || column == m_columns - 1) {
+            available -= m_childPadding / 2;
+        } else {
+            available -= m_childPadding;
+        }
+        column++;
+        available = ClampSize(available, member->GetMinWidth(), member->GetMaxWidth());
+        SIZE size = member->EstimateSize(SIZE{ available, 9999 });
+        size.cx = ClampSize(size.cx, member->GetMinWidth(), member->GetMaxWidth());
+        size.cy = ClampSize(size.cy, member->GetMinHeight(), member->GetMaxHeight());
+        height = std::max(height, static_cast<int>(size.cy + padding.top + padding.bottom));
+    }
+    return height;
+}
+
 void CTileLayoutUI::SetPos(RECT rc)
 {
     CControlUI::SetPos(rc);
@@ -88,27 +106,7 @@ void CTileLayoutUI::SetPos(RECT rc)
         }
 
         const int column = counter % m_columns;
-        if (column == 0) {
-            // The row is as high as its tallest member.
-            int seen = 0;
-            for (int j = i; j < count && column + seen < m_columns; j++) {
-                CControlUI* member = GetItemAt(j);
-                if (!member->IsVisible() || member->IsFloat()) continue;
-                const int memberColumn = column + seen++;
-                const RECT padding = member->GetPadding();
-                int available = tileWidth - padding.left - padding.right;
-                if (memberColumn == 0 || memberColumn == m_columns - 1) {
-                    available -= m_childPadding / 2;
-                } else {
-                    available -= m_childPadding;
-                }
-                available = Clamp(available, member->GetMinWidth(), member->GetMaxWidth());
-                SIZE size = member->EstimateSize(SIZE{ available, 9999 });
-                size.cx = Clamp(size.cx, member->GetMinWidth(), member->GetMaxWidth());
-                size.cy = Clamp(size.cy, member->GetMinHeight(), member->GetMaxHeight());
-                rowHeight = std::max(rowHeight, static_cast<int>(size.cy + padding.top + padding.bottom));
-            }
-        }
+        if (column == 0) rowHeight = RowHeight(i, tileWidth);
 
         const RECT padding = child->GetPadding();
         RECT tile = { origin.x, origin.y, origin.x + tileWidth, origin.y };
@@ -120,8 +118,8 @@ void CTileLayoutUI::SetPos(RECT rc)
         SIZE size = child->EstimateSize(SIZE{ tile.right - tile.left, tile.bottom - tile.top });
         if (size.cx == 0) size.cx = tile.right - tile.left;
         if (size.cy == 0) size.cy = tile.bottom - tile.top;
-        size.cx = Clamp(size.cx, child->GetMinWidth(), child->GetMaxWidth());
-        size.cy = Clamp(size.cy, child->GetMinHeight(), child->GetMaxHeight());
+        size.cx = ClampSize(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+        size.cy = ClampSize(size.cy, child->GetMinHeight(), child->GetMaxHeight());
         const int left = (tile.left + tile.right - size.cx) / 2;
         const int top = (tile.top + tile.bottom - size.cy) / 2;
         child->SetPos(RECT{ left, top, left + size.cx, top + size.cy });
@@ -146,7 +144,7 @@ void CTileLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value)
         const RECT list = ReadNumberList(value);
         SetItemSize(SIZE{ list.left, list.top });
     } else if (wcscmp(name, L"columns") == 0) {
-        SetColumns(static_cast<int>(wcstol(value, nullptr, 10)));
+        SetColumns(ReadIntValue(value));
     } else {
         CContainerUI::SetAttribute(name, value);
     }

@@ -23,6 +23,10 @@ public:
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
 
 protected:
+    // The height of the row that starts with the child at first: its
+    // tallest visible, flowing member with its paddings.
+    int RowHeight(int first, int tileWidth);
+
     SIZE m_itemSize;
     int m_columns;
 };

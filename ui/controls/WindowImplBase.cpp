@@ -1,6 +1,8 @@
 #include "ui/controls/WindowImplBase.h"
 
+#include "ui/core/AttributeValues.h"
 #include "ui/core/ControlUI.h"
+#include "ui/core/ImageLoader.h"
 
 #include <windowsx.h>
 
@@ -26,7 +28,6 @@ RECT WorkAreaOnMonitor(HWND hWnd)
 
 } // namespace
 
-BYTE* WindowImplBase::m_lpResourceZIPBuffer = nullptr;
 
 UI_BEGIN_MESSAGE_MAP(WindowImplBase, CNotifyPump)
 UI_ON_MSGTYPE(L"click", WindowImplBase::OnClick)
@@ -191,28 +192,20 @@ LRESULT WindowImplBase::OnCreate(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& 
     if (type == UILIB_ZIP) {
         CPaintManagerUI::SetResourceZip(GetZIPFileName().GetData(), true);
     } else if (type == UILIB_ZIPRESOURCE) {
-        HINSTANCE module = CPaintManagerUI::GetResourceDll();
+        // The archive is read where the module holds it: a copy would have
+        // to outlive every window that uses it.
+        const BYTE* bytes = nullptr;
+        DWORD size = 0;
         const CUIString id = GetResourceID();
-        HRSRC resource = ::FindResourceW(module, id.GetData(), L"ZIPRES");
-        if (resource == nullptr) return 0;
-        HGLOBAL loaded = ::LoadResource(module, resource);
-        if (loaded == nullptr) return 0;
-        const DWORD size = ::SizeofResource(module, resource);
-        const void* bytes = ::LockResource(loaded);
-        if (size == 0 || bytes == nullptr) return 0;
-        if (m_lpResourceZIPBuffer == nullptr) {
-            m_lpResourceZIPBuffer = new BYTE[size];
-            memcpy(m_lpResourceZIPBuffer, bytes, size);
-        }
-        CPaintManagerUI::SetResourceZip(m_lpResourceZIPBuffer, size);
+        if (FindSkinResource(STRINGorID(id.GetData()), L"ZIPRES", bytes, size) != SkinFileResult::Ok) return 0;
+        CPaintManagerUI::SetResourceZip(bytes, size);
     }
 
     CDialogBuilder builder;
     CControlUI* root = nullptr;
     const CUIString skin = GetSkinXml();
     if (type == UILIB_RESOURCE) {
-        root = builder.Create(STRINGorID(static_cast<unsigned int>(wcstoul(skin.GetData(), nullptr, 10))), L"xml",
-                              this, &m_PaintManager);
+        root = builder.Create(STRINGorID(ReadResourceId(skin.GetData())), L"xml", this, &m_PaintManager);
     } else {
         root = builder.Create(STRINGorID(skin.GetData()), nullptr, this, &m_PaintManager);
     }

@@ -79,9 +79,6 @@ protected:
     virtual LONG GetStyle();
 
     CPaintManagerUI m_PaintManager;
-    // A zip archive taken from the module's resources, kept for the process
-    // (the paint manager reads from it for as long as any window lives).
-    static BYTE* m_lpResourceZIPBuffer;
 
     UI_DECLARE_MESSAGE_MAP()
 };

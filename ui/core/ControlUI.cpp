@@ -513,21 +513,9 @@ void CControlUI::DoEvent(TEventUI& event)
     if (m_parent != nullptr) m_parent->DoEvent(event);
 }
 
-void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value)
+bool CControlUI::SetAppearanceAttribute(const CUIString& key, const wchar_t* value)
 {
-    if (name == nullptr || value == nullptr) return;
-    const CUIString key(name);
-    if (key == L"pos") {
-        const RECT rc = ReadNumberList(value);
-        SetFixedXY(SIZE{ rc.left >= 0 ? rc.left : rc.right, rc.top >= 0 ? rc.top : rc.bottom });
-        SetFixedWidth(rc.right - rc.left);
-        SetFixedHeight(rc.bottom - rc.top);
-    } else if (key == L"relativepos") {
-        const RECT rc = ReadNumberList(value);
-        SetRelativePos(SIZE{ rc.left, rc.top }, SIZE{ rc.right, rc.bottom });
-    } else if (key == L"padding") {
-        SetPadding(ReadNumberList(value));
-    } else if (key == L"bkcolor" || key == L"bkcolor1" || key == L"bkcolor2" || key == L"bkcolor3") {
+    if (key == L"bkcolor" || key == L"bkcolor1" || key == L"bkcolor2" || key == L"bkcolor3") {
         while (*value > 0 && *value <= L' ') value++;
         const DWORD color = ReadColorValue(value);
         if (key == L"bkcolor2") {
@@ -565,6 +553,27 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value)
         SetBorderRound(SIZE{ rc.left, rc.top });
     } else if (key == L"bkimage") {
         SetBkImage(value);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value)
+{
+    if (name == nullptr || value == nullptr) return;
+    const CUIString key(name);
+    if (SetAppearanceAttribute(key, value)) return;
+    if (key == L"pos") {
+        const RECT rc = ReadNumberList(value);
+        SetFixedXY(SIZE{ rc.left >= 0 ? rc.left : rc.right, rc.top >= 0 ? rc.top : rc.bottom });
+        SetFixedWidth(rc.right - rc.left);
+        SetFixedHeight(rc.bottom - rc.top);
+    } else if (key == L"relativepos") {
+        const RECT rc = ReadNumberList(value);
+        SetRelativePos(SIZE{ rc.left, rc.top }, SIZE{ rc.right, rc.bottom });
+    } else if (key == L"padding") {
+        SetPadding(ReadNumberList(value));
     } else if (key == L"width") {
         SetFixedWidth(ReadIntValue(value));
     } else if (key == L"height") {

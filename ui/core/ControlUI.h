@@ -183,6 +183,10 @@ public:
     CEventSource onNotify;
 
 protected:
+    // Colours, borders and the background image of SetAttribute; false for
+    // other names.
+    bool SetAppearanceAttribute(const CUIString& key, const wchar_t* value);
+
     CPaintManagerUI* m_manager;
     CControlUI* m_parent;
     CUIString m_virtualWnd;

@@ -87,20 +87,32 @@ SkinFileResult ReadSkinFile(const wchar_t* name, DWORD maxSize, std::vector<BYTE
     return ReadWholeFile(path, maxSize, bytes);
 }
 
-SkinFileResult ReadSkinResource(STRINGorID name, const wchar_t* type, DWORD maxSize, std::vector<BYTE>& bytes)
+SkinFileResult FindSkinResource(STRINGorID name, const wchar_t* type, const BYTE*& data, DWORD& size)
 {
-    bytes.clear();
+    data = nullptr;
+    size = 0;
     if (name.m_lpstr == nullptr || type == nullptr) return SkinFileResult::ResourceMissing;
     HMODULE module = CPaintManagerUI::GetResourceDll();
     HRSRC resource = ::FindResourceW(module, name.m_lpstr, type);
     if (resource == nullptr) return SkinFileResult::ResourceMissing;
-    DWORD size = ::SizeofResource(module, resource);
-    if (size == 0) return SkinFileResult::Empty;
-    if (size > maxSize) return SkinFileResult::TooLarge;
+    const DWORD length = ::SizeofResource(module, resource);
+    if (length == 0) return SkinFileResult::Empty;
     // Resource memory belongs to the mapped module; nothing to free.
     HGLOBAL loaded = ::LoadResource(module, resource);
-    const BYTE* data = loaded != nullptr ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
+    data = loaded != nullptr ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
     if (data == nullptr) return SkinFileResult::ReadFailed;
+    size = length;
+    return SkinFileResult::Ok;
+}
+
+SkinFileResult ReadSkinResource(STRINGorID name, const wchar_t* type, DWORD maxSize, std::vector<BYTE>& bytes)
+{
+    bytes.clear();
+    const BYTE* data = nullptr;
+    DWORD size = 0;
+    const SkinFileResult result = FindSkinResource(name, type, data, size);
+    if (result != SkinFileResult::Ok) return result;
+    if (size > maxSize) return SkinFileResult::TooLarge;
     bytes.assign(data, data + size);
     return SkinFileResult::Ok;
 }
@@ -115,21 +127,13 @@ TImageInfo* DecodeImage(const BYTE* data, size_t size, DWORD mask)
         stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &components, 4));
     if (pixels == nullptr || width <= 0 || height <= 0) return nullptr;
 
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
-    void* bits = nullptr;
-    ScopedBitmap bitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    DWORD* bits = nullptr;
+    ScopedBitmap bitmap = Create32BitSection(nullptr, width, height, &bits);
     if (!bitmap.Valid() || bits == nullptr) return nullptr;
 
     bool hasAlpha = false;
     const stbi_uc* src = pixels.get();
-    DWORD* dst = static_cast<DWORD*>(bits);
+    DWORD* dst = bits;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     for (size_t i = 0; i < count; i++, src += 4) {
         DWORD r = src[0];
@@ -151,7 +155,7 @@ TImageInfo* DecodeImage(const BYTE* data, size_t size, DWORD mask)
     }
 
     TImageInfo* image = new TImageInfo();
-    image->bitmap = bitmap.Release();
+    image->bitmap = std::move(bitmap);
     image->width = width;
     image->height = height;
     image->hasAlpha = hasAlpha;
@@ -177,7 +181,6 @@ TImageInfo* CRenderEngine::LoadImageW(STRINGorID bitmap, const wchar_t* type, DW
 void CRenderEngine::FreeImage(TImageInfo* image)
 {
     if (image == nullptr) return;
-    if (image->bitmap != nullptr) ::DeleteObject(image->bitmap);
     delete image;
 }
 

@@ -26,7 +26,10 @@ enum class SkinFileResult {
 // The file from the resource zip archive when one is set (a member found
 // ignoring case), else from the resource folder.
 SkinFileResult ReadSkinFile(const wchar_t* name, DWORD maxSize, std::vector<BYTE>& bytes);
-// A module resource of the resource module (CPaintManagerUI::GetResourceDll).
+// A module resource of the resource module (CPaintManagerUI::GetResourceDll)
+// in the module's own memory, valid for as long as the module is loaded.
+[[nodiscard]] SkinFileResult FindSkinResource(STRINGorID name, const wchar_t* type, const BYTE*& data, DWORD& size);
+// The same resource copied into bytes.
 SkinFileResult ReadSkinResource(STRINGorID name, const wchar_t* type, DWORD maxSize, std::vector<BYTE>& bytes);
 // A file by its own path.
 SkinFileResult ReadWholeFile(const wchar_t* path, DWORD maxSize, std::vector<BYTE>& bytes);

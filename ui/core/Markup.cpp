@@ -55,6 +55,15 @@ struct OpenElement {
     wchar_t* textEnd;
 };
 
+// The end of the text completes the elements still open.
+void EndOpenElements(const std::vector<OpenElement>& open)
+{
+    for (const OpenElement& element : open) {
+        *element.textEnd = L'\0';
+        *element.nameEnd = L'\0';
+    }
+}
+
 } // namespace
 
 CMarkupNode::CMarkupNode() : m_iPos(0), m_nAttributes(0), m_pOwner(nullptr)
@@ -446,6 +455,23 @@ bool CMarkup::ParseAttributes(wchar_t*& text)
     return true;
 }
 
+// The closing tag at text of the element at index, whose name ends at
+// nameEnd; text is left after it.
+bool CMarkup::MatchClosingTag(wchar_t*& text, ULONG index, const wchar_t* nameEnd)
+{
+    *text = L'\0';
+    text += 2;
+    SkipWhitespace(text);
+    const wchar_t* name = m_pstrXML.get() + m_pElements.get()[index].iStart;
+    const size_t nameLength = nameEnd - name;
+    if (wcsncmp(text, name, nameLength) != 0) return Failed(L"Unmatched closing tag", text);
+    text += nameLength;
+    SkipWhitespace(text);
+    if (*text != L'>') return Failed(L"Unmatched closing tag", text);
+    ++text;
+    return true;
+}
+
 // Walks the document with an explicit stack of open elements, so deeply
 // nested input cannot exhaust the thread's stack.
 bool CMarkup::ParseElements(wchar_t*& text)
@@ -458,10 +484,7 @@ bool CMarkup::ParseElements(wchar_t*& text)
         if (*text == L'\0') {
             if (parent > 1) return Failed(L"Expected start tag", text);
             // The end of the text completes the top two levels.
-            for (const OpenElement& element : open) {
-                *element.textEnd = L'\0';
-                *element.nameEnd = L'\0';
-            }
+            EndOpenElements(open);
             return true;
         }
         if (*text != L'<') return Failed(L"Expected start tag", text);
@@ -471,16 +494,7 @@ bool CMarkup::ParseElements(wchar_t*& text)
             OpenElement element = open.back();
             open.pop_back();
             *element.textEnd = L'\0';
-            *text = L'\0';
-            text += 2;
-            SkipWhitespace(text);
-            const wchar_t* name = m_pstrXML.get() + m_pElements.get()[element.index].iStart;
-            size_t nameLength = element.nameEnd - name;
-            if (wcsncmp(text, name, nameLength) != 0) return Failed(L"Unmatched closing tag", text);
-            text += nameLength;
-            SkipWhitespace(text);
-            if (*text != L'>') return Failed(L"Unmatched closing tag", text);
-            ++text;
+            if (!MatchClosingTag(text, element.index, element.nameEnd)) return false;
             *element.nameEnd = L'\0';
             previous = element.index;
             parent = m_pElements.get()[element.index].iParent;
@@ -530,10 +544,7 @@ bool CMarkup::ParseElements(wchar_t*& text)
         if (*text == L'\0' && parent <= 1) {
             *dest = L'\0';
             *nameEnd = L'\0';
-            for (const OpenElement& element : open) {
-                *element.textEnd = L'\0';
-                *element.nameEnd = L'\0';
-            }
+            EndOpenElements(open);
             return true;
         }
         if (*text != L'<') return Failed(L"Expected end-tag start", text);

@@ -94,6 +94,7 @@ private:
 
     bool Parse();
     bool ParseElements(wchar_t*& text);
+    bool MatchClosingTag(wchar_t*& text, ULONG index, const wchar_t* nameEnd);
     bool ParseAttributes(wchar_t*& text);
     void ParseData(wchar_t*& text, wchar_t*& dest, wchar_t end);
     bool ReserveElement(ULONG* index);

@@ -3,6 +3,7 @@
 // colour adjustment. Lookups that miss continue along the parent chain.
 
 #include "ui/core/PaintManagerUI.h"
+#include "ui/core/AttributeValues.h"
 
 #include "ui/core/ControlUI.h"
 #include "ui/core/RenderEngine.h"
@@ -163,13 +164,6 @@ HFONT CPaintManagerUI::CreateRegistryFont(const wchar_t* faceName, int size, boo
     return ::CreateFontIndirectW(&lf);
 }
 
-void CPaintManagerUI::DeleteFontInfo(TFontInfo* info)
-{
-    if (info == nullptr) return;
-    ScopedFont(info->font).Reset();
-    delete info;
-}
-
 void CPaintManagerUI::MeasureFont(TFontInfo* info) const
 {
     // Without a window yet, a screen-compatible context measures as well.
@@ -180,7 +174,7 @@ void CPaintManagerUI::MeasureFont(TFontInfo* info) const
         hDC = memoryDc.Get();
     }
     if (hDC == nullptr) return;
-    ScopedSelectObject select(hDC, info->font);
+    ScopedSelectObject select(hDC, info->font.Get());
     ::GetTextMetricsW(hDC, &info->metrics);
 }
 
@@ -196,8 +190,7 @@ void CPaintManagerUI::SetDefaultFont(const wchar_t* pStrFontName, int nSize, boo
 {
     ScopedFont font(CreateRegistryFont(pStrFontName, nSize, bBold, bUnderline, bItalic));
     if (!font) return;
-    ScopedFont old(m_DefaultFontInfo.font);
-    m_DefaultFontInfo.font = font.Release();
+    m_DefaultFontInfo.font = std::move(font);
     m_DefaultFontInfo.faceName = pStrFontName != nullptr ? pStrFontName : L"";
     m_DefaultFontInfo.size = nSize;
     m_DefaultFontInfo.bold = bBold;
@@ -224,7 +217,8 @@ HFONT CPaintManagerUI::AddFontAt(int index, const wchar_t* pStrFontName, int nSi
     ScopedFont font(CreateRegistryFont(pStrFontName, nSize, bBold, bUnderline, bItalic));
     if (!font) return nullptr;
     std::unique_ptr<TFontInfo> info(new TFontInfo());
-    info->font = font.Get();
+    HFONT handle = font.Get();
+    info->font = std::move(font);
     info->faceName = pStrFontName != nullptr ? pStrFontName : L"";
     info->size = nSize;
     info->bold = bBold;
@@ -233,15 +227,15 @@ HFONT CPaintManagerUI::AddFontAt(int index, const wchar_t* pStrFontName, int nSi
     if (m_hDcPaint) MeasureFont(info.get());
     if (!m_aCustomFonts.InsertAt(index, info.get())) return nullptr;
     info.release();
-    return font.Release();
+    return handle;
 }
 
 HFONT CPaintManagerUI::GetFont(int index)
 {
     for (CPaintManagerUI* pm = this; pm != nullptr; pm = pm->m_pParentResourcePM) {
-        if (index >= 0 && index < pm->m_aCustomFonts.GetSize()) return FontAt(pm->m_aCustomFonts, index)->font;
+        if (index >= 0 && index < pm->m_aCustomFonts.GetSize()) return FontAt(pm->m_aCustomFonts, index)->font.Get();
     }
-    return ChainTop()->m_DefaultFontInfo.font;
+    return ChainTop()->m_DefaultFontInfo.font.Get();
 }
 
 HFONT CPaintManagerUI::GetFont(const wchar_t* pStrFontName, int nSize, bool bBold, bool bUnderline, bool bItalic)
@@ -249,7 +243,7 @@ HFONT CPaintManagerUI::GetFont(const wchar_t* pStrFontName, int nSize, bool bBol
     for (CPaintManagerUI* pm = this; pm != nullptr; pm = pm->m_pParentResourcePM) {
         for (int i = 0; i < pm->m_aCustomFonts.GetSize(); i++) {
             TFontInfo* info = FontAt(pm->m_aCustomFonts, i);
-            if (SameFont(info, pStrFontName, nSize, bBold, bUnderline, bItalic)) return info->font;
+            if (SameFont(info, pStrFontName, nSize, bBold, bUnderline, bItalic)) return info->font.Get();
         }
     }
     return nullptr;
@@ -259,7 +253,7 @@ bool CPaintManagerUI::FindFont(HFONT hFont)
 {
     for (CPaintManagerUI* pm = this; pm != nullptr; pm = pm->m_pParentResourcePM) {
         for (int i = 0; i < pm->m_aCustomFonts.GetSize(); i++) {
-            if (FontAt(pm->m_aCustomFonts, i)->font == hFont) return true;
+            if (FontAt(pm->m_aCustomFonts, i)->font.Get() == hFont) return true;
         }
     }
     return false;
@@ -273,7 +267,7 @@ bool CPaintManagerUI::FindFont(const wchar_t* pStrFontName, int nSize, bool bBol
 int CPaintManagerUI::GetFontIndex(HFONT hFont)
 {
     for (int i = 0; i < m_aCustomFonts.GetSize(); i++) {
-        if (FontAt(m_aCustomFonts, i)->font == hFont) return i;
+        if (FontAt(m_aCustomFonts, i)->font.Get() == hFont) return i;
     }
     return -1;
 }
@@ -295,13 +289,13 @@ bool CPaintManagerUI::RemoveFont(HFONT hFont)
 bool CPaintManagerUI::RemoveFontAt(int index)
 {
     if (index < 0 || index >= m_aCustomFonts.GetSize()) return false;
-    DeleteFontInfo(FontAt(m_aCustomFonts, index));
+    delete FontAt(m_aCustomFonts, index);
     return m_aCustomFonts.Remove(index);
 }
 
 void CPaintManagerUI::RemoveAllFonts()
 {
-    for (int i = 0; i < m_aCustomFonts.GetSize(); i++) DeleteFontInfo(FontAt(m_aCustomFonts, i));
+    for (int i = 0; i < m_aCustomFonts.GetSize(); i++) delete FontAt(m_aCustomFonts, i);
     m_aCustomFonts.Empty();
 }
 
@@ -318,7 +312,7 @@ TFontInfo* CPaintManagerUI::GetFontInfo(HFONT hFont)
     for (CPaintManagerUI* pm = this; pm != nullptr; pm = pm->m_pParentResourcePM) {
         for (int i = 0; i < pm->m_aCustomFonts.GetSize(); i++) {
             TFontInfo* info = FontAt(pm->m_aCustomFonts, i);
-            if (info->font != hFont) continue;
+            if (info->font.Get() != hFont) continue;
             if (info->metrics.tmHeight == 0) pm->MeasureFont(info);
             return info;
         }
@@ -355,7 +349,7 @@ TImageInfo* CPaintManagerUI::AddImage(const wchar_t* bitmap, const wchar_t* type
     if (typed) {
         // A typed image is a module resource named by its decimal identifier.
         if (!iswdigit(bitmap[0])) return nullptr;
-        data = CRenderEngine::LoadImageW(STRINGorID(static_cast<unsigned int>(_wtoi(bitmap))), type, mask);
+        data = CRenderEngine::LoadImageW(STRINGorID(ReadResourceId(bitmap)), type, mask);
     } else {
         data = CRenderEngine::LoadImageW(STRINGorID(bitmap), nullptr, mask);
     }
@@ -380,11 +374,11 @@ TImageInfo* CPaintManagerUI::AddImage(const wchar_t* bitmap, HBITMAP hBitmap, in
     if (registered != nullptr) {
         // The registered image stays; the bitmap given now is released,
         // unless it is the very one the registered image draws with.
-        if (registered->bitmap != hBitmap) ScopedBitmap(hBitmap).Reset();
+        if (registered->bitmap.Get() != hBitmap) ScopedBitmap(hBitmap).Reset();
         return registered;
     }
     std::unique_ptr<TImageInfo> data(new TImageInfo());
-    data->bitmap = hBitmap;
+    data->bitmap.Reset(hBitmap);
     data->width = iWidth;
     data->height = iHeight;
     data->hasAlpha = bAlpha;
@@ -426,16 +420,14 @@ void CPaintManagerUI::ReloadAllImages()
             fresh = CRenderEngine::LoadImageW(STRINGorID(key), nullptr, data->maskColor);
         } else if (iswdigit(key[0])) {
             fresh = CRenderEngine::LoadImageW(
-                STRINGorID(static_cast<unsigned int>(_wtoi(key))), data->resourceType.GetData(), data->maskColor);
+                STRINGorID(ReadResourceId(key)), data->resourceType.GetData(), data->maskColor);
         }
         if (fresh == nullptr) continue;
         // In place, so that controls holding the record see the new image.
-        ScopedBitmap old(data->bitmap);
-        data->bitmap = fresh->bitmap;
+        data->bitmap = std::move(fresh->bitmap);
         data->width = fresh->width;
         data->height = fresh->height;
         data->hasAlpha = fresh->hasAlpha;
-        fresh->bitmap = nullptr;
         CRenderEngine::FreeImage(fresh);
         reloaded = true;
     }

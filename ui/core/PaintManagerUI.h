@@ -214,6 +214,21 @@ public:
     static bool InitializeShadow(HINSTANCE instance);
 
 private:
+    // Families of window messages: each answers whether the message was its
+    // own and sets handled when the window procedure must not see it.
+    bool OnWindowMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes, bool& handled);
+    bool OnMouseMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& handled);
+    bool OnKeyMessage(UINT uMsg, WPARAM wParam);
+    void OnChildMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes, bool& handled);
+    void OnClose();
+    void OnTimer(WPARAM nativeId, LPARAM lParam);
+    // The pressed control at the end of its press (null without one): the
+    // press and the capture are released.
+    CControlUI* EndClick(POINT pt);
+    void OnButtonUp(WPARAM wParam, LPARAM lParam);
+    void OnContextMenu(WPARAM wParam, LPARAM lParam);
+    void OnMouseWheel(WPARAM wParam, LPARAM lParam);
+    void PrintClient(HDC hDC, LPARAM flags);
     void OnPaint();
     void LayoutPending();
     void DeliverAsyncNotifications();
@@ -236,7 +251,6 @@ private:
     const CPaintManagerUI* ChainTop() const;
     void MeasureFont(TFontInfo* info) const;
     static HFONT CreateRegistryFont(const wchar_t* faceName, int size, bool bold, bool underline, bool italic);
-    static void DeleteFontInfo(TFontInfo* info);
 
     static CControlUI* FindControlFromNameHash(CControlUI* pThis, LPVOID pData);
     static CControlUI* FindControlFromPoint(CControlUI* pThis, LPVOID pData);

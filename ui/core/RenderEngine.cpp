@@ -2,6 +2,7 @@
 
 #include "base/ScopedGdi.h"
 #include "base/SystemLibrary.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/ControlUI.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/TaggedText.h"
@@ -78,24 +79,6 @@ bool Intersects(const RECT& a, const RECT& b)
     return ::IntersectRect(&t, &a, &b) != FALSE;
 }
 
-// A 32-bit section, top-down unless asked otherwise; bits receives its pixels.
-ScopedBitmap CreateSection(HDC hDC, int width, int height, DWORD** bits, bool topDown = true)
-{
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = topDown ? -height : height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
-    void* pixels = nullptr;
-    ScopedBitmap bitmap(::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, &pixels, nullptr, 0));
-    *bits = static_cast<DWORD*>(pixels);
-    if (pixels == nullptr) bitmap.Reset();
-    return bitmap;
-}
-
 // Source-over with constant alpha for systems without msimg32's AlphaBlend.
 // The source is premultiplied when the blend asks for its per-pixel alpha,
 // as AlphaBlend takes it.
@@ -108,8 +91,8 @@ bool SoftwareAlphaBlend(HDC hDC, int dx, int dy, int dw, int dh, HDC hSrc, int s
     if (!srcDC || !dstDC) return false;
     DWORD* srcBits = nullptr;
     DWORD* dstBits = nullptr;
-    ScopedBitmap srcBitmap = CreateSection(hDC, dw, dh, &srcBits);
-    ScopedBitmap dstBitmap = CreateSection(hDC, dw, dh, &dstBits);
+    ScopedBitmap srcBitmap = Create32BitSection(hDC, dw, dh, &srcBits);
+    ScopedBitmap dstBitmap = Create32BitSection(hDC, dw, dh, &dstBits);
     if (!srcBitmap || !dstBitmap) return false;
     ScopedSelectObject selectSrc(srcDC.Get(), srcBitmap.Get());
     ScopedSelectObject selectDst(dstDC.Get(), dstBitmap.Get());
@@ -238,17 +221,6 @@ void DrawCentre(const CellPainter& painter, const RECT& dst, const RECT& src, bo
     }
 }
 
-bool IsBlank(wchar_t ch)
-{
-    return ch > 0 && ch <= L' ';
-}
-
-const wchar_t* SkipBlanks(const wchar_t* p)
-{
-    while (IsBlank(*p)) p++;
-    return p;
-}
-
 // The state of one descriptor while it is read and drawn.
 class DescriptorPainter {
 public:
@@ -263,22 +235,11 @@ public:
     void Parse(const wchar_t* text)
     {
         int images = 0;
-        const wchar_t* p = text;
-        while (*p != L'\0') {
-            p = SkipBlanks(p);
-            const wchar_t* key = p;
-            while (*p != L'\0' && *p != L'=' && *p > L' ') p++;
-            const int keyLength = static_cast<int>(p - key);
-            p = SkipBlanks(p);
-            if (*p != L'=') return;
-            p = SkipBlanks(p + 1);
-            if (*p != L'\'') return;
-            const wchar_t* value = ++p;
-            while (*p != L'\0' && *p != L'\'') p++;
-            if (*p != L'\'') return;
-            if (p > value) Apply(CUIString(key, keyLength), CUIString(value, static_cast<int>(p - value)), images);
-            if (*++p != L' ') return;
-            p++;
+        CDescriptorReader reader(text);
+        CUIString key;
+        CUIString value;
+        while (reader.Next(key, value)) {
+            if (!value.IsEmpty()) Apply(key, value, images);
         }
     }
 
@@ -334,17 +295,15 @@ private:
         } else if (key == L"corner") {
             m_corner = ReadNumberList(value);
         } else if (key == L"mask") {
-            const wchar_t* digits = value.GetData();
-            if (*digits == L'#') digits++;
-            m_mask = wcstoul(digits, nullptr, 16);
+            m_mask = ReadColorValue(value);
         } else if (key == L"fade") {
-            m_fade = static_cast<BYTE>(std::clamp(wcstol(value, nullptr, 10), 0L, 255L));
+            m_fade = static_cast<BYTE>(std::clamp(ReadIntValue(value), 0, 255));
         } else if (key == L"hole") {
-            m_hole = value == L"true";
+            m_hole = ReadBoolValue(value);
         } else if (key == L"xtiled") {
-            m_xtiled = value == L"true";
+            m_xtiled = ReadBoolValue(value);
         } else if (key == L"ytiled") {
-            m_ytiled = value == L"true";
+            m_ytiled = ReadBoolValue(value);
         }
     }
 
@@ -352,7 +311,7 @@ private:
     {
         if (m_name.IsEmpty()) return;
         const TImageInfo* image = m_manager->GetImageEx(m_name, m_type.IsEmpty() ? nullptr : m_type.GetData(), m_mask);
-        if (image == nullptr || image->bitmap == nullptr) return;
+        if (image == nullptr || !image->bitmap) return;
         RECT source = m_source;
         if (source.left == 0 && source.top == 0 && source.right == 0 && source.bottom == 0) {
             source.right = image->width;
@@ -363,7 +322,7 @@ private:
         source.right = std::min<LONG>(source.right, image->width);
         source.bottom = std::min<LONG>(source.bottom, image->height);
         if (!Intersects(m_dest, m_item) || !Intersects(m_dest, m_paint)) return;
-        CRenderEngine::DrawImage(m_dc, image->bitmap, m_dest, m_paint, source, m_corner, image->hasAlpha, m_fade,
+        CRenderEngine::DrawImage(m_dc, image->bitmap.Get(), m_dest, m_paint, source, m_corner, image->hasAlpha, m_fade,
                                  m_hole, m_xtiled, m_ytiled);
     }
 
@@ -470,22 +429,23 @@ private:
     COLORREF m_color;
 };
 
-const long kMaxListNumber = 1 << 20;
-
 } // namespace
 
-RECT ReadNumberList(const wchar_t* text)
+ScopedBitmap Create32BitSection(HDC hDC, int width, int height, DWORD** bits, bool topDown)
 {
-    long values[4] = { 0, 0, 0, 0 };
-    const wchar_t* p = text != nullptr ? text : L"";
-    for (int i = 0; i < 4; i++) {
-        wchar_t* end = nullptr;
-        values[i] = std::clamp(wcstol(p, &end, 10), -kMaxListNumber, kMaxListNumber);
-        // The list ends with the text, never one character past it.
-        if (*end == L'\0') break;
-        p = end + 1;
-    }
-    return RECT{ values[0], values[1], values[2], values[3] };
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = topDown ? -height : height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
+    void* pixels = nullptr;
+    ScopedBitmap bitmap(::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    *bits = static_cast<DWORD*>(pixels);
+    if (pixels == nullptr) bitmap.Reset();
+    return bitmap;
 }
 
 CRenderClip::CRenderClip() : m_clipRect{ 0, 0, 0, 0 }, m_dc(nullptr)
@@ -660,7 +620,7 @@ void CRenderEngine::DrawColor(HDC hDC, const RECT& rc, DWORD color)
     // Premultiplied, as the blend takes it: on any background the result is
     // the colour at its alpha.
     DWORD* bits = nullptr;
-    ScopedBitmap pixel = CreateSection(hDC, 1, 1, &bits);
+    ScopedBitmap pixel = Create32BitSection(hDC, 1, 1, &bits);
     if (!pixel) return;
     const DWORD a = color >> 24;
     *bits = (a << 24) | ((GetBValue(color) * a / 255) << 16) | ((GetGValue(color) * a / 255) << 8) |
@@ -835,7 +795,7 @@ HBITMAP CRenderEngine::GenerateBitmap(CPaintManagerUI* manager, CControlUI* cont
 
     ScopedCreatedDC copyDC(::CreateCompatibleDC(reference));
     DWORD* bits = nullptr;
-    ScopedBitmap copy = CreateSection(reference, width, height, &bits, false);
+    ScopedBitmap copy = Create32BitSection(reference, width, height, &bits, false);
     if (!copyDC || !copy) return nullptr;
     {
         ScopedSelectObject selectCopy(copyDC.Get(), copy.Get());

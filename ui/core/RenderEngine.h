@@ -12,11 +12,9 @@ namespace SkinUI {
 class CControlUI;
 class CPaintManagerUI;
 
-// Up to four decimal numbers of a markup list such as "10,20,30,40": each
-// number after the first is read from one character past the end of the
-// previous one, so any single separator works; missing numbers are 0 and
-// each is held to +-2^20, far beyond any screen, so sums cannot overflow.
-RECT ReadNumberList(const wchar_t* text);
+// A 32-bit BI_RGB section, top-down unless asked otherwise; bits receives its
+// pixels. Empty (and bits null) on failure.
+ScopedBitmap Create32BitSection(HDC hDC, int width, int height, DWORD** bits, bool topDown = true);
 
 // Clips a device context for as long as it lives, then puts the context's
 // previous clip back.

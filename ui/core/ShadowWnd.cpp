@@ -91,15 +91,8 @@ void CShadowWnd::Render()
     if (!screen) return;
     ScopedCreatedDC memory(::CreateCompatibleDC(screen.Get()));
     if (!memory) return;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    ScopedBitmap section(::CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    DWORD* bits = nullptr;
+    ScopedBitmap section = Create32BitSection(screen.Get(), width, height, &bits, false);
     if (!section || bits == nullptr) return;
     // Fully transparent where the image does not draw (or cannot be loaded).
     std::memset(bits, 0, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);

@@ -1,6 +1,7 @@
 #include "ui/core/TaggedText.h"
 
 #include "base/ScopedGdi.h"
+#include "ui/core/AttributeValues.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 
@@ -154,6 +155,9 @@ private:
     void FinishLine();
     bool PlaceRun(const wchar_t* s, int n, int& consumed);
     bool HandleTag(const wchar_t*& p);
+    bool CloseTag(wchar_t tag);
+    void OpenLink(const wchar_t* args, const wchar_t* end);
+    void PushColor(const wchar_t* args, const wchar_t* end);
     bool PlaceImage(const wchar_t* args, const wchar_t* end);
     void AddText(const wchar_t* s, int n, int width);
     void RecordLinkPart();
@@ -375,9 +379,9 @@ void TaggedLayout::RecordLinkPart()
 
 void TaggedLayout::Select(const TFontInfo* f)
 {
-    if (f->font == m_selectedFont) return;
-    ::SelectObject(m_dc, f->font);
-    m_selectedFont = f->font;
+    if (f->font.Get() == m_selectedFont) return;
+    ::SelectObject(m_dc, f->font.Get());
+    m_selectedFont = f->font.Get();
 }
 
 void TaggedLayout::PushFont(const TFontInfo* f)
@@ -440,6 +444,68 @@ void TaggedLayout::PopFont()
     GrowLine();
 }
 
+// "<a name>": the link's colour and underline, and its name.
+void TaggedLayout::OpenLink(const wchar_t* args, const wchar_t* end)
+{
+    if (m_inLink) RecordLinkPart();
+    const CUIString name = Slice(args, end);
+    bool hover = false;
+    for (const CUIString& text : m_hoverTexts) hover = hover || text == name.GetData();
+    m_colors.push_back(hover ? m_manager->GetDefaultLinkHoverFontColor() : m_manager->GetDefaultLinkFontColor());
+    PushVariant(false, true, false);
+    m_linkNames.push_back(name);
+    m_inLink = true;
+    m_linkStart = m_x;
+}
+
+// "<c #xxxxxx>": a text colour.
+void TaggedLayout::PushColor(const wchar_t* args, const wchar_t* end)
+{
+    const wchar_t* q = SkipBlanks(args, end);
+    if (q < end && *q == L'#') q++;
+    const CUIString digits = Slice(q, end);
+    // Read as a signed 32-bit value: eight digits with a high alpha byte
+    // saturate to white.
+    const long long value = std::clamp(wcstoll(digits.GetData(), nullptr, 16), -0x80000000LL, 0x7FFFFFFFLL);
+    m_colors.push_back(static_cast<DWORD>(value) & 0x00FFFFFF);
+}
+
+// Handles a closing tag. True when the line ends before it.
+bool TaggedLayout::CloseTag(wchar_t tag)
+{
+    switch (tag) {
+    case L'a':
+        if (m_inLink) {
+            RecordLinkPart();
+            m_inLink = false;
+        }
+        if (!m_colors.empty()) m_colors.pop_back();
+        PopFont();
+        break;
+    case L'b':
+    case L'f':
+    case L'i':
+    case L'u':
+        PopFont();
+        break;
+    case L'c':
+        if (!m_colors.empty()) m_colors.pop_back();
+        break;
+    case L'p':
+        if (m_x > 0) return true;
+        if (!m_spacing.empty()) m_spacing.pop_back();
+        // The line after a paragraph does not keep the paragraph's spacing.
+        if (m_items.size() == m_lineFirstItem) m_lineHeight = FontHeight(CurrentFont()) + CurrentSpacing();
+        break;
+    case L's':
+        m_selected = !m_selected;
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
 // Handles the tag at p. True when the line ends here; p then stays on the
 // tag when the tag belongs to the next line.
 bool TaggedLayout::HandleTag(const wchar_t*& p)
@@ -453,66 +519,21 @@ bool TaggedLayout::HandleTag(const wchar_t*& p)
     const wchar_t* next = *end != L'\0' ? end + 1 : end;
 
     if (closing) {
-        switch (tag) {
-        case L'a':
-            if (m_inLink) {
-                RecordLinkPart();
-                m_inLink = false;
-            }
-            if (!m_colors.empty()) m_colors.pop_back();
-            PopFont();
-            break;
-        case L'b':
-        case L'f':
-        case L'i':
-        case L'u':
-            PopFont();
-            break;
-        case L'c':
-            if (!m_colors.empty()) m_colors.pop_back();
-            break;
-        case L'p':
-            if (m_x > 0) return true;
-            if (!m_spacing.empty()) m_spacing.pop_back();
-            // The line after a paragraph does not keep the paragraph's spacing.
-            if (m_items.size() == m_lineFirstItem) m_lineHeight = FontHeight(CurrentFont()) + CurrentSpacing();
-            break;
-        case L's':
-            m_selected = !m_selected;
-            break;
-        default:
-            break;
-        }
+        if (CloseTag(tag)) return true;
         p = next;
         return false;
     }
 
     switch (tag) {
-    case L'a': {
-        if (m_inLink) RecordLinkPart();
-        const CUIString name = Slice(args, end);
-        bool hover = false;
-        for (const CUIString& text : m_hoverTexts) hover = hover || text == name.GetData();
-        m_colors.push_back(hover ? m_manager->GetDefaultLinkHoverFontColor() : m_manager->GetDefaultLinkFontColor());
-        PushVariant(false, true, false);
-        m_linkNames.push_back(name);
-        m_inLink = true;
-        m_linkStart = m_x;
+    case L'a':
+        OpenLink(args, end);
         break;
-    }
     case L'b':
         PushVariant(true, false, false);
         break;
-    case L'c': {
-        const wchar_t* q = SkipBlanks(args, end);
-        if (q < end && *q == L'#') q++;
-        const CUIString digits = Slice(q, end);
-        // Read as a signed 32-bit value: eight digits with a high alpha byte
-        // saturate to white.
-        const long long value = std::clamp(wcstoll(digits.GetData(), nullptr, 16), -0x80000000LL, 0x7FFFFFFFLL);
-        m_colors.push_back(static_cast<DWORD>(value) & 0x00FFFFFF);
+    case L'c':
+        PushColor(args, end);
         break;
-    }
     case L'f': {
         const wchar_t* q = SkipBlanks(args, end);
         if (q == end) {
@@ -574,25 +595,17 @@ bool TaggedLayout::PlaceImage(const wchar_t* args, const wchar_t* end)
     const wchar_t* rest = args;
     if (all.Find(L"file='") >= 0 || all.Find(L"res='") >= 0) {
         // key='value' items; anything after them is the frame count and index.
-        const wchar_t* q = args;
-        for (;;) {
-            q = SkipBlanks(q, end);
-            const wchar_t* eq = q;
-            while (eq < end && *eq != L'=' && *eq != L' ') eq++;
-            if (eq >= end || *eq != L'=' || eq + 1 >= end || eq[1] != L'\'') break;
-            const wchar_t* value = eq + 2;
-            const wchar_t* close = value;
-            while (close < end && *close != L'\'') close++;
-            if (close >= end) break;
-            const CUIString key = Slice(q, eq);
+        CDescriptorReader reader(args, end);
+        CUIString key;
+        CUIString value;
+        while (reader.Next(key, value)) {
             if (key == L"file" || key == L"res") {
-                name = Slice(value, close);
+                name = value;
             } else if (key == L"restype") {
-                type = Slice(value, close);
+                type = value;
             }
-            q = close + 1;
         }
-        rest = q;
+        rest = reader.Rest();
     } else {
         const wchar_t* nameEnd = args;
         while (nameEnd < end && *nameEnd != L' ') nameEnd++;
@@ -675,7 +688,7 @@ void TaggedLayout::Draw(const RECT& rc)
                 const int h = item.image->height;
                 const int y = h < line.height ? top + (line.height - h) / 2 : bottom - h;
                 const RECT dest = { left + item.x, y, left + item.x + item.width, y + h };
-                CRenderEngine::DrawImage(m_dc, item.image->bitmap, dest, rc, item.source, RECT{ 0, 0, 0, 0 },
+                CRenderEngine::DrawImage(m_dc, item.image->bitmap.Get(), dest, rc, item.source, RECT{ 0, 0, 0, 0 },
                                          item.image->hasAlpha);
                 continue;
             }

@@ -3,6 +3,7 @@
 // Records and interfaces shared by the paint manager, the render engine and
 // every control.
 
+#include "base/ScopedGdi.h"
 #include "ui/core/UIString.h"
 
 #include <windows.h>
@@ -109,7 +110,7 @@ struct TNotifyUI {
 
 // One created font of a paint manager's registry; the owner deletes the font.
 struct TFontInfo {
-    HFONT font;
+    ScopedFont font;
     CUIString faceName;
     int size;
     bool bold;
@@ -120,7 +121,7 @@ struct TFontInfo {
 
 // One loaded image: a top-down 32-bit section with premultiplied BGRA pixels.
 struct TImageInfo {
-    HBITMAP bitmap;
+    ScopedBitmap bitmap;
     int width;
     int height;
     bool hasAlpha;

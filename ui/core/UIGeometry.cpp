@@ -124,4 +124,11 @@ CPoint::CPoint(LPARAM lParam)
     y = static_cast<short>(HIWORD(lParam));
 }
 
+int ClampSize(long value, int low, int high)
+{
+    if (high < low) high = low;
+    if (value < low) return low;
+    return value > high ? high : static_cast<int>(value);
+}
+
 } // namespace SkinUI

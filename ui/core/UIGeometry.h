@@ -41,4 +41,8 @@ public:
     explicit CPoint(LPARAM lParam);
 };
 
+// A size held to a control's [minimum, maximum]; a maximum below the
+// minimum counts as the minimum.
+int ClampSize(long value, int low, int high);
+
 } // namespace SkinUI

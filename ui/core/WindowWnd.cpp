@@ -244,30 +244,17 @@ void CWindowWnd::OnFinalMessage(HWND hWnd)
 
 LRESULT CALLBACK CWindowWnd::__WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    CWindowWnd* pThis = nullptr;
-    if (uMsg == WM_NCCREATE) {
-        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        pThis = static_cast<CWindowWnd*>(create->lpCreateParams);
-        if (pThis != nullptr) {
-            pThis->m_hWnd = hWnd;
-            ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pThis));
-        }
-    } else {
-        pThis = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-        if (uMsg == WM_NCDESTROY && pThis != nullptr) {
-            const LRESULT result = ::CallWindowProcW(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
-            ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
-            if (pThis->m_bSubclassed) pThis->Unsubclass();
-            pThis->m_hWnd = nullptr;
-            pThis->OnFinalMessage(hWnd);
-            return result;
-        }
-    }
-    if (pThis != nullptr) return pThis->HandleMessage(uMsg, wParam, lParam);
-    return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    return RouteMessage(hWnd, uMsg, wParam, lParam, false);
 }
 
 LRESULT CALLBACK CWindowWnd::__ControlProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    return RouteMessage(hWnd, uMsg, wParam, lParam, true);
+}
+
+// A window keeps its object in its user data; a control window, whose user
+// data belongs to its class, in a property.
+LRESULT CWindowWnd::RouteMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, bool inProperty)
 {
     CWindowWnd* pThis = nullptr;
     if (uMsg == WM_NCCREATE) {
@@ -275,13 +262,22 @@ LRESULT CALLBACK CWindowWnd::__ControlProc(HWND hWnd, UINT uMsg, WPARAM wParam, 
         pThis = static_cast<CWindowWnd*>(create->lpCreateParams);
         if (pThis != nullptr) {
             pThis->m_hWnd = hWnd;
-            ::SetPropW(hWnd, kObjectProperty, static_cast<HANDLE>(pThis));
+            if (inProperty) {
+                ::SetPropW(hWnd, kObjectProperty, static_cast<HANDLE>(pThis));
+            } else {
+                ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pThis));
+            }
         }
     } else {
-        pThis = static_cast<CWindowWnd*>(::GetPropW(hWnd, kObjectProperty));
+        pThis = inProperty ? static_cast<CWindowWnd*>(::GetPropW(hWnd, kObjectProperty))
+                           : reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
         if (uMsg == WM_NCDESTROY && pThis != nullptr) {
             const LRESULT result = ::CallWindowProcW(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
-            ::RemovePropW(hWnd, kObjectProperty);
+            if (inProperty) {
+                ::RemovePropW(hWnd, kObjectProperty);
+            } else {
+                ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
+            }
             if (pThis->m_bSubclassed) pThis->Unsubclass();
             pThis->m_hWnd = nullptr;
             pThis->OnFinalMessage(hWnd);

@@ -136,6 +136,20 @@ std::wstring WideName(const std::string& name, uint16_t flags, const std::string
     return ToWide(name, (flags & kFlagUtf8) != 0 ? CP_UTF8 : CP_ACP);
 }
 
+// The raw name read as UTF-8, for archives made where names are UTF-8 but
+// the flag is not set (Info-ZIP on Linux); empty when the bytes are not
+// valid UTF-8 or read the same in the ANSI code page.
+std::wstring Utf8Reading(const std::string& name, uint16_t flags, const std::wstring& wideName)
+{
+    if ((flags & kFlagUtf8) != 0 || name.empty()) return std::wstring();
+    if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), static_cast<int>(name.size()), nullptr,
+                              0) == 0) {
+        return std::wstring();
+    }
+    std::wstring reading = ToWide(name, CP_UTF8);
+    return reading != wideName ? reading : std::wstring();
+}
+
 } // namespace
 
 void ZipReader::InflateEnder::operator()(z_stream_s* stream) const
@@ -337,6 +351,7 @@ ZRESULT ZipReader::ReadDirectory(uint64_t dirOffset, uint64_t dirSize, uint64_t 
         entry.extra.assign(reinterpret_cast<const char*>(p + kDirEntrySize + nameLen), extraLen);
         if (!ReadZip64Sizes(entry.extra, true, entry.uncSize, entry.compSize, &entry.localOffset)) return ZR_CORRUPT;
         entry.wideName = WideName(entry.name, entry.flags, entry.extra);
+        entry.utf8Name = Utf8Reading(entry.name, entry.flags, entry.wideName);
         m_entries.push_back(entry);
         at += kDirEntrySize + nameLen + extraLen + commentLen;
     }
@@ -399,10 +414,16 @@ ZRESULT ZipReader::FindItem(const wchar_t* name, bool ignoreCase, int* index, ZI
     if (wcslen(name) > kMaxWantedName) return ZR_NOTFOUND;
     std::wstring wanted(name);
     for (wchar_t& c : wanted) if (c == L'\\') c = L'/';
-    for (int i = 0; i < GetCount(); i++) {
-        if (!SameName(m_entries[i].wideName, wanted, ignoreCase)) continue;
-        if (index != nullptr) *index = i;
-        return ze != nullptr ? GetItem(i, ze) : ZR_OK;
+    // The ANSI reading of every name first: a UTF-8 reading never hides a
+    // member that the code page names.
+    for (const std::wstring Entry::*reading : { &Entry::wideName, &Entry::utf8Name }) {
+        for (int i = 0; i < GetCount(); i++) {
+            const std::wstring& candidate = m_entries[i].*reading;
+            const bool noReading = reading == &Entry::utf8Name && candidate.empty();
+            if (noReading || !SameName(candidate, wanted, ignoreCase)) continue;
+            if (index != nullptr) *index = i;
+            return ze != nullptr ? GetItem(i, ze) : ZR_OK;
+        }
     }
     return ZR_NOTFOUND;
 }

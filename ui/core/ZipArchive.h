@@ -73,6 +73,9 @@ private:
         // The name as Windows reads it: from UTF-8 (flagged, or Info-ZIP's
         // Unicode path field) or from the ANSI code page.
         std::wstring wideName;
+        // The raw name read as UTF-8 when that is valid and differs from
+        // wideName (UTF-8 names stored without the flag), else empty.
+        std::wstring utf8Name;
         uint16_t versionMadeBy;
         uint16_t flags;
         uint16_t method;
