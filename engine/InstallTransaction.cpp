@@ -28,6 +28,18 @@ bool IsAbsoluteFolder(const std::string& path)
     return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0;
 }
 
+// Renames the installed file into the backups. The backup's folders are made
+// only when the rename finds them missing: most files share theirs.
+DWORD KeepOldCopy(const std::string& target, const std::string& backup)
+{
+    if (MoveFileExA(target.c_str(), backup.c_str(), 0))
+        return ERROR_SUCCESS;
+    if (GetLastError() != ERROR_PATH_NOT_FOUND)
+        return GetLastError();
+    MakeParentDirs(backup);
+    return MoveFileExA(target.c_str(), backup.c_str(), 0) ? ERROR_SUCCESS : GetLastError();
+}
+
 DWORD WriteAll(HANDLE file, const std::string& text)
 {
     DWORD written = 0;
@@ -151,20 +163,22 @@ DWORD InstallTransaction::Replace(const std::string& relativePath, const std::st
 {
     const std::string path = ToBackslashes(relativePath);
     const std::string target = Target(path);
-    const std::string backup = Backup(path);
-    // A folder in the file's place is not the installation's to move away.
-    if (IsFolder(target))
-        return ERROR_ACCESS_DENIED;
-    // A file listed twice keeps the first backup: that one is the old copy.
-    if (FileExists(target) && !FileExists(backup)) {
-        MakeParentDirs(backup);
-        if (!MoveFileExA(target.c_str(), backup.c_str(), 0))
-            return GetLastError();
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // A folder in the file's place is not the installation's to move away.
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return ERROR_ACCESS_DENIED;
+        const DWORD kept = KeepOldCopy(target, Backup(path));
+        if (kept == ERROR_ALREADY_EXISTS || kept == ERROR_FILE_EXISTS) {
+            // A file listed twice keeps the first backup: that one is the
+            // old copy, and this one is overwritten.
+            if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+                SetFileAttributesA(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        } else if (kept != ERROR_SUCCESS) {
+            return kept;
+        }
     }
-    ClearReadOnly(target);
-    if (!CopyFileA(source.c_str(), target.c_str(), FALSE))
-        return GetLastError();
-    return ERROR_SUCCESS;
+    return CopyFileA(source.c_str(), target.c_str(), FALSE) ? ERROR_SUCCESS : GetLastError();
 }
 
 void InstallTransaction::Commit()
