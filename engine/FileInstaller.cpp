@@ -51,7 +51,7 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
             UpdateLog::Instance().Write("file: %s is outside the install folder.", entry.path.c_str());
             return false;
         }
-        if (!InstallTransaction::IsInstallable(entry.path)) {
+        if (InstallTransaction::IsInBackupFolder(entry.path)) {
             UpdateLog::Instance().Write("file: %s lies in the Updater's backup folder.", entry.path.c_str());
             return false;
         }

@@ -81,10 +81,13 @@ InstallTransaction::~InstallTransaction()
 
 bool InstallTransaction::IsInstallable(const std::string& relativePath)
 {
-    if (!IsContainedRelativePath(relativePath))
-        return false;
+    return IsContainedRelativePath(relativePath) && !IsInBackupFolder(relativePath);
+}
+
+bool InstallTransaction::IsInBackupFolder(const std::string& relativePath)
+{
     const std::string first = relativePath.substr(0, relativePath.find_first_of("\\/"));
-    return _stricmp(first.c_str(), kBackupFolderName) != 0;
+    return _stricmp(first.c_str(), kBackupFolderName) == 0;
 }
 
 std::string InstallTransaction::JournalPath()

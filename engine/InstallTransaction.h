@@ -56,6 +56,8 @@ public:
     // True for a relative path the journal can carry: inside the install
     // folder (see IsContainedRelativePath) and outside the backups.
     static bool IsInstallable(const std::string& relativePath);
+    // True when the path's first component is the backup folder.
+    static bool IsInBackupFolder(const std::string& relativePath);
 
     // Where the journal lives: in the user-data folder.
     static std::string JournalPath();

@@ -14,16 +14,6 @@ namespace {
 constexpr int kFiles = 400;  // the "many" fixture's files
 constexpr int kKills = 20;
 
-std::map<std::string, std::string> Snapshot(const std::string& root)
-{
-    std::map<std::string, std::string> tree;
-    std::error_code ec;
-    for (const auto& item : std::filesystem::recursive_directory_iterator(root, ec))
-        tree[std::filesystem::relative(item.path(), root).string()] =
-            item.is_directory() ? "<folder>" : ReadFileBytes(item.path().string());
-    return tree;
-}
-
 void CopyTree(const std::string& from, const std::string& to)
 {
     std::error_code ec;
@@ -70,7 +60,7 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
     }
     WriteOldVersion();
     SavePending();
-    const std::map<std::string, std::string> oldVersion = Snapshot(Installed("data"));
+    const std::map<std::string, std::string> oldVersion = FolderTree(Installed("data"));
 
     // A whole run first: its length spreads the kills over it.
     const DWORD start = GetTickCount();
@@ -80,7 +70,7 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
         ASSERT_TRUE(exec->WaitForEnd(60000, code));
     }
     const DWORD length = GetTickCount() - start;
-    const std::map<std::string, std::string> newVersion = Snapshot(Installed("data"));
+    const std::map<std::string, std::string> newVersion = FolderTree(Installed("data"));
     ASSERT_EQ(newVersion.size(), oldVersion.size());
     ASSERT_NE(newVersion, oldVersion);
 
@@ -102,7 +92,7 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
         DWORD code = 1;
         ASSERT_TRUE(check->WaitForEnd(60000, code));
 
-        const std::map<std::string, std::string> now = Snapshot(Installed("data"));
+        const std::map<std::string, std::string> now = FolderTree(Installed("data"));
         EXPECT_TRUE(now == oldVersion || now == newVersion);
         EXPECT_FALSE(FileExists(Installed(".corvane-backup")));
         EXPECT_FALSE(FileExists(UserData() + "\\install.journal"));

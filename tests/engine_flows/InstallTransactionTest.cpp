@@ -20,18 +20,6 @@
 
 namespace {
 
-// Every file (with its bytes) and folder below the root, by relative path.
-std::map<std::string, std::string> Snapshot(const std::string& root)
-{
-    std::map<std::string, std::string> tree;
-    std::error_code ec;
-    for (const auto& item : std::filesystem::recursive_directory_iterator(root, ec)) {
-        const std::string relative = std::filesystem::relative(item.path(), root).string();
-        tree[relative] = item.is_directory() ? "<folder>" : ReadFileBytes(item.path().string());
-    }
-    return tree;
-}
-
 class InstallTransactionTest : public EngineTest {
 protected:
     void SetUp() override
@@ -88,14 +76,14 @@ TEST_F(InstallTransactionTest, AFailedCopyPutsTheInstallFolderBackAsItWas)
             ASSERT_TRUE(DeleteFileA(failing.c_str()));
             ASSERT_TRUE(WriteFileBytes(failing + "\\inside.txt", "a folder's file"));
         }
-        const std::map<std::string, std::string> before = Snapshot(root);
+        const std::map<std::string, std::string> before = FolderTree(root);
         ScopedHandle lock;
         if (!c.folderInTheWay)
             lock.Reset(CreateFileA(failing.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
 
         EXPECT_FALSE(Worker().InstallFiles(sourceDir_, root, files));
         lock.Reset();
-        EXPECT_EQ(Snapshot(root), before);
+        EXPECT_EQ(FolderTree(root), before);
         const std::vector<std::string> log = LogMessages();
         ASSERT_GE(log.size(), 2u);
         EXPECT_EQ(log[log.size() - 2], "copyfile: " + sourceDir_ + "\\" + files[c.failing].path + " " + failing +
@@ -206,9 +194,9 @@ TEST_F(InstallTransactionTest, AnAcceptedCloseNeverMeetsAnInstallationAfterIt)
         while (!ended)
             ended = worker.BeginEnding();
         ++accepted;
-        const std::map<std::string, std::string> atClose = Snapshot(root);
+        const std::map<std::string, std::string> atClose = FolderTree(root);
         flow.join();
-        EXPECT_EQ(Snapshot(root), atClose) << "round " << round;
+        EXPECT_EQ(FolderTree(root), atClose) << "round " << round;
     }
     EXPECT_EQ(accepted, 150);
     // Both sides of the race were met: some closes came during installation.

@@ -95,6 +95,16 @@ std::vector<std::string> FolderEntries(const std::string& folder)
     return names;
 }
 
+std::map<std::string, std::string> FolderTree(const std::string& root)
+{
+    std::map<std::string, std::string> tree;
+    std::error_code ec;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root, ec))
+        tree[std::filesystem::relative(item.path(), root).string()] =
+            item.is_directory() ? "<folder>" : ReadFileBytes(item.path().string());
+    return tree;
+}
+
 bool WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     std::error_code ec;

@@ -2,6 +2,7 @@
 // the loopback HTTP server and whole-file reads and writes.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // The names in a folder (without "." and ".."), sorted; none for a missing
 // folder.
 std::vector<std::string> FolderEntries(const std::string& folder);
+
+// Every file (with its bytes) and folder ("<folder>") below the root, by
+// relative path: what a folder holds, to compare before and after.
+std::map<std::string, std::string> FolderTree(const std::string& root);
 
 // The folder of the running test program (Windows path, no trailing "\").
 std::string TestProgramDir();
