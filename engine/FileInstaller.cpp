@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -42,7 +43,7 @@ void PostProgress(size_t done, size_t total, bool execMode, int& last)
 // and every file that will be copied matches its listed digest, so a damaged
 // or tampered package installs nothing. Marks the entries that are current.
 bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
-                  const std::vector<FileEntry>& files, std::vector<bool>& current)
+                  const std::vector<FileEntry>& files, bool checkSources, std::vector<bool>& current)
 {
     current.assign(files.size(), false);
     for (size_t i = 0; i < files.size(); ++i) {
@@ -57,7 +58,7 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
         }
         // A missing target, or an entry without a digest, is never current.
         current[i] = MatchesDigest(ToBackslashes(targetRoot + "\\" + entry.path), entry.md5);
-        if (current[i] || entry.md5.empty())
+        if (current[i] || entry.md5.empty() || !checkSources)
             continue;
         if (!MatchesDigest(ToBackslashes(sourceRoot + "\\" + entry.path), entry.md5)) {
             UpdateLog::Instance().Write("file: %s md5 check failed.", entry.path.c_str());
@@ -103,7 +104,7 @@ bool LogInstalled(const std::string& source, const std::string& target, DWORD er
 }  // namespace
 
 bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string& targetRoot,
-                                const std::vector<FileEntry>& files)
+                                const std::vector<FileEntry>& files, Sources sources)
 {
     if (beforeInstall_)
         beforeInstall_();
@@ -117,17 +118,19 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
     } installing{*this};
 
     std::vector<bool> current;
-    if (!CheckEntries(sourceRoot, targetRoot, files, current))
+    if (!CheckEntries(sourceRoot, targetRoot, files, sources == Sources::kCheckDigests, current))
         return false;
 
-    InstallTransaction transaction(targetRoot);
+    // The old copies of an earlier installation go before this one keeps its own.
+    FinishInstallation();
+    auto transaction = std::make_unique<InstallTransaction>(targetRoot);
     if (transactional_) {
         for (size_t i = 0; i < files.size(); ++i) {
-            transaction.PlanFolders(files[i].path);
+            transaction->PlanFolders(files[i].path);
             if (!current[i] && !IsDeferred(files[i].path, context_.updaterName))
-                transaction.PlanFile(files[i].path);
+                transaction->PlanFile(files[i].path);
         }
-        const DWORD error = transaction.Begin();
+        const DWORD error = transaction->Begin();
         if (error != ERROR_SUCCESS) {
             UpdateLog::Instance().Write("install journal: %s cannot be written, errcode[%d].",
                                         InstallTransaction::JournalPath().c_str(), static_cast<int>(error));
@@ -149,13 +152,14 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
             copied = CopyDeferred(source, FileNameOf(entry.path));
         else
             copied = LogInstalled(source, target,
-                                  transactional_ ? transaction.Replace(entry.path, source) : CopyOver(source, target));
+                                  transactional_ ? transaction->Replace(entry.path, source) : CopyOver(source, target));
         if (!copied) {
             if (transactional_)
-                UpdateLog::Instance().Write("rollback: %d files restored.", transaction.RollBack());
+                UpdateLog::Instance().Write("rollback: %d files restored.", transaction->RollBack());
             return false;
         }
     }
-    transaction.Commit();
+    transaction->Commit();
+    installed_ = std::move(transaction);
     return true;
 }

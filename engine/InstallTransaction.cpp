@@ -77,6 +77,8 @@ InstallTransaction::~InstallTransaction()
 {
     if (open_)
         RollBack();
+    else if (committed_)
+        RemoveBackupsAndJournal();
 }
 
 bool InstallTransaction::IsInstallable(const std::string& relativePath)
@@ -197,7 +199,7 @@ void InstallTransaction::Commit()
         return;
     }
     journal_.Reset();
-    RemoveBackupsAndJournal();
+    committed_ = true;
 }
 
 bool InstallTransaction::Undo(int& restored) const

@@ -17,7 +17,8 @@
 // cheap on one volume and leaves the old copy whole. A failed installation is
 // rolled back from there; a killed one is rolled back by the next run
 // (Recover), since the journal and the backups outlive the process. A
-// committed one removes both.
+// committed one removes both when it goes out of scope, so that the owner can
+// start the product again first.
 class InstallTransaction {
 public:
     // The backup folder inside the install folder; nothing is installed
@@ -26,7 +27,7 @@ public:
 
     explicit InstallTransaction(std::string targetRoot);
     // A begun transaction that was neither committed nor rolled back is
-    // rolled back.
+    // rolled back; a committed one removes its backups and the journal.
     ~InstallTransaction();
     InstallTransaction(const InstallTransaction&) = delete;
     InstallTransaction& operator=(const InstallTransaction&) = delete;
@@ -44,8 +45,9 @@ public:
     // ERROR_SUCCESS, or the error code of the step that failed.
     [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source) const;
 
-    // Keeps the new files: marks the journal done, then removes the backups
-    // and the journal.
+    // Keeps the new files: marks the journal done. The backups and the
+    // journal stay until the object goes; a run killed before then finds the
+    // mark, and its next run only cleans up.
     void Commit();
 
     // Puts every replaced file back and removes what was made; the number of
@@ -92,5 +94,6 @@ private:
     std::vector<Step> steps_;
     std::set<std::string, CaseInsensitiveLess> plannedFolders_;
     ScopedHandle journal_;
-    bool open_ = false;  // begun, and neither committed nor rolled back
+    bool open_ = false;       // begun, and neither committed nor rolled back
+    bool committed_ = false;  // marked done, backups not yet removed
 };

@@ -1,4 +1,4 @@
-#include "engine/UpdateWorker.h"
+#include "engine/PackageUnpacker.h"
 
 #include "base/ScopedHandles.h"
 #include "engine/GrowingFile.h"
@@ -6,9 +6,12 @@
 #include "engine/Settings.h"
 #include "engine/TarExtractor.h"
 #include "engine/UpdateLog.h"
+#include "engine/UpdateWorker.h"
 #include "engine/XzDecoder.h"
 
 #include <boost/thread/thread.hpp>
+
+#include <windows.h>
 
 #include <cstdio>
 
@@ -19,10 +22,26 @@ constexpr size_t kPackageSuffixLength = sizeof(kPackageSuffix) - 1;
 constexpr size_t kXzSuffixLength = 3;
 constexpr size_t kStreamBuffer = 1 << 20;
 
+// Background mode lowers the thread's disk priority as well as its
+// processor priority; where the platform refuses it, the lowest priority
+// still keeps the thread out of the product's way.
+void EnterPriority(UnpackPriority priority)
+{
+    if (priority == UnpackPriority::kBackground && !SetThreadPriority(GetCurrentThread(), THREAD_MODE_BACKGROUND_BEGIN))
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+}
+
+void LeavePriority(UnpackPriority priority)
+{
+    if (priority == UnpackPriority::kBackground && !SetThreadPriority(GetCurrentThread(), THREAD_MODE_BACKGROUND_END))
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+}
+
 // Decodes the package into the tar file while a second thread extracts the
 // tar file as it grows, so that extraction costs no time of its own. The
 // extraction's result counts only when the decode succeeded.
-bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath, int& extracted)
+bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath, const std::string& folder,
+                      UnpackPriority priority, int& extracted)
 {
     ScopedFile in(fopen(packagePath.c_str(), "rb"));
     if (!in)
@@ -34,9 +53,13 @@ bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath
     setvbuf(in.Get(), nullptr, _IOFBF, kStreamBuffer);
     setvbuf(out.Get(), nullptr, _IOFBF, kStreamBuffer);
     GrowingFile growing;
-    const std::string updateDir = GetUpdateDir();
-    boost::thread extraction([&] { extracted = ExtractTar(tarPath, updateDir, &growing); });
+    boost::thread extraction([&] {
+        EnterPriority(priority);
+        extracted = ExtractTar(tarPath, folder, &growing);
+    });
+    EnterPriority(priority);
     const bool decoded = DecompressXz(in.Get(), out.Get(), &growing) == 0;
+    LeavePriority(priority);
     // A tar file that did not reach the disk in full is a failed decode.
     const bool closed = fclose(out.Release()) == 0;
     growing.Finish();
@@ -46,51 +69,73 @@ bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath
 
 // The package's files lie below a top folder named after the package: its
 // name without ".tar.xz", cut before the last "-" (the version).
-std::string SourceRoot(const std::string& packagePath)
+std::string SourceRoot(const std::string& packageName, const std::string& folder)
 {
-    std::string folder, name;
-    SplitPath(packagePath, folder, name, false);
-    std::string stem = name.substr(0, name.size() - kPackageSuffixLength);
+    std::string stem = packageName.substr(0, packageName.size() - kPackageSuffixLength);
     const size_t dash = stem.rfind('-');
     if (dash != std::string::npos)
         stem.erase(dash);
-    return GetUpdateDir() + "\\" + stem;
+    return folder + "\\" + stem;
 }
 
 }  // namespace
 
-int UpdateWorker::UnpackAndInstall(const std::string& packagePath, const std::vector<FileEntry>& files)
+UnpackedPackage UnpackPackage(const std::string& packagePath, const std::string& folder, UnpackPriority priority)
 {
+    UnpackedPackage unpacked;
     if (!FileExists(packagePath)) {
-        DiscardPendingUpdate();
-        UpdateLog::Instance().Write("xz file: %s not exist.", packagePath.c_str());
-        return kPackageMissing;
+        unpacked.code = UpdateWorker::kPackageMissing;
+        return unpacked;
     }
     if (!EndsWith(packagePath, kPackageSuffix)) {
-        DiscardPendingUpdate();
-        UpdateLog::Instance().Write("xz file: %s bad format extend name.", packagePath.c_str());
-        return kBadSuffix;
+        unpacked.code = UpdateWorker::kBadSuffix;
+        return unpacked;
     }
-
-    // The tar file, as large as the unpacked content, goes where the discard
-    // removes it, wherever the package lies.
+    // The tar file, as large as the unpacked content, goes where the
+    // package's discard removes it, wherever the package lies.
     const std::string packageName = FileNameOf(packagePath);
-    const std::string tarPath = GetUpdateDir() + "\\" + packageName.substr(0, packageName.size() - kXzSuffixLength);
+    unpacked.tarPath = GetUpdateDir() + "\\" + packageName.substr(0, packageName.size() - kXzSuffixLength);
+    unpacked.sourceRoot = SourceRoot(packageName, folder);
     int extracted = -1;
-    if (!DecodeAndExtract(packagePath, tarPath, extracted)) {
-        DiscardPendingUpdate();
-        UpdateLog::Instance().Write("decompress xz file: %s failed.", packagePath.c_str());
-        return kXzFailed;
+    if (!DecodeAndExtract(packagePath, unpacked.tarPath, folder, priority, extracted)) {
+        unpacked.code = UpdateWorker::kXzFailed;
+        return unpacked;
     }
+    remove(unpacked.tarPath.c_str());
+    unpacked.code = extracted == 0 ? UpdateWorker::kInstalled : UpdateWorker::kTarFailed;
+    return unpacked;
+}
 
-    remove(tarPath.c_str());
-    if (extracted != 0) {
-        DiscardPendingUpdate();
-        UpdateLog::Instance().Write("decompress tar file: %s failed.", tarPath.c_str());
-        return kTarFailed;
+void LogUnpackFailure(const std::string& packagePath, const UnpackedPackage& unpacked)
+{
+    UpdateLog& log = UpdateLog::Instance();
+    switch (unpacked.code) {
+    case UpdateWorker::kPackageMissing:
+        log.Write("xz file: %s not exist.", packagePath.c_str());
+        break;
+    case UpdateWorker::kBadSuffix:
+        log.Write("xz file: %s bad format extend name.", packagePath.c_str());
+        break;
+    case UpdateWorker::kXzFailed:
+        log.Write("decompress xz file: %s failed.", packagePath.c_str());
+        break;
+    case UpdateWorker::kTarFailed:
+        log.Write("decompress tar file: %s failed.", unpacked.tarPath.c_str());
+        break;
+    default:
+        break;
     }
+}
 
-    const bool installed = InstallFiles(SourceRoot(packagePath), InstallDir(), files);
+int UpdateWorker::UnpackAndInstall(const std::string& packagePath, const std::vector<FileEntry>& files)
+{
+    const UnpackedPackage unpacked = UnpackPackage(packagePath, GetUpdateDir());
+    if (unpacked.code != kInstalled) {
+        DiscardPendingUpdate();
+        LogUnpackFailure(packagePath, unpacked);
+        return unpacked.code;
+    }
+    const bool installed = InstallFiles(unpacked.sourceRoot, InstallDir(), files);
     DiscardPendingUpdate();
     return installed ? kInstalled : kInstallFailed;
 }

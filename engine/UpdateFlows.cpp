@@ -1,8 +1,10 @@
 #include "engine/UpdateWorker.h"
 
 #include "engine/HttpDownloader.h"
+#include "engine/PackageUnpacker.h"
 #include "engine/Paths.h"
 #include "engine/Settings.h"
+#include "engine/StagedUpdate.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
 #include "engine/XzDecoder.h"
@@ -39,25 +41,51 @@ DownloadResult DownloadPackage(const UpdateManifest& manifest, const std::string
     return HttpDownloader().Download(url, GetUpdateDir(), true, LooksLikeXzFile);
 }
 
+// A force run's failed staging, told in the lines an installation from the
+// package would have logged.
+void LogStagingFailure(const std::string& packagePath, const StagedUpdate::Result& staged)
+{
+    if (staged.code == UpdateWorker::kInstallFailed) {
+        UpdateLog::Instance().Write("file: %s md5 check failed.", staged.path.c_str());
+        return;
+    }
+    UnpackedPackage unpacked;
+    unpacked.code = staged.code;
+    unpacked.tarPath = staged.path;
+    LogUnpackFailure(packagePath, unpacked);
+}
+
 }  // namespace
 
 int UpdateWorker::CheckUpdateProc()
 {
     std::string url;
+    std::vector<FileEntry> files;
+    checkManifest_.GetFileList(files);
 
     if (context_.force) {
         UpdateLog::Instance().Write("begin to entering force mode.");
-        StopProduct();
+        // Everything up to the swap of files happens while the product runs:
+        // it is stopped only once the package is unpacked and checked.
         const DownloadResult download = DownloadPackage(checkManifest_, context_.uri, url);
         if (download.code != HttpDownloader::kOk) {
             UpdateLog::Instance().Write("downloading xz file: %s failed.", url.c_str());
-        } else {
-            std::vector<FileEntry> files;
-            checkManifest_.GetFileList(files);
-            // The outcome is in the log, and the pending update is gone either way.
-            UnpackAndInstall(download.path, files);
+            PostClose();
+            return 0;
         }
+        const StagedUpdate::Result staged = StagedUpdate::Stage(download.path, checkManifest_.GetPath(), files, false);
+        if (!staged.ok()) {
+            DiscardPendingUpdate();
+            LogStagingFailure(download.path, staged);
+            PostClose();
+            return 0;
+        }
+        StopProduct();
+        // The outcome is in the log, and the pending update is gone either way.
+        (void)InstallFiles(staged.root, InstallDir(), files, Sources::kVerified);
+        DiscardPendingUpdate();
         StartProduct();
+        FinishInstallation();
         PostClose();
         return 0;
     }
@@ -71,6 +99,11 @@ int UpdateWorker::CheckUpdateProc()
         WriteXmlSetting(manifestPath);
         WriteXzSetting(download.path);
         WriteVersionSetting(context_.version);
+        // The update is recorded; staging it only spares the exec run work.
+        const StagedUpdate::Result staged = StagedUpdate::Stage(download.path, manifestPath, files, true);
+        if (!staged.ok())
+            UpdateLog::Instance().Write("staging: %s not staged, failed at %s, errcode[%d].", download.path.c_str(),
+                                        staged.path.c_str(), staged.code);
     }
     PostClose();
     return 0;
@@ -91,11 +124,19 @@ bool UpdateWorker::ExecUpdateProc()
     } else {
         std::vector<FileEntry> files;
         manifest.GetFileList(files);
-        applied = UnpackAndInstall(packagePath, files) == kInstalled;
+        // A tree staged by the silent run, still as it was checked, spares the unpacking.
+        const std::string staged = StagedUpdate::FindTree(packagePath, manifestPath, files);
+        if (!staged.empty()) {
+            applied = InstallFiles(staged, InstallDir(), files, Sources::kVerified);
+            DiscardPendingUpdate();
+        } else {
+            applied = UnpackAndInstall(packagePath, files) == kInstalled;
+        }
         UpdateLog::Instance().Write(applied ? "updated successfully." : "updated failed.");
     }
     DiscardPendingUpdate();
     StartProduct();
+    FinishInstallation();
     PostClose();
     return applied;
 }

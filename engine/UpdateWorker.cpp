@@ -1,9 +1,17 @@
 #include "engine/UpdateWorker.h"
 
+#include "engine/InstallTransaction.h"
 #include "engine/Paths.h"
 
 UpdateWorker::UpdateWorker() : installDir_(GetModuleDir())
 {
+}
+
+UpdateWorker::~UpdateWorker() = default;
+
+void UpdateWorker::FinishInstallation()
+{
+    installed_.reset();
 }
 
 std::string UpdateWorker::ProductPath() const

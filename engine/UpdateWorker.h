@@ -4,12 +4,15 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 // What a flow takes from the program that runs it: the parsed run options and
 // the means to stop and start the product. The application fills it before
 // the worker starts; the flows only read it.
+class InstallTransaction;
+
 struct FlowContext {
     bool execMode = false;    // installation posts no progress in exec mode
     bool force = false;       // check mode: install at once instead of recording
@@ -29,6 +32,7 @@ struct FlowContext {
 class UpdateWorker {
 public:
     UpdateWorker();
+    ~UpdateWorker();
     UpdateWorker(const UpdateWorker&) = delete;
     UpdateWorker& operator=(const UpdateWorker&) = delete;
 
@@ -55,9 +59,17 @@ public:
 
     // Copies the listed files that are not current from the source root into
     // the target root; the Updater's own executable and skin archive go to the
-    // user-data folder instead. False at the first file that fails.
+    // user-data folder instead. False at the first file that fails, after
+    // everything replaced so far was put back. kVerified skips the digest
+    // check of sources that were checked when they were staged.
+    enum class Sources { kCheckDigests, kVerified };
     bool InstallFiles(const std::string& sourceRoot, const std::string& targetRoot,
-                      const std::vector<FileEntry>& files);
+                      const std::vector<FileEntry>& files, Sources sources = Sources::kCheckDigests);
+
+    // Removes the old copies that the last successful installation kept;
+    // the flows call it once the product runs again, so that it costs the
+    // product no downtime. A kill before then leaves the next run to do it.
+    void FinishInstallation();
 
     // True while InstallFiles runs; close requests are refused meanwhile.
     bool IsBusy() const { return runState_.load() == RunState::kInstalling; }
@@ -99,5 +111,6 @@ private:
     std::string installDir_;
     std::atomic<RunState> runState_{RunState::kIdle};
     std::function<void()> beforeInstall_;
+    std::unique_ptr<InstallTransaction> installed_;  // committed, backups still there
     bool transactional_ = true;
 };

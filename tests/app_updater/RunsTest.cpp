@@ -54,6 +54,68 @@ TEST_P(UpdaterRunsOverTest, SilentCheckThenExecThenForceUpdateTheProduct)
 
 INSTANTIATE_TEST_SUITE_P(Servers, UpdaterRunsOverTest, testing::Values("http", "trusted"));
 
+// The silent run stages the package; the exec run installs from the staged
+// tree only while it is as it was checked, and otherwise from the package,
+// with the same bytes either way.
+TEST_F(UpdaterRunTest, ExecRunTakesTheStagedTreeOnlyWhileItIsAsStaged)
+{
+    struct Case {
+        const char* name;
+        const char* fixture;
+        const char* after;  // what happens between the two runs
+        bool applied;
+    };
+    const Case cases[] = {
+        // Unpacking is made to fail: only the staged tree can succeed.
+        {"staged", "small", "block unpacking", true},
+        {"marker gone", "small", "remove marker", true},
+        {"file changed", "small", "change a file", true},
+        // The decoder refuses the package: staging fails, the download stays recorded.
+        {"not staged", "bigdict", "", false},
+    };
+    const std::string update = UserData() + "\\update";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileA((UserData() + "\\update.log").c_str());
+        std::error_code ec;
+        std::filesystem::remove_all(Installed("data"), ec);
+        ASSERT_TRUE(RunToEnd(CheckArguments(Serve(c.fixture))));
+        EXPECT_EQ("2.0", Setting("version"));
+        EXPECT_EQ(update + "\\small-2.0.tar.xz", Setting("xz"));
+        const std::string staged = update + "\\staged\\small\\data\\version.txt";
+        EXPECT_EQ(FileExists(update + "\\staged.ok"), c.applied);
+        EXPECT_EQ(Contains(LogMessages(), "staging: " + update + "\\small-2.0.tar.xz not staged, failed at " + update +
+                                              "\\small-2.0.tar.xz, errcode[-3]."),
+                  !c.applied);
+        const std::string after = c.after;
+        if (after == "block unpacking") {
+            ASSERT_TRUE(CreateDirectoryA((update + "\\small-2.0.tar").c_str(), nullptr));
+        } else if (after == "remove marker") {
+            ASSERT_TRUE(DeleteFileA((update + "\\staged.ok").c_str()));
+        } else if (after == "change a file") {
+            ASSERT_TRUE(WriteFileBytes(staged, "Corvane 6.6\r\n"));
+        }
+
+        ASSERT_TRUE(RunToEnd("--execUpdate --ParentProcessName " + productName_));
+        EXPECT_EQ(Contains(LogMessages(), "updated successfully."), c.applied);
+        EXPECT_EQ(ReadFileBytes(Installed("data\\version.txt")), c.applied ? "Corvane 2.0\r\n" : "");
+        EXPECT_EQ(ReadFileBytes(Installed("data\\presets\\web.xml")), c.applied ? "<preset name=\"web\"/>\r\n" : "");
+        EXPECT_FALSE(FileExists(update + "\\staged"));
+        EXPECT_FALSE(FileExists(Installed(".corvane-backup")));
+    }
+}
+
+// A force run stops the product only once the package is in hand.
+TEST_F(UpdaterRunTest, FailedForceDownloadLeavesTheProductRunning)
+{
+    Serve("small");
+    const std::string uri = HttpUrl("/missing");
+    ASSERT_TRUE(RunToEnd(CheckArguments(uri) + " --force 1"));
+    EXPECT_TRUE(product_->Running());
+    EXPECT_EQ(StartRecords(productPath_).size(), 1u);
+    EXPECT_TRUE(Contains(LogMessages(), "downloading xz file: " + uri + "/small-2.0.tar.xz failed."));
+}
+
 // A server that fails the check gets no request: the download fails as any
 // failed transfer does, nothing of the package reaches the update folder and
 // no update is recorded.

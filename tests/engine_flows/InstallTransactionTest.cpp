@@ -101,6 +101,10 @@ TEST_F(InstallTransactionTest, ACommittedInstallationLeavesNoBackupsOrJournal)
     EXPECT_TRUE(Worker().InstallFiles(sourceDir_, root, files));
     for (const FileEntry& entry : files)
         EXPECT_EQ(FileMd5Hex(root + "\\" + entry.path), entry.md5) << entry.path;
+    // The old copies stay, marked done, until the product runs again.
+    EXPECT_TRUE(FileExists(root + "\\" + InstallTransaction::kBackupFolderName));
+    EXPECT_TRUE(FileExists(InstallTransaction::JournalPath()));
+    Worker().FinishInstallation();
     EXPECT_FALSE(FileExists(root + "\\" + InstallTransaction::kBackupFolderName));
     EXPECT_FALSE(FileExists(InstallTransaction::JournalPath()));
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+// How a package became a folder tree, for the caller to log and act on.
+struct UnpackedPackage {
+    int code = 0;            // UpdateWorker::kInstalled, or the code of the step that failed
+    std::string tarPath;     // the decoded tar file (removed again before return)
+    std::string sourceRoot;  // the tree's top folder, named after the package
+};
+
+// Decodes a .tar.xz package into a tar file in the folder and extracts it
+// there as it grows. Logs nothing and discards nothing. In the background
+// its threads yield the processor and the disk to everything else, for work
+// done while the product runs.
+enum class UnpackPriority { kNormal, kBackground };
+UnpackedPackage UnpackPackage(const std::string& packagePath, const std::string& folder,
+                              UnpackPriority priority = UnpackPriority::kNormal);
+
+// The log line of an unpacking that failed at one of its steps.
+void LogUnpackFailure(const std::string& packagePath, const UnpackedPackage& unpacked);

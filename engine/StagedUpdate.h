@@ -1,0 +1,43 @@
+#pragma once
+
+#include "engine/UpdateManifest.h"
+
+#include <string>
+#include <vector>
+
+// A pending update unpacked and checked while the product still runs, so
+// that installing it later only swaps files. The tree lies in the update
+// folder, so that discarding the pending update removes it too. A marker,
+// written last, names the package (size and digest), the manifest (digest)
+// and each staged file as it was when its digest was checked (size and
+// time of last write): a tree whose marker does not fit is never used.
+class StagedUpdate {
+public:
+    // What a staging run came to: ok, or the step that failed and the file
+    // it failed on.
+    struct Result {
+        int code = 0;      // UpdateWorker::kInstalled, or the failing step's code
+        std::string path;  // the file the failing step names
+        std::string root;  // the staged tree's top folder
+        bool ok() const { return code == 0; }
+    };
+
+    // Unpacks the package into the staging folder (in the background when
+    // asked) and checks every listed file that has a digest against it, then
+    // writes the marker. Whatever was staged before is removed first; a failed
+    // staging leaves nothing. Logs nothing.
+    static Result Stage(const std::string& packagePath, const std::string& manifestPath,
+                        const std::vector<FileEntry>& files, bool background);
+
+    // The staged tree's top folder when the marker names exactly this
+    // package and manifest and every listed file is still as it was staged;
+    // "" otherwise.
+    static std::string FindTree(const std::string& packagePath, const std::string& manifestPath,
+                                const std::vector<FileEntry>& files);
+
+    // Removes the marker first, then the tree.
+    static void Remove();
+
+    static std::string Folder();
+    static std::string MarkerPath();
+};
