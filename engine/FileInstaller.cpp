@@ -39,13 +39,44 @@ void PostProgress(size_t done, size_t total, bool execMode, int& last)
     last = percent;
 }
 
-// Before anything is replaced: every entry stays inside the install folder,
-// and every file that will be copied matches its listed digest, so a damaged
-// or tampered package installs nothing. Marks the entries that are current.
-bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
-                  const std::vector<FileEntry>& files, bool checkSources, std::vector<bool>& current)
+// A file's size; -1 for a missing file or a folder.
+long long FileSize(const std::string& path)
 {
-    current.assign(files.size(), false);
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// What the installation knows of an entry's installed copy.
+struct TargetState {
+    bool exists = false;
+    bool current = false;  // already has the listed digest
+};
+
+// An installed copy of another size than the new file cannot have its
+// digest: only copies of the same size are read.
+TargetState ExamineTarget(const std::string& source, const std::string& target, const std::string& md5)
+{
+    TargetState state;
+    const long long size = FileSize(target);
+    state.exists = size >= 0 || FileExists(target);
+    if (size < 0 || md5.empty())
+        return state;
+    const long long sourceSize = FileSize(source);
+    state.current = (sourceSize < 0 || sourceSize == size) && MatchesDigest(target, md5);
+    return state;
+}
+
+// Before anything is replaced: every entry stays inside the install folder,
+// and every file that will be copied matches its listed digest (unless the
+// sources were checked when they were staged), so a damaged or tampered
+// package installs nothing.
+bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
+                  const std::vector<FileEntry>& files, bool checkSources, std::vector<TargetState>& targets)
+{
+    targets.assign(files.size(), TargetState());
     for (size_t i = 0; i < files.size(); ++i) {
         const FileEntry& entry = files[i];
         if (!IsContainedRelativePath(entry.path)) {
@@ -57,10 +88,11 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
             return false;
         }
         // A missing target, or an entry without a digest, is never current.
-        current[i] = MatchesDigest(ToBackslashes(targetRoot + "\\" + entry.path), entry.md5);
-        if (current[i] || entry.md5.empty() || !checkSources)
+        const std::string source = ToBackslashes(sourceRoot + "\\" + entry.path);
+        targets[i] = ExamineTarget(source, ToBackslashes(targetRoot + "\\" + entry.path), entry.md5);
+        if (targets[i].current || entry.md5.empty() || !checkSources)
             continue;
-        if (!MatchesDigest(ToBackslashes(sourceRoot + "\\" + entry.path), entry.md5)) {
+        if (!MatchesDigest(source, entry.md5)) {
             UpdateLog::Instance().Write("file: %s md5 check failed.", entry.path.c_str());
             return false;
         }
@@ -117,8 +149,8 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
         ~Installing() { worker.EndInstalling(); }
     } installing{*this};
 
-    std::vector<bool> current;
-    if (!CheckEntries(sourceRoot, targetRoot, files, sources == Sources::kCheckDigests, current))
+    std::vector<TargetState> targets;
+    if (!CheckEntries(sourceRoot, targetRoot, files, sources == Sources::kCheckDigests, targets))
         return false;
 
     // The old copies of an earlier installation go before this one keeps its own.
@@ -127,8 +159,8 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
     if (transactional_) {
         for (size_t i = 0; i < files.size(); ++i) {
             transaction->PlanFolders(files[i].path);
-            if (!current[i] && !IsDeferred(files[i].path, context_.updaterName))
-                transaction->PlanFile(files[i].path);
+            if (!targets[i].current && !IsDeferred(files[i].path, context_.updaterName))
+                transaction->PlanFile(files[i].path, targets[i].exists);
         }
         const DWORD error = transaction->Begin();
         if (error != ERROR_SUCCESS) {
@@ -145,7 +177,7 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
         const std::string source = ToBackslashes(sourceRoot + "\\" + entry.path);
         const std::string target = ToBackslashes(targetRoot + "\\" + entry.path);
         MakeParentDirs(target);
-        if (current[i])
+        if (targets[i].current)
             continue;
         bool copied = false;
         if (IsDeferred(entry.path, context_.updaterName))

@@ -11,7 +11,7 @@ namespace {
 // The journal is plain text, one record per line: a header, the install
 // folder, the plan (a kind letter, a blank, a relative path), then "begin"
 // once the plan is complete and "done" once the installation is committed.
-constexpr char kHeader[] = "corvane install journal 1";
+constexpr char kHeader[] = "corvane install journal 2";
 constexpr char kRootTag[] = "root ";
 constexpr char kBegin[] = "begin";
 constexpr char kDone[] = "done";
@@ -26,18 +26,6 @@ bool IsFolder(const std::string& path)
 bool IsAbsoluteFolder(const std::string& path)
 {
     return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0;
-}
-
-// Renames the installed file into the backups. The backup's folders are made
-// only when the rename finds them missing: most files share theirs.
-DWORD KeepOldCopy(const std::string& target, const std::string& backup)
-{
-    if (MoveFileExA(target.c_str(), backup.c_str(), 0))
-        return ERROR_SUCCESS;
-    if (GetLastError() != ERROR_PATH_NOT_FOUND)
-        return GetLastError();
-    MakeParentDirs(backup);
-    return MoveFileExA(target.c_str(), backup.c_str(), 0) ? ERROR_SUCCESS : GetLastError();
 }
 
 DWORD WriteAll(HANDLE file, const std::string& text)
@@ -102,9 +90,9 @@ std::string InstallTransaction::Target(const std::string& relativePath) const
     return ToBackslashes(targetRoot_ + "\\" + relativePath);
 }
 
-std::string InstallTransaction::Backup(const std::string& relativePath) const
+std::string InstallTransaction::Backup(size_t step) const
 {
-    return ToBackslashes(backupRoot_ + "\\" + relativePath);
+    return backupRoot_ + "\\" + std::to_string(step);
 }
 
 void InstallTransaction::PlanFolders(const std::string& relativePath)
@@ -113,17 +101,15 @@ void InstallTransaction::PlanFolders(const std::string& relativePath)
     const std::string path = ToBackslashes(relativePath);
     for (size_t slash = path.find('\\'); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
         const std::string folder = path.substr(0, slash);
-        if (folder.empty() || plannedFolders_.count(folder) != 0 || FileExists(Target(folder)))
+        if (folder.empty() || !knownFolders_.insert(folder).second || FileExists(Target(folder)))
             continue;
-        plannedFolders_.insert(folder);
         steps_.push_back(Step{kFolder, folder});
     }
 }
 
-void InstallTransaction::PlanFile(const std::string& relativePath)
+void InstallTransaction::PlanFile(const std::string& relativePath, bool exists)
 {
-    const std::string path = ToBackslashes(relativePath);
-    steps_.push_back(Step{FileExists(Target(path)) ? kKeep : kCreate, path});
+    steps_.push_back(Step{exists ? kKeep : kCreate, ToBackslashes(relativePath)});
 }
 
 DWORD InstallTransaction::Begin()
@@ -164,24 +150,24 @@ DWORD InstallTransaction::Begin()
     return ERROR_SUCCESS;
 }
 
-DWORD InstallTransaction::Replace(const std::string& relativePath, const std::string& source) const
+DWORD InstallTransaction::Replace(const std::string& relativePath, const std::string& source)
 {
+    // Files are replaced in the order they were planned.
     const std::string path = ToBackslashes(relativePath);
+    while (nextStep_ < steps_.size() && (steps_[nextStep_].kind == kFolder || steps_[nextStep_].path != path))
+        ++nextStep_;
+    if (nextStep_ == steps_.size())
+        return ERROR_INVALID_PARAMETER;
+    const size_t step = nextStep_++;
     const std::string target = Target(path);
     const DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         // A folder in the file's place is not the installation's to move away.
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return ERROR_ACCESS_DENIED;
-        const DWORD kept = KeepOldCopy(target, Backup(path));
-        if (kept == ERROR_ALREADY_EXISTS || kept == ERROR_FILE_EXISTS) {
-            // A file listed twice keeps the first backup: that one is the
-            // old copy, and this one is overwritten.
-            if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
-                SetFileAttributesA(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-        } else if (kept != ERROR_SUCCESS) {
-            return kept;
-        }
+        // Backups are named by their step, so that they need no folders of their own.
+        if (!MoveFileExA(target.c_str(), Backup(step).c_str(), 0))
+            return GetLastError();
     }
     return CopyFileA(source.c_str(), target.c_str(), FALSE) ? ERROR_SUCCESS : GetLastError();
 }
@@ -206,20 +192,21 @@ bool InstallTransaction::Undo(int& restored) const
 {
     bool complete = true;
     restored = 0;
-    for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
+    for (size_t step = steps_.size(); step-- > 0;) {
+        const Step* it = &steps_[step];
         const std::string target = Target(it->path);
         if (it->kind == kFolder) {
             // Fails, as it should, when something else was put there since.
             RemoveDirectoryA(target.c_str());
             continue;
         }
-        const bool wasKept = it->kind == kKeep && FileExists(Backup(it->path));
+        const bool wasKept = it->kind == kKeep && FileExists(Backup(step));
         if (it->kind == kKeep && !wasKept)
             continue;  // never moved: the old copy is still in its place
         if (it->kind == kCreate && (!FileExists(target) || IsFolder(target)))
             continue;
         ClearReadOnly(target);
-        const BOOL undone = wasKept ? MoveFileExA(Backup(it->path).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)
+        const BOOL undone = wasKept ? MoveFileExA(Backup(step).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)
                                     : DeleteFileA(target.c_str());
         if (!undone) {
             UpdateLog::Instance().Write("rollback: %s could not be restored, errcode[%d].", target.c_str(),

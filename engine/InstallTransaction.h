@@ -13,8 +13,9 @@
 // first file is replaced, the whole plan (the folders that will be made, the
 // files that will be replaced and those that will be new) goes to a journal
 // in the user-data folder and is flushed to disk. A replaced file is first
-// renamed into a hidden backup folder inside the install folder, which is
-// cheap on one volume and leaves the old copy whole. A failed installation is
+// renamed into a hidden backup folder inside the install folder, under the
+// number of its step in the plan, which is cheap on one volume and leaves the
+// old copy whole. A failed installation is
 // rolled back from there; a killed one is rolled back by the next run
 // (Recover), since the journal and the backups outlive the process. A
 // committed one removes both when it goes out of scope, so that the owner can
@@ -35,15 +36,16 @@ public:
     // Planning, before Begin: the missing folders on the way to a file, and a
     // file that will be replaced (or made, when it does not exist yet).
     void PlanFolders(const std::string& relativePath);
-    void PlanFile(const std::string& relativePath);
+    void PlanFile(const std::string& relativePath, bool exists);
 
     // Writes the plan and flushes it to disk; ERROR_SUCCESS, or the error code
     // that kept the journal from being written (then nothing may be replaced).
     [[nodiscard]] DWORD Begin();
 
-    // Puts the source in the place of a planned file, keeping the old copy;
-    // ERROR_SUCCESS, or the error code of the step that failed.
-    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source) const;
+    // Puts the source in the place of the next planned file of that path,
+    // keeping the old copy; ERROR_SUCCESS, or the error code of the step that
+    // failed.
+    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source);
 
     // Keeps the new files: marks the journal done. The backups and the
     // journal stay until the object goes; a run killed before then finds the
@@ -84,7 +86,7 @@ private:
 
     InstallTransaction(std::string targetRoot, std::vector<Step> steps);
     std::string Target(const std::string& relativePath) const;
-    std::string Backup(const std::string& relativePath) const;
+    std::string Backup(size_t step) const;
     // Undoes the plan from its end; false when a file could not be put back.
     bool Undo(int& restored) const;
     void RemoveBackupsAndJournal();
@@ -92,7 +94,8 @@ private:
     std::string targetRoot_;
     std::string backupRoot_;
     std::vector<Step> steps_;
-    std::set<std::string, CaseInsensitiveLess> plannedFolders_;
+    size_t nextStep_ = 0;  // where Replace looks for its file first
+    std::set<std::string, CaseInsensitiveLess> knownFolders_;  // planned, or there before
     ScopedHandle journal_;
     bool open_ = false;       // begun, and neither committed nor rolled back
     bool committed_ = false;  // marked done, backups not yet removed

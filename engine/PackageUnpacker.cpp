@@ -136,6 +136,7 @@ int UpdateWorker::UnpackAndInstall(const std::string& packagePath, const std::ve
         return unpacked.code;
     }
     const bool installed = InstallFiles(unpacked.sourceRoot, InstallDir(), files);
+    SetAside(unpacked.sourceRoot);
     DiscardPendingUpdate();
     return installed ? kInstalled : kInstallFailed;
 }

@@ -83,6 +83,7 @@ int UpdateWorker::CheckUpdateProc()
         StopProduct();
         // The outcome is in the log, and the pending update is gone either way.
         (void)InstallFiles(staged.root, InstallDir(), files, Sources::kVerified);
+        SetAside(StagedUpdate::Folder());
         DiscardPendingUpdate();
         StartProduct();
         FinishInstallation();
@@ -128,6 +129,7 @@ bool UpdateWorker::ExecUpdateProc()
         const std::string staged = StagedUpdate::FindTree(packagePath, manifestPath, files);
         if (!staged.empty()) {
             applied = InstallFiles(staged, InstallDir(), files, Sources::kVerified);
+            SetAside(StagedUpdate::Folder());
             DiscardPendingUpdate();
         } else {
             applied = UnpackAndInstall(packagePath, files) == kInstalled;

@@ -3,15 +3,33 @@
 #include "engine/InstallTransaction.h"
 #include "engine/Paths.h"
 
+#include <windows.h>
+
 UpdateWorker::UpdateWorker() : installDir_(GetModuleDir())
 {
 }
 
 UpdateWorker::~UpdateWorker() = default;
 
+namespace {
+
+std::string SetAsideFolder()
+{
+    return GetUserDataDir() + "\\discarded";
+}
+
+}  // namespace
+
 void UpdateWorker::FinishInstallation()
 {
     installed_.reset();
+    RemoveDirTree(SetAsideFolder());
+}
+
+void UpdateWorker::SetAside(const std::string& tree)
+{
+    // Left in place (and removed with the update folder) when the rename fails.
+    MoveFileExA(tree.c_str(), SetAsideFolder().c_str(), 0);
 }
 
 std::string UpdateWorker::ProductPath() const

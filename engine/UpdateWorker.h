@@ -66,9 +66,10 @@ public:
     bool InstallFiles(const std::string& sourceRoot, const std::string& targetRoot,
                       const std::vector<FileEntry>& files, Sources sources = Sources::kCheckDigests);
 
-    // Removes the old copies that the last successful installation kept;
-    // the flows call it once the product runs again, so that it costs the
-    // product no downtime. A kill before then leaves the next run to do it.
+    // Removes the old copies that the last successful installation kept and
+    // the trees set aside; the flows call it once the product runs again, so
+    // that it costs the product no downtime. A kill before then leaves the
+    // next run to do it.
     void FinishInstallation();
 
     // True while InstallFiles runs; close requests are refused meanwhile.
@@ -101,6 +102,10 @@ private:
     enum class RunState { kIdle, kInstalling, kEnding };
     [[nodiscard]] bool BeginInstalling();
     void EndInstalling();
+
+    // Moves an unpacked tree out of the update folder in one rename, so that
+    // discarding the pending update is quick; FinishInstallation removes it.
+    void SetAside(const std::string& tree);
 
     std::string ProductPath() const;
     void StopProduct();

@@ -4,7 +4,10 @@
 # in a single block, then prints side by side for each
 #   - the raw tools run natively on the same files (xz -d, tar x, md5sum, cp)
 #   - UnpackAndInstall under Wine over an installed older version, with the
-#     process's peak memory, with and without the journal and backups
+#     process's peak memory, with and without the journal and backups, and
+#     the removal of the old copies that follows once the product runs again
+#   - the same package staged first (as a silent run does), then installed
+#     from the staged tree (as an exec run does)
 # and FileMd5Hex on a 256 MB file under Wine against md5sum.
 # Usage: scripts/bench_install.sh [BUILD_DIR] [SIZE_MB] [REPEAT]   (the build
 # must hold bench_install.exe; SIZE_MB, default 200, makes a smaller package;
@@ -91,8 +94,9 @@ PY
 }
 
 # Runs DecompressXz, then UnpackAndInstall under Wine over an older version
-# ($2 "plain": without the journal and backups); sets decode_s, apply and
-# peak.
+# ($2 "plain": without the journal and backups; "staged": staged first, then
+# installed from the staged tree); sets decode_s, apply, cleanup, staging
+# and peak.
 wine_apply() {
     local out
     out=$("$WINE_RUN" "$BENCH" decode "$(winpath "$1")" "$(winpath "$WORK/decoded.tar")" | tr -d '\r')
@@ -106,6 +110,8 @@ wine_apply() {
         "$(winpath "$update/configure.xml")" "$(winpath "$WORK/install")" ${2:-} | tr -d '\r')
     echo "$out" | sed 's/^/    /'
     apply=$(echo "$out" | sed -n 's/^apply_seconds: //p')
+    cleanup=$(echo "$out" | sed -n 's/^cleanup_seconds: //p')
+    staging=$(echo "$out" | sed -n 's/^staging_seconds: //p')
     peak=$(echo "$out" | sed -n 's/^peak_working_set_mb: //p')
     echo "    decode_seconds: $decode_s  installed files: $(find "$WORK/install" -type f | wc -l)"
     rm -rf "$WORK/install" "$WORK/appdata"
@@ -125,11 +131,15 @@ for kind in single multi; do
         echo "== $kind-block package, run $run: DecompressXz and UnpackAndInstall under Wine"
         wine_apply "$pkg" plain
         R[$kind.plain]=$(lower "${R[$kind.plain]:-}" "$apply")
+        wine_apply "$pkg" staged
+        R[$kind.staged]=$(lower "${R[$kind.staged]:-}" "$apply")
+        R[$kind.staging]=$(lower "${R[$kind.staging]:-}" "$staging")
         wine_apply "$pkg"
         R[$kind.native]=$(lower "${R[$kind.native]:-}" "$native_total")
         R[$kind.xz]=$(lower "${R[$kind.xz]:-}" "$xz_s")
         R[$kind.decode]=$(lower "${R[$kind.decode]:-}" "$decode_s")
         R[$kind.apply]=$(lower "${R[$kind.apply]:-}" "$apply")
+        R[$kind.cleanup]=$(lower "${R[$kind.cleanup]:-}" "$cleanup")
         R[$kind.peak]=$(higher "${R[$kind.peak]:-}" "$peak")
     done
 done
@@ -161,6 +171,10 @@ for kind in single multi; do
         "$apply_rest" "$(calc "$apply_rest / $native_rest")"
     printf '%-52s %9.2fs %9.2fs %7.2fx\n' "$kind-block apply (without / with journal and backups)" \
         "${R[$kind.plain]}" "${R[$kind.apply]}" "$(calc "${R[$kind.apply]} / ${R[$kind.plain]}")"
+    printf '%-52s %20.2fs\n' "$kind-block old copies removed, product running" "${R[$kind.cleanup]}"
+    printf '%-52s %9.2fs %9.2fs %7.2fx\n' "$kind-block apply (from the package / staged tree)" \
+        "${R[$kind.apply]}" "${R[$kind.staged]}" "$(calc "${R[$kind.staged]} / ${R[$kind.apply]}")"
+    printf '%-52s %20.2fs\n' "$kind-block staging, product running" "${R[$kind.staging]}"
     printf '%-52s %20.1fMB\n' "$kind-block apply peak working set" "${R[$kind.peak]}"
 done
 printf '%-52s %7.0fMB/s %7.0fMB/s %7.2fx\n' "MD5 256 MB (md5sum / FileMd5Hex)" "$(calc "256 / $md5sum_s")" \

@@ -141,12 +141,12 @@ TEST_F(InstallTransactionTest, RecoveryFollowsTheJournal)
         // What a kill after the second replacement leaves: a.dll replaced,
         // its old copy in the backups, b.dll never moved, added.dll made.
         ASSERT_TRUE(WriteFileBytes(root + "\\a.dll", "a new"));
-        ASSERT_TRUE(WriteFileBytes(backups + "\\a.dll", "a old"));
+        ASSERT_TRUE(WriteFileBytes(backups + "\\2", "a old"));  // kept by the plan's third step
         ASSERT_TRUE(WriteFileBytes(root + "\\b.dll", "b old"));
         ASSERT_TRUE(WriteFileBytes(root + "\\plugins\\added.dll", "added"));
         ASSERT_TRUE(WriteFileBytes(TestTempDir() + "\\outside.dll", "outside"));
         ASSERT_TRUE(WriteFileBytes(InstallTransaction::JournalPath(),
-                                   "corvane install journal 1\r\nroot " + root + "\r\n" + c.records));
+                                   "corvane install journal 2\r\nroot " + root + "\r\n" + c.records));
 
         EXPECT_TRUE(InstallTransaction::Recover());
         std::string expected = c.logLine;

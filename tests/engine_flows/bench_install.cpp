@@ -1,11 +1,15 @@
 // Benchmark of the package apply and of the MD5, run by scripts/bench_install.sh.
-//   bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain]
-//     ("plain": without the journal and backups, to show what they cost)
+//   bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged]
+//     ("plain": without the journal and backups, to show what they cost;
+//     "staged": staged first, as a silent run does, then the exec run, timed
+//     up to its start of the product)
 //   bench_install decode <package> <tar file>
 //   bench_install extract <tar file> <folder>
 //   bench_install md5 <file>
 // Prints "name: value" lines; the apply also prints the process's peak memory.
 #include "engine/Md5.h"
+#include "engine/Settings.h"
+#include "engine/StagedUpdate.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateManifest.h"
 #include "base/ScopedHandles.h"
@@ -40,7 +44,9 @@ void PrintPeakMemory()
     }
 }
 
-int Apply(const char* appData, const char* package, const char* manifestPath, const char* installDir, bool plain)
+enum class ApplyKind { kJournal, kPlain, kStaged };
+
+int Apply(const char* appData, const char* package, const char* manifestPath, const char* installDir, ApplyKind kind)
 {
     // The update and user-data folders follow APPDATA; keep them in the benchmark's own folder.
     SetEnvironmentVariableA("APPDATA", appData);
@@ -54,13 +60,38 @@ int Apply(const char* appData, const char* package, const char* manifestPath, co
     manifest.GetFileList(files);
     UpdateWorker worker;
     worker.SetInstallDir(installDir);
-    worker.SetTransactional(!plain);
-    const double start = Seconds();
-    const int result = worker.UnpackAndInstall(package, files);
+    worker.SetTransactional(kind != ApplyKind::kPlain);
+    int result = 0;
+    double start = Seconds();
+    if (kind == ApplyKind::kStaged) {
+        // As a silent run leaves it, then the exec run up to the product's start.
+        const bool staged = StagedUpdate::Stage(package, manifestPath, files, false).ok();
+        printf("staging_seconds: %.3f\n", Seconds() - start);
+        WriteXmlSetting(manifestPath);
+        WriteXzSetting(package);
+        double started = 0;
+        FlowContext context;
+        context.startProduct = [&started](const std::string&) {
+            started = Seconds();
+            return true;
+        };
+        worker.SetContext(context);
+        start = Seconds();
+        result = staged && worker.ExecUpdateProc() ? 0 : UpdateWorker::kInstallFailed;
+        printf("exec_until_start_seconds: %.3f\n", started - start);
+        printf("exec_cleanup_seconds: %.3f\n", Seconds() - started);
+        start = Seconds() - (started - start);
+    } else {
+        result = worker.UnpackAndInstall(package, files);
+    }
     const double elapsed = Seconds() - start;
+    start = Seconds();
+    worker.FinishInstallation();
+    const double cleanup = Seconds() - start;
     printf("apply_result: %d\n", result);
     printf("apply_files: %u\n", static_cast<unsigned>(files.size()));
     printf("apply_seconds: %.3f\n", elapsed);
+    printf("cleanup_seconds: %.3f\n", cleanup);
     PrintPeakMemory();
     return result == 0 ? 0 : 1;
 }
@@ -107,14 +138,19 @@ int Digest(const char* path)
 
 int main(int argc, char** argv)
 {
-    if ((argc == 6 || (argc == 7 && strcmp(argv[6], "plain") == 0)) && strcmp(argv[1], "apply") == 0)
-        return Apply(argv[2], argv[3], argv[4], argv[5], argc == 7);
+    if (argc >= 6 && argc <= 7 && strcmp(argv[1], "apply") == 0) {
+        const char* kind = argc == 7 ? argv[6] : "";
+        if (argc == 6 || strcmp(kind, "plain") == 0 || strcmp(kind, "staged") == 0)
+            return Apply(argv[2], argv[3], argv[4], argv[5],
+                         argc == 6 ? ApplyKind::kJournal
+                                   : (strcmp(kind, "plain") == 0 ? ApplyKind::kPlain : ApplyKind::kStaged));
+    }
     if (argc == 4 && strcmp(argv[1], "decode") == 0)
         return Decode(argv[2], argv[3]);
     if (argc == 4 && strcmp(argv[1], "extract") == 0)
         return Extract(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "md5") == 0)
         return Digest(argv[2]);
-    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain] | decode <package> <tar> | extract <tar> <folder> | md5 <file>\n");
+    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] | decode <package> <tar> | extract <tar> <folder> | md5 <file>\n");
     return 2;
 }
