@@ -149,7 +149,7 @@ check_installed() {
 # bench_downtime.exe around one Updater run; prints its figures.
 timed_run() {
     if ! run_wine "$(winpath "$BENCH")" "$(winpath "$WORK/install")" "$PRODUCT_NAME" "$@"; then
-        echo "    !!!!! bench_downtime.exe failed: $(cat "$WORK/out.txt") !!!!!"
+        echo "    !!!!! bench_downtime.exe FAILED !!!!!"
     fi
     sed 's/^/    /' "$WORK/out.txt"
     if [ "$(figure product_stopped)" = 1 ] && [ "$(figure product_restarted)" != 1 ]; then
@@ -178,7 +178,11 @@ higher() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "") ? a : (a == "" || b 
 declare -A R
 for kind in single multi; do
     for run in $(seq "$REPEAT"); do
-        for staging in with without; do
+        # Each goes first every other run: the first of two runs may find
+        # the caches colder.
+        order="with without"
+        [ $((run % 2)) = 1 ] || order="without with"
+        for staging in $order; do
             echo "== $kind-block package, run $run: exec run $staging staging"
             fresh_state
             check_run "$kind"
@@ -206,17 +210,17 @@ for run in $(seq "$REPEAT"); do
     R[failed.stopped]=$(higher "${R[failed.stopped]:-}" "$(figure product_stopped)")
 done
 
-orna() { echo "${1:-n/a}"; }
+or_na() { echo "${1:-n/a}"; }
 ratio() { if [ -n "$1" ] && [ -n "$2" ]; then printf '%.2fx' "$(calc "$1 / $2")"; else echo n/a; fi; }
-echo "== side by side (seconds; the best of $REPEAT)"
-printf '%-44s %12s %12s %12s\n' "exec run downtime" "no staging" "staging" "no/staging"
+row() { printf '%-48s %12s %12s %12s\n' "$@" | sed 's/ *$//'; }
+echo "== side by side (seconds; the best of $REPEAT runs)"
+row "" "no staging" "staging" "ratio"
 for kind in single multi; do
-    printf '%-44s %12s %12s %12s\n' "$kind-block package" "$(orna "${R[$kind.without]:-}")" \
-        "$(orna "${R[$kind.with]:-}")" "$(ratio "${R[$kind.without]:-}" "${R[$kind.with]:-}")"
-    printf '%-44s %12s %12s\n' "  its silent check run" "$(orna "${R[$kind.without.check]:-}")" \
-        "$(orna "${R[$kind.with.check]:-}")"
+    row "exec run downtime, $kind-block package" "$(or_na "${R[$kind.without]:-}")" \
+        "$(or_na "${R[$kind.with]:-}")" "$(ratio "${R[$kind.without]:-}" "${R[$kind.with]:-}")"
+    row "  its silent check run" "$(or_na "${R[$kind.without.check]:-}")" "$(or_na "${R[$kind.with.check]:-}")" ""
 done
-printf '%-44s %12s %12s %12s\n' "force run, slow download" "downtime" "download" "until stop"
-printf '%-44s %12s %12s %12s\n' "multi-block package" "$(orna "${R[force]:-}")" "$DOWNLOAD_S" \
-    "$(orna "${R[force.until]:-}")"
-printf '%-44s %12s\n' "force run, failed download: product stopped" "$(orna "${R[failed.stopped]:-}")"
+row "" "download" "downtime" "until stop"
+row "force run, slow download, multi-block package" "$DOWNLOAD_S" "$(or_na "${R[force]:-}")" \
+    "$(or_na "${R[force.until]:-}")"
+row "force run, failed download: product stopped" "$(or_na "${R[failed.stopped]:-}")" "" ""
