@@ -31,26 +31,7 @@ elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
 
 echo "== making the package in $WORK"
-python3 - "$WORK/src" "$SIZE_MB" <<'PY'
-import os, random, sys
-root = sys.argv[1]
-count = max(1, int(sys.argv[2]) * 10)
-rng = random.Random(4)
-words = [bytes(rng.choice(b'abcdefghijklmnopqrstuvwxyz') for _ in range(rng.randint(2, 9))) for _ in range(4000)]
-total = 0
-for i in range(count):
-    size = int(rng.lognormvariate(11, 1.0)) + 1000
-    size = min(size, 4 << 20)
-    folder = os.path.join(root, f'dir{i % 40:02d}', f'sub{i % 7}')
-    os.makedirs(folder, exist_ok=True)
-    # Half noise, half text: compresses about as well as program files do.
-    noise = os.urandom(size // 2)
-    text = b' '.join(rng.choice(words) for _ in range(size // 10))[: size - len(noise)]
-    with open(os.path.join(folder, f'file{i:04d}.bin'), 'wb') as out:
-        out.write(noise + text)
-    total += size
-print(f'{total / 1048576:.1f} MB in {count} files')
-PY
+python3 "$ROOT/scripts/make_bench_tree.py" "$WORK/src" "$SIZE_MB"
 python3 "$ROOT/tools/publish.py" "$WORK/src" benchpkg 1.0 -o "$WORK/pub" --preset 3
 MULTI=$WORK/pub/benchpkg-1.0.tar.xz
 # The same tar in one block, as a single-threaded xz writes it.
