@@ -1,5 +1,6 @@
 #include "engine/UpdateWorker.h"
 
+#include "base/FileCopy.h"
 #include "engine/InstallTransaction.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
@@ -104,9 +105,8 @@ bool CopyDeferred(const std::string& source, const std::string& name)
 {
     const std::string aside = GetUserDataDir() + "\\" + name;
     ClearReadOnly(aside);
-    if (!CopyFileA(source.c_str(), aside.c_str(), FALSE)) {
-        const DWORD error = GetLastError();
-        remove(aside.c_str());
+    const DWORD error = CopyFileBytes(source, aside);
+    if (error != ERROR_SUCCESS) {
         UpdateLog::Instance().Write("copyfile: %s %s failed, errcode[%d].", source.c_str(), aside.c_str(),
                                     static_cast<int>(error));
         return false;
@@ -119,7 +119,7 @@ bool CopyDeferred(const std::string& source, const std::string& name)
 DWORD CopyOver(const std::string& source, const std::string& target)
 {
     ClearReadOnly(target);
-    return CopyFileA(source.c_str(), target.c_str(), FALSE) ? ERROR_SUCCESS : GetLastError();
+    return CopyFileBytes(source, target);
 }
 
 bool LogInstalled(const std::string& source, const std::string& target, DWORD error)

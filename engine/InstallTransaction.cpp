@@ -1,5 +1,6 @@
 #include "engine/InstallTransaction.h"
 
+#include "base/FileCopy.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
 
@@ -169,7 +170,7 @@ DWORD InstallTransaction::Replace(const std::string& relativePath, const std::st
         if (!MoveFileExA(target.c_str(), Backup(step).c_str(), 0))
             return GetLastError();
     }
-    return CopyFileA(source.c_str(), target.c_str(), FALSE) ? ERROR_SUCCESS : GetLastError();
+    return CopyFileBytes(source, target);
 }
 
 void InstallTransaction::Commit()

@@ -30,24 +30,20 @@ std::string DescribeFile(const std::string& path)
     return text;
 }
 
-// The marker's lines that name the package and the manifest: the package's
-// size and digest, the manifest's digest.
-bool DescribeUpdate(const std::string& packagePath, const std::string& manifestPath, std::string& text)
+// The marker's line of the package: its size and time of last write, which
+// tell later that it is still the file whose digest follows.
+std::string PackageLine(const std::string& packagePath)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExA(packagePath.c_str(), GetFileExInfoStandard, &data))
-        return false;
-    const std::string packageMd5 = FileMd5Hex(packagePath);
-    const std::string manifestMd5 = FileMd5Hex(manifestPath);
-    if (packageMd5.empty() || manifestMd5.empty())
-        return false;
-    const unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    text = std::string(kHeader) + "\r\npackage " + std::to_string(size) + " " + packageMd5 + "\r\nmanifest " +
-           manifestMd5 + "\r\n";
-    return true;
+    return std::string("package ") + DescribeFile(packagePath) + " ";
 }
 
-std::string ReadMarker()
+std::string ManifestLine(const std::string& manifestPath)
+{
+    return "manifest " + FileMd5Hex(manifestPath);
+}
+
+// The marker's lines; none unless its last line is complete.
+std::vector<std::string> ReadMarkerLines()
 {
     std::string text;
     if (ScopedFile file{fopen(StagedUpdate::MarkerPath().c_str(), "rb")}) {
@@ -56,7 +52,18 @@ std::string ReadMarker()
         while ((read = fread(buffer, 1, sizeof(buffer), file.Get())) > 0)
             text.append(buffer, read);
     }
-    return text;
+    std::vector<std::string> lines;
+    for (size_t start = 0, end = 0; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+// The marker's line of a listed file as it is now.
+std::string FileLine(const std::string& root, const FileEntry& entry)
+{
+    const std::string description =
+        IsContainedRelativePath(entry.path) ? DescribeFile(ToBackslashes(root + "\\" + entry.path)) : "outside";
+    return "f " + description + " " + entry.path;
 }
 
 bool WriteMarker(const std::string& text)
@@ -70,12 +77,6 @@ bool WriteMarker(const std::string& text)
         return true;
     remove(path.c_str());
     return false;
-}
-
-// The staged file of an entry: below the tree's top folder.
-std::string StagedFile(const std::string& root, const FileEntry& entry)
-{
-    return ToBackslashes(root + "\\" + entry.path);
 }
 
 }  // namespace
@@ -106,27 +107,24 @@ StagedUpdate::Result StagedUpdate::Stage(const std::string& packagePath, const s
         UnpackPackage(packagePath, folder, background ? UnpackPriority::kBackground : UnpackPriority::kNormal);
     Result result{unpacked.code, unpacked.code == UpdateWorker::kTarFailed ? unpacked.tarPath : packagePath,
                   unpacked.sourceRoot};
-    std::string marker;
-    if (result.ok() && !DescribeUpdate(packagePath, manifestPath, marker))
+    const std::string packageMd5 = result.ok() ? FileMd5Hex(packagePath) : "";
+    if (result.ok() && packageMd5.empty())
         result = Result{UpdateWorker::kPackageMissing, packagePath, ""};
-    if (result.ok())
-        marker += "root " + FileNameOf(unpacked.sourceRoot) + "\r\n";
+    std::string marker = std::string(kHeader) + "\r\n" + PackageLine(packagePath) + packageMd5 + "\r\n" +
+                         ManifestLine(manifestPath) + "\r\nroot " + FileNameOf(unpacked.sourceRoot) + "\r\n";
     // Each file is read once here; later only its size and time are looked
     // at. A file without a digest is taken as it is, or as missing, just as
-    // an installation from the package would take it.
+    // an installation from the package would take it. The installation
+    // refuses an entry outside the install folder with a line of its own.
     for (size_t i = 0; result.ok() && i < files.size(); ++i) {
         const FileEntry& entry = files[i];
-        // The installation refuses such an entry with a line of its own.
-        if (!IsContainedRelativePath(entry.path)) {
-            marker += "f outside " + entry.path + "\r\n";
-            continue;
-        }
-        const std::string staged = StagedFile(unpacked.sourceRoot, entry);
-        if (!entry.md5.empty() && _stricmp(FileMd5Hex(staged).c_str(), entry.md5.c_str()) != 0) {
+        const std::string staged = ToBackslashes(unpacked.sourceRoot + "\\" + entry.path);
+        if (IsContainedRelativePath(entry.path) && !entry.md5.empty() &&
+            _stricmp(FileMd5Hex(staged).c_str(), entry.md5.c_str()) != 0) {
             result = Result{UpdateWorker::kInstallFailed, entry.path, ""};
             break;
         }
-        marker += "f " + DescribeFile(staged) + " " + entry.path + "\r\n";
+        marker += FileLine(unpacked.sourceRoot, entry) + "\r\n";
     }
     if (result.ok() && !WriteMarker(marker))
         result = Result{UpdateWorker::kInstallFailed, MarkerPath(), ""};
@@ -138,27 +136,19 @@ StagedUpdate::Result StagedUpdate::Stage(const std::string& packagePath, const s
 std::string StagedUpdate::FindTree(const std::string& packagePath, const std::string& manifestPath,
                                    const std::vector<FileEntry>& files)
 {
-    const std::string marker = ReadMarker();
-    std::string expected;
-    if (marker.empty() || !DescribeUpdate(packagePath, manifestPath, expected) ||
-        marker.compare(0, expected.size(), expected) != 0)
+    constexpr size_t kFirstFile = 4;
+    constexpr size_t kDigestLength = 32;
+    const std::vector<std::string> lines = ReadMarkerLines();
+    if (lines.size() != kFirstFile + files.size() || lines[0] != kHeader)
         return "";
-    size_t start = expected.size();
-    const size_t rootEnd = marker.find("\r\n", start);
-    if (marker.compare(start, 5, "root ") != 0 || rootEnd == std::string::npos)
+    const std::string package = PackageLine(packagePath);
+    if (lines[1].compare(0, package.size(), package) != 0 || lines[1].size() != package.size() + kDigestLength ||
+        lines[2] != ManifestLine(manifestPath) || lines[3].compare(0, 5, "root ") != 0 ||
+        !IsPlainFileName(lines[3].substr(5)))
         return "";
-    const std::string stem = marker.substr(start + 5, rootEnd - start - 5);
-    if (!IsPlainFileName(stem))
-        return "";
-    const std::string root = Folder() + "\\" + stem;
-    start = rootEnd + 2;
-    for (const FileEntry& entry : files) {
-        const std::string description =
-            IsContainedRelativePath(entry.path) ? DescribeFile(StagedFile(root, entry)) : "outside";
-        const std::string line = "f " + description + " " + entry.path + "\r\n";
-        if (marker.compare(start, line.size(), line) != 0)
+    const std::string root = Folder() + "\\" + lines[3].substr(5);
+    for (size_t i = 0; i < files.size(); ++i)
+        if (lines[kFirstFile + i] != FileLine(root, files[i]))
             return "";
-        start += line.size();
-    }
-    return start == marker.size() ? root : "";
+    return root;
 }

@@ -8,9 +8,11 @@
 // A pending update unpacked and checked while the product still runs, so
 // that installing it later only swaps files. The tree lies in the update
 // folder, so that discarding the pending update removes it too. A marker,
-// written last, names the package (size and digest), the manifest (digest)
-// and each staged file as it was when its digest was checked (size and
-// time of last write): a tree whose marker does not fit is never used.
+// written last, names the package (its size, time of last write and
+// digest), the manifest (its digest) and each staged file as it was when its
+// digest was checked (size and time of last write). A tree whose marker does
+// not fit the files as they are now is never used; the check reads no file
+// but the small manifest, so that it costs the product no downtime.
 class StagedUpdate {
 public:
     // What a staging run came to: ok, or the step that failed and the file

@@ -1,0 +1,49 @@
+#include "base/FileCopy.h"
+
+#include "base/ScopedHandles.h"
+
+#include <vector>
+
+namespace {
+
+constexpr DWORD kChunk = 1 << 20;
+
+DWORD CopyContents(HANDLE in, HANDLE out)
+{
+    // One buffer per thread: installations copy thousands of small files.
+    thread_local std::vector<char> buffer(kChunk);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(in, buffer.data(), kChunk, &read, nullptr))
+            return GetLastError();
+        if (read == 0)
+            return ERROR_SUCCESS;
+        DWORD written = 0;
+        if (!WriteFile(out, buffer.data(), read, &written, nullptr))
+            return GetLastError();
+        if (written != read)
+            return ERROR_WRITE_FAULT;
+    }
+}
+
+}  // namespace
+
+DWORD CopyFileBytes(const std::string& source, const std::string& target)
+{
+    ScopedHandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in.Valid())
+        return GetLastError();
+    ScopedHandle out(
+        CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.Valid())
+        return GetLastError();
+    DWORD error = CopyContents(in.Get(), out.Get());
+    if (error == ERROR_SUCCESS && !CloseHandle(out.Release()))
+        error = GetLastError();
+    if (error != ERROR_SUCCESS) {
+        out.Reset();
+        DeleteFileA(target.c_str());
+    }
+    return error;
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Copies a file's bytes into a new file of the target's name, replacing a
+// file there. Unlike CopyFile, the copy is a file made by this process, so
+// it takes the permissions its folder hands down, and it costs one create
+// and one read of the source, no more. A failed copy leaves no partial
+// target. ERROR_SUCCESS or the error code of the step that failed.
+[[nodiscard]] DWORD CopyFileBytes(const std::string& source, const std::string& target);
