@@ -8,7 +8,7 @@ namespace {
 
 constexpr DWORD kChunk = 1 << 20;
 
-DWORD CopyContents(HANDLE in, HANDLE out)
+DWORD CopyContents(HANDLE in, HANDLE out, const CopyObserver& observer)
 {
     // One buffer per thread: installations copy thousands of small files.
     thread_local std::vector<char> buffer(kChunk);
@@ -18,6 +18,8 @@ DWORD CopyContents(HANDLE in, HANDLE out)
             return GetLastError();
         if (read == 0)
             return ERROR_SUCCESS;
+        if (observer)
+            observer(buffer.data(), read);
         DWORD written = 0;
         if (!WriteFile(out, buffer.data(), read, &written, nullptr))
             return GetLastError();
@@ -28,7 +30,7 @@ DWORD CopyContents(HANDLE in, HANDLE out)
 
 }  // namespace
 
-DWORD CopyFileBytes(const std::string& source, const std::string& target)
+DWORD CopyFileBytes(const std::string& source, const std::string& target, const CopyObserver& observer)
 {
     ScopedHandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -38,7 +40,7 @@ DWORD CopyFileBytes(const std::string& source, const std::string& target)
         CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out.Valid())
         return GetLastError();
-    DWORD error = CopyContents(in.Get(), out.Get());
+    DWORD error = CopyContents(in.Get(), out.Get(), observer);
     if (error == ERROR_SUCCESS && !CloseHandle(out.Release()))
         error = GetLastError();
     if (error != ERROR_SUCCESS) {

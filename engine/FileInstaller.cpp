@@ -1,6 +1,5 @@
 #include "engine/UpdateWorker.h"
 
-#include "base/FileCopy.h"
 #include "engine/InstallTransaction.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
@@ -101,36 +100,38 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
     return true;
 }
 
-bool CopyDeferred(const std::string& source, const std::string& name)
+// The outcome of one file's copy, logged; false for a failure. A copy whose
+// bytes lack the listed digest fails as a damaged package does.
+bool LogCopied(const FileEntry& entry, const std::string& source, const std::string& target, DWORD error,
+               const char* doneFormat, const std::string& done)
 {
-    const std::string aside = GetUserDataDir() + "\\" + name;
-    ClearReadOnly(aside);
-    const DWORD error = CopyFileBytes(source, aside);
-    if (error != ERROR_SUCCESS) {
-        UpdateLog::Instance().Write("copyfile: %s %s failed, errcode[%d].", source.c_str(), aside.c_str(),
-                                    static_cast<int>(error));
+    if (error == ERROR_CRC) {
+        UpdateLog::Instance().Write("file: %s md5 check failed.", entry.path.c_str());
         return false;
     }
-    UpdateLog::Instance().Write("file: %s will be updated after next open.", name.c_str());
-    return true;
-}
-
-// Copies straight over the installed file, without a way back.
-DWORD CopyOver(const std::string& source, const std::string& target)
-{
-    ClearReadOnly(target);
-    return CopyFileBytes(source, target);
-}
-
-bool LogInstalled(const std::string& source, const std::string& target, DWORD error)
-{
     if (error != ERROR_SUCCESS) {
         UpdateLog::Instance().Write("copyfile: %s %s failed, errcode[%d].", source.c_str(), target.c_str(),
                                     static_cast<int>(error));
         return false;
     }
-    UpdateLog::Instance().Write("file: %s updated.", target.c_str());
+    UpdateLog::Instance().Write(doneFormat, done.c_str());
     return true;
+}
+
+bool CopyDeferred(const FileEntry& entry, const std::string& source, const std::string& md5)
+{
+    const std::string name = FileNameOf(entry.path);
+    const std::string aside = GetUserDataDir() + "\\" + name;
+    ClearReadOnly(aside);
+    return LogCopied(entry, source, aside, CopyFileCheckingMd5(source, aside, md5),
+                     "file: %s will be updated after next open.", name);
+}
+
+// Copies straight over the installed file, without a way back.
+DWORD CopyOver(const std::string& source, const std::string& target, const std::string& md5)
+{
+    ClearReadOnly(target);
+    return CopyFileCheckingMd5(source, target, md5);
 }
 
 }  // namespace
@@ -179,12 +180,18 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
         MakeParentDirs(target);
         if (targets[i].current)
             continue;
+        // Sources checked when they were staged are checked again as they are
+        // copied, at no cost of a read: a staged file that changed since
+        // never reaches the install folder.
+        const std::string md5 = sources == Sources::kVerified ? entry.md5 : "";
         bool copied = false;
-        if (IsDeferred(entry.path, context_.updaterName))
-            copied = CopyDeferred(source, FileNameOf(entry.path));
-        else
-            copied = LogInstalled(source, target,
-                                  transactional_ ? transaction->Replace(entry.path, source) : CopyOver(source, target));
+        if (IsDeferred(entry.path, context_.updaterName)) {
+            copied = CopyDeferred(entry, source, md5);
+        } else {
+            const DWORD error =
+                transactional_ ? transaction->Replace(entry.path, source, md5) : CopyOver(source, target, md5);
+            copied = LogCopied(entry, source, target, error, "file: %s updated.", target);
+        }
         if (!copied) {
             if (transactional_)
                 UpdateLog::Instance().Write("rollback: %d files restored.", transaction->RollBack());

@@ -44,8 +44,8 @@ public:
 
     // Puts the source in the place of the next planned file of that path,
     // keeping the old copy; ERROR_SUCCESS, or the error code of the step that
-    // failed.
-    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source);
+    // failed. With a digest, the bytes copied must have it (ERROR_CRC).
+    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source, const std::string& md5);
 
     // Keeps the new files: marks the journal done. The backups and the
     // journal stay until the object goes; a run killed before then finds the

@@ -1,5 +1,6 @@
 #include "engine/Md5.h"
 
+#include "base/FileCopy.h"
 #include "base/ScopedHandles.h"
 
 #include <sys/stat.h>
@@ -193,4 +194,24 @@ std::string FileMd5Hex(const std::string& path)
     uint8_t digest[16];
     md5.Final(digest);
     return ToHex(digest);
+}
+
+DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, const std::string& md5)
+{
+    if (md5.empty())
+        return CopyFileBytes(source, target);
+    Md5 digest;
+    uint64_t copied = 0;
+    const DWORD error = CopyFileBytes(source, target, [&](const void* data, size_t size) {
+        digest.Update(data, size);
+        copied += size;
+    });
+    if (error != ERROR_SUCCESS)
+        return error;
+    uint8_t bytes[16];
+    digest.Final(bytes);
+    if (copied > 0 && _stricmp(ToHex(bytes).c_str(), md5.c_str()) == 0)
+        return ERROR_SUCCESS;
+    DeleteFileA(target.c_str());
+    return ERROR_CRC;
 }

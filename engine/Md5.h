@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,3 +28,10 @@ std::string Md5Hex(const void* data, size_t size);
 // 32 lowercase hex digits of the digest of a file's bytes, read in large
 // chunks; "" for an empty path, a missing, unreadable or empty file.
 std::string FileMd5Hex(const std::string& path);
+
+// Copies a file (CopyFileBytes) while taking the digest of the bytes copied,
+// so that a file is checked and copied in one read. When the digest is not
+// the expected one (an empty file has none, as for FileMd5Hex), the copy is
+// removed and the result is ERROR_CRC. Without an expected digest it is a
+// plain copy.
+[[nodiscard]] DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, const std::string& md5);

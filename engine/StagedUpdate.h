@@ -11,8 +11,9 @@
 // written last, names the package (its size, time of last write and
 // digest), the manifest (its digest) and each staged file as it was when its
 // digest was checked (size and time of last write). A tree whose marker does
-// not fit the files as they are now is never used; the check reads no file
-// but the small manifest, so that it costs the product no downtime.
+// not fit the files as they are now is never used. The check reads no file
+// but the small manifest, so that it costs the product no downtime; the
+// installation takes each file's digest again as it copies it.
 class StagedUpdate {
 public:
     // What a staging run came to: ok, or the step that failed and the file

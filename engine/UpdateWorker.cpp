@@ -28,8 +28,12 @@ void UpdateWorker::FinishInstallation()
 
 void UpdateWorker::SetAside(const std::string& tree)
 {
-    // Left in place (and removed with the update folder) when the rename fails.
-    MoveFileExA(tree.c_str(), SetAsideFolder().c_str(), 0);
+    // A tree that a killed run left there goes first. When the rename fails,
+    // the tree stays where it is and goes with the update folder.
+    const std::string aside = SetAsideFolder();
+    if (FileExists(aside))
+        RemoveDirTree(aside);
+    MoveFileExA(tree.c_str(), aside.c_str(), 0);
 }
 
 std::string UpdateWorker::ProductPath() const

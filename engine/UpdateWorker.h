@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+class InstallTransaction;
+
 // What a flow takes from the program that runs it: the parsed run options and
 // the means to stop and start the product. The application fills it before
 // the worker starts; the flows only read it.
-class InstallTransaction;
-
 struct FlowContext {
     bool execMode = false;    // installation posts no progress in exec mode
     bool force = false;       // check mode: install at once instead of recording
@@ -60,16 +60,18 @@ public:
     // Copies the listed files that are not current from the source root into
     // the target root; the Updater's own executable and skin archive go to the
     // user-data folder instead. False at the first file that fails, after
-    // everything replaced so far was put back. kVerified skips the digest
-    // check of sources that were checked when they were staged.
+    // everything replaced so far was put back. Sources checked when they were
+    // staged (kVerified) are not read before they are copied; their digest
+    // is taken as they are copied instead.
     enum class Sources { kCheckDigests, kVerified };
     bool InstallFiles(const std::string& sourceRoot, const std::string& targetRoot,
                       const std::vector<FileEntry>& files, Sources sources = Sources::kCheckDigests);
 
     // Removes the old copies that the last successful installation kept and
-    // the trees set aside; the flows call it once the product runs again, so
-    // that it costs the product no downtime. A kill before then leaves the
-    // next run to do it.
+    // the tree set aside; the flows call it once the product runs again, so
+    // that it costs the product no downtime. After a kill before then, the
+    // next run's recovery removes the old copies, and the next installation
+    // the tree.
     void FinishInstallation();
 
     // True while InstallFiles runs; close requests are refused meanwhile.

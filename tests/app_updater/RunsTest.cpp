@@ -63,15 +63,18 @@ TEST_F(UpdaterRunTest, ExecRunTakesTheStagedTreeOnlyWhileItIsAsStaged)
         const char* name;
         const char* fixture;
         const char* after;  // what happens between the two runs
+        bool staged;
         bool applied;
     };
     const Case cases[] = {
         // Unpacking is made to fail: only the staged tree can succeed.
-        {"staged", "small", "block unpacking", true},
-        {"marker gone", "small", "remove marker", true},
-        {"file changed", "small", "change a file", true},
+        {"staged", "small", "block unpacking", true, true},
+        {"marker gone", "small", "remove marker", true, true},
+        {"file changed", "small", "change a file", true, true},
+        // Its size and time kept, the changed file is found as it is copied.
+        {"file changed unseen", "small", "change a file unseen", true, false},
         // The decoder refuses the package: staging fails, the download stays recorded.
-        {"not staged", "bigdict", "", false},
+        {"not staged", "bigdict", "", false, false},
     };
     const std::string update = UserData() + "\\update";
     for (const Case& c : cases) {
@@ -83,10 +86,10 @@ TEST_F(UpdaterRunTest, ExecRunTakesTheStagedTreeOnlyWhileItIsAsStaged)
         EXPECT_EQ("2.0", Setting("version"));
         EXPECT_EQ(update + "\\small-2.0.tar.xz", Setting("xz"));
         const std::string staged = update + "\\staged\\small\\data\\version.txt";
-        EXPECT_EQ(FileExists(update + "\\staged.ok"), c.applied);
+        EXPECT_EQ(FileExists(update + "\\staged.ok"), c.staged);
         EXPECT_EQ(Contains(LogMessages(), "staging: " + update + "\\small-2.0.tar.xz not staged, failed at " + update +
                                               "\\small-2.0.tar.xz, errcode[-3]."),
-                  !c.applied);
+                  !c.staged);
         const std::string after = c.after;
         if (after == "block unpacking") {
             ASSERT_TRUE(CreateDirectoryA((update + "\\small-2.0.tar").c_str(), nullptr));
@@ -94,10 +97,19 @@ TEST_F(UpdaterRunTest, ExecRunTakesTheStagedTreeOnlyWhileItIsAsStaged)
             ASSERT_TRUE(DeleteFileA((update + "\\staged.ok").c_str()));
         } else if (after == "change a file") {
             ASSERT_TRUE(WriteFileBytes(staged, "Corvane 6.6\r\n"));
+        } else if (after == "change a file unseen") {
+            ScopedHandle file(CreateFileA(staged.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                          nullptr));
+            FILETIME written = {};
+            DWORD count = 0;
+            ASSERT_TRUE(GetFileTime(file.Get(), nullptr, nullptr, &written));
+            ASSERT_TRUE(WriteFile(file.Get(), "Corvane 6.6", 11, &count, nullptr));
+            ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
         }
 
         ASSERT_TRUE(RunToEnd("--execUpdate --ParentProcessName " + productName_));
         EXPECT_EQ(Contains(LogMessages(), "updated successfully."), c.applied);
+        EXPECT_EQ(Contains(LogMessages(), "file: data\\version.txt md5 check failed."), after == "change a file unseen");
         EXPECT_EQ(ReadFileBytes(Installed("data\\version.txt")), c.applied ? "Corvane 2.0\r\n" : "");
         EXPECT_EQ(ReadFileBytes(Installed("data\\presets\\web.xml")), c.applied ? "<preset name=\"web\"/>\r\n" : "");
         EXPECT_FALSE(FileExists(update + "\\staged"));
