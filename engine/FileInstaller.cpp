@@ -1,8 +1,10 @@
 #include "engine/UpdateWorker.h"
 
+#include "base/FileCopy.h"
 #include "engine/InstallTransaction.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
+#include "engine/SourceReader.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
 
@@ -127,11 +129,39 @@ bool CopyDeferred(const FileEntry& entry, const std::string& source, const std::
                      "file: %s will be updated after next open.", name);
 }
 
-// Copies straight over the installed file, without a way back.
-DWORD CopyOver(const std::string& source, const std::string& target, const std::string& md5)
+// Puts the new file straight over the installed one, without a way back.
+DWORD PutOver(const std::string& target, const InstallTransaction::PutFile& put)
 {
     ClearReadOnly(target);
-    return CopyFileCheckingMd5(source, target, md5);
+    return put(target);
+}
+
+// The new file from what the reader read ahead, or from its path when it
+// was too large to hold.
+DWORD PutFromReader(SourceReader& reader, const SourceReader::Source& source, const std::string& target)
+{
+    const SourceReader::File file = reader.Next();
+    if (file.error != ERROR_SUCCESS)
+        return file.error;
+    return file.loaded ? WriteNewFile(target, file.bytes.data(), file.bytes.size())
+                       : CopyFileCheckingMd5(source.path, target, source.md5);
+}
+
+// Plans the installation's steps and writes them to the journal; false,
+// logged, when the journal cannot be written (then nothing may be replaced).
+bool BeginTransaction(InstallTransaction& transaction, const std::vector<FileEntry>& files,
+                      const std::vector<TargetState>& targets, const std::string& updaterName)
+{
+    for (size_t i = 0; i < files.size(); ++i) {
+        transaction.PlanFolders(files[i].path);
+        if (!targets[i].current && !IsDeferred(files[i].path, updaterName))
+            transaction.PlanFile(files[i].path, targets[i].exists);
+    }
+    const DWORD error = transaction.Begin();
+    if (error != ERROR_SUCCESS)
+        UpdateLog::Instance().Write("install journal: %s cannot be written, errcode[%d].",
+                                    InstallTransaction::JournalPath().c_str(), static_cast<int>(error));
+    return error == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -154,22 +184,23 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
     if (!CheckEntries(sourceRoot, targetRoot, files, sources == Sources::kCheckDigests, targets))
         return false;
 
+    // The files to copy are read ahead while the installation renames and
+    // writes. Sources checked when they were staged are checked again as
+    // they are read, at no cost of a read of their own: a staged file that
+    // changed since never reaches the install folder.
+    const auto listedMd5 = [&](const FileEntry& entry) { return sources == Sources::kVerified ? entry.md5 : ""; };
+    std::vector<SourceReader::Source> toCopy;
+    for (size_t i = 0; i < files.size(); ++i)
+        if (!targets[i].current && !IsDeferred(files[i].path, context_.updaterName))
+            toCopy.push_back({ToBackslashes(sourceRoot + "\\" + files[i].path), listedMd5(files[i])});
+    SourceReader reader(toCopy);
+    size_t copying = 0;
+
     // The old copies of an earlier installation go before this one keeps its own.
     FinishInstallation();
     auto transaction = std::make_unique<InstallTransaction>(targetRoot);
-    if (transactional_) {
-        for (size_t i = 0; i < files.size(); ++i) {
-            transaction->PlanFolders(files[i].path);
-            if (!targets[i].current && !IsDeferred(files[i].path, context_.updaterName))
-                transaction->PlanFile(files[i].path, targets[i].exists);
-        }
-        const DWORD error = transaction->Begin();
-        if (error != ERROR_SUCCESS) {
-            UpdateLog::Instance().Write("install journal: %s cannot be written, errcode[%d].",
-                                        InstallTransaction::JournalPath().c_str(), static_cast<int>(error));
-            return false;
-        }
-    }
+    if (transactional_ && !BeginTransaction(*transaction, files, targets, context_.updaterName))
+        return false;
 
     int last = 0;
     for (size_t i = 0; i < files.size(); ++i) {
@@ -180,16 +211,15 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
         MakeParentDirs(target);
         if (targets[i].current)
             continue;
-        // Sources checked when they were staged are checked again as they are
-        // copied, at no cost of a read: a staged file that changed since
-        // never reaches the install folder.
-        const std::string md5 = sources == Sources::kVerified ? entry.md5 : "";
         bool copied = false;
         if (IsDeferred(entry.path, context_.updaterName)) {
-            copied = CopyDeferred(entry, source, md5);
+            copied = CopyDeferred(entry, source, listedMd5(entry));
         } else {
-            const DWORD error =
-                transactional_ ? transaction->Replace(entry.path, source, md5) : CopyOver(source, target, md5);
+            const SourceReader::Source& next = toCopy[copying++];
+            const InstallTransaction::PutFile put = [&](const std::string& at) {
+                return PutFromReader(reader, next, at);
+            };
+            const DWORD error = transactional_ ? transaction->Replace(entry.path, put) : PutOver(target, put);
             copied = LogCopied(entry, source, target, error, "file: %s updated.", target);
         }
         if (!copied) {

@@ -1,6 +1,5 @@
 #include "engine/InstallTransaction.h"
 
-#include "engine/Md5.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
 
@@ -151,7 +150,7 @@ DWORD InstallTransaction::Begin()
     return ERROR_SUCCESS;
 }
 
-DWORD InstallTransaction::Replace(const std::string& relativePath, const std::string& source, const std::string& md5)
+DWORD InstallTransaction::Replace(const std::string& relativePath, const PutFile& put)
 {
     // Files are replaced in the order they were planned.
     const std::string path = ToBackslashes(relativePath);
@@ -170,7 +169,7 @@ DWORD InstallTransaction::Replace(const std::string& relativePath, const std::st
         if (!MoveFileExA(target.c_str(), Backup(step).c_str(), 0))
             return GetLastError();
     }
-    return CopyFileCheckingMd5(source, target, md5);
+    return put(target);
 }
 
 void InstallTransaction::Commit()

@@ -112,8 +112,10 @@ TEST_F(UpdaterRunTest, ExecRunTakesTheStagedTreeOnlyWhileItIsAsStaged)
         EXPECT_EQ(Contains(LogMessages(), "file: data\\version.txt md5 check failed."), after == "change a file unseen");
         EXPECT_EQ(ReadFileBytes(Installed("data\\version.txt")), c.applied ? "Corvane 2.0\r\n" : "");
         EXPECT_EQ(ReadFileBytes(Installed("data\\presets\\web.xml")), c.applied ? "<preset name=\"web\"/>\r\n" : "");
-        EXPECT_FALSE(FileExists(update + "\\staged"));
-        EXPECT_FALSE(FileExists(Installed(".corvane-backup")));
+        // Nothing of the installation stays once the product runs again.
+        for (const std::string& left : {update + "\\staged", Installed(".corvane-backup"),
+                                        UserData() + "\\discarded", UserData() + "\\install.journal"})
+            EXPECT_FALSE(FileExists(left)) << left;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "engine/Md5.h"
 #include "base/PathUtil.h"
+#include "base/ScopedHandles.h"
 
 #include "tests/support/TestSupport.h"
 
@@ -92,6 +93,52 @@ TEST(IsContainedRelativePath, RefusesWhatCouldLeaveTheFolder)
     for (const char* path : {"", "..", "../a", "a/../../b", "a\\..\\b", "/etc/passwd", "\\Windows\\x.dll",
                              "\\\\server\\share\\x", "C:\\x", "C:x", "a/b:stream", "a/.../b", "a/.. /b", "a/b."})
         EXPECT_FALSE(IsContainedRelativePath(path)) << path;
+}
+
+// The installation's copy: checked and copied in one read, and a copy that
+// fails for any reason leaves nothing in the target's place.
+TEST(CopyFileCheckingMd5, CopiesOnlyBytesWithTheListedDigest)
+{
+    std::string big(1048576 + 17, '\0');  // across the copy's chunk
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 13) ^ (i >> 9));
+    const std::string bigMd5 = Md5Hex(big.data(), big.size());
+    struct Case {
+        const char* name;
+        std::string bytes;  // of the source; none for "missing"
+        std::string md5;
+        DWORD error;
+    };
+    const Case cases[] = {
+        {"checked", big, bigMd5, ERROR_SUCCESS},
+        {"plain", big, "", ERROR_SUCCESS},
+        {"damaged", big, Md5Hex("other", 5), ERROR_CRC},
+        {"empty", "", Md5Hex("", 0), ERROR_CRC},
+        {"missing", "", bigMd5, ERROR_FILE_NOT_FOUND},
+        {"locked", big, bigMd5, ERROR_SHARING_VIOLATION},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string source = TestTempDir() + "\\" + c.name + ".src";
+        const std::string target = TestTempDir() + "\\" + c.name + ".dst";
+        if (std::string(c.name) != "missing") {
+            ASSERT_TRUE(WriteFileBytes(source, c.bytes));
+        }
+        ScopedHandle lock;
+        if (std::string(c.name) == "locked") {
+            ASSERT_TRUE(WriteFileBytes(target, "in use"));
+            lock.Reset(CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        }
+        EXPECT_EQ(CopyFileCheckingMd5(source, target, c.md5), c.error);
+        lock.Reset();
+        if (c.error == ERROR_SUCCESS) {
+            EXPECT_TRUE(ReadFileBytes(target) == big);
+        } else if (c.error == ERROR_SHARING_VIOLATION) {
+            EXPECT_EQ(ReadFileBytes(target), "in use");
+        } else {
+            EXPECT_FALSE(FileExists(target));
+        }
+    }
 }
 
 }  // namespace
