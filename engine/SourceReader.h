@@ -39,8 +39,8 @@ public:
     File Next();
 
 private:
-    static constexpr size_t kBudget = 64 << 20;
-    static constexpr size_t kLargest = 16 << 20;
+    static constexpr size_t kBudget = 16 << 20;
+    static constexpr size_t kLargest = 8 << 20;
 
     void ReadAll();
     static File Read(const Source& source);
