@@ -6,10 +6,12 @@
 #   2. version 2.0 published with tools/publish.py and served over loopback
 #      HTTPS (slowly, so that the download can be watched), with a certificate
 #      of a sample CA made for this run and trusted in the Wine prefix;
-#   3. a silent check run downloads it and records it as pending;
-#   4. an exec run stops the product, installs the update and starts it again;
-#   5. a force run downloads version 3.0, stops the product, installs at once
-#      and starts it again.
+#   3. a silent check run downloads it, records it as pending and stages it
+#      (unpacked and checked while the product runs);
+#   4. an exec run stops the product, swaps in the staged files and starts it
+#      again;
+#   5. a force run downloads and unpacks version 3.0 while the product runs,
+#      then stops it, installs at once and starts it again.
 # The runs take place in a Wine desktop (with a taskbar showing the tray icon
 # and its balloon). During the check run the script takes screenshots of the
 # tray balloon, the tray menu and the shown window mid-download into
@@ -145,7 +147,7 @@ if ! wait_for_starts 1; then
     exit 1
 fi
 
-say "check run (silent): download and record the pending update"
+say "check run (silent): download, record and stage the pending update"
 start_updater --checkUpdate --version 2.0 --ParentProcessName Corvane.exe --uri "$SLOW_URI"
 read -r _ _ work_right work_bottom < <(poke workarea)
 poke balloon 20 || echo "  no balloon on the screen" >&2
@@ -167,14 +169,14 @@ wait_for_updater
 echo "settings ($USERDATA/tavrin.ini):"
 iconv -f GBK -t UTF-8 "$USERDATA/tavrin.ini" | tr -d '\r'
 
-say "exec run: stop the product, install, start it again"
+say "exec run: stop the product, swap in the staged files, start it again"
 start_updater --execUpdate --ParentProcessName Corvane.exe
 wait_for_updater
 if ! wait_for_starts 2; then
     echo "sample update: the exec run did not start the product again within 30 s" >&2
 fi
 
-say "force run: download 3.0, stop the product, install at once, start it again"
+say "force run: download and unpack 3.0, then stop the product, install, start it again"
 mkdir -p "$USERDATA/update"
 cp "$WORK/out3/configure.xml" "$USERDATA/update/"
 start_updater --checkUpdate --version 3.0 --ParentProcessName Corvane.exe --uri "$URI" --force 1
