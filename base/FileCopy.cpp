@@ -28,24 +28,6 @@ DWORD CopyContents(HANDLE in, HANDLE out, const CopyObserver& observer)
     }
 }
 
-// Makes the target and fills it; a failure removes what was made.
-template <typename Fill>
-DWORD MakeFile(const std::string& target, Fill fill)
-{
-    ScopedHandle out(
-        CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.Valid())
-        return GetLastError();
-    DWORD error = fill(out.Get());
-    if (error == ERROR_SUCCESS && !CloseHandle(out.Release()))
-        error = GetLastError();
-    if (error != ERROR_SUCCESS) {
-        out.Reset();
-        DeleteFileA(target.c_str());
-    }
-    return error;
-}
-
 }  // namespace
 
 DWORD CopyFileBytes(const std::string& source, const std::string& target, const CopyObserver& observer)
@@ -54,15 +36,16 @@ DWORD CopyFileBytes(const std::string& source, const std::string& target, const 
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!in.Valid())
         return GetLastError();
-    return MakeFile(target, [&](HANDLE out) { return CopyContents(in.Get(), out, observer); });
-}
-
-DWORD WriteNewFile(const std::string& target, const void* data, size_t size)
-{
-    return MakeFile(target, [&](HANDLE out) {
-        DWORD written = 0;
-        if (size > 0 && !WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr))
-            return GetLastError();
-        return written == size ? static_cast<DWORD>(ERROR_SUCCESS) : static_cast<DWORD>(ERROR_WRITE_FAULT);
-    });
+    ScopedHandle out(
+        CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.Valid())
+        return GetLastError();
+    DWORD error = CopyContents(in.Get(), out.Get(), observer);
+    if (error == ERROR_SUCCESS && !CloseHandle(out.Release()))
+        error = GetLastError();
+    if (error != ERROR_SUCCESS) {
+        out.Reset();
+        DeleteFileA(target.c_str());
+    }
+    return error;
 }

@@ -15,7 +15,3 @@ using CopyObserver = std::function<void(const void* data, size_t size)>;
 // target. ERROR_SUCCESS or the error code of the step that failed.
 [[nodiscard]] DWORD CopyFileBytes(const std::string& source, const std::string& target,
                                   const CopyObserver& observer = nullptr);
-
-// Writes the bytes into a new file of the target's name, replacing a file
-// there, as CopyFileBytes does.
-[[nodiscard]] DWORD WriteNewFile(const std::string& target, const void* data, size_t size);

@@ -1,10 +1,8 @@
 #include "engine/UpdateWorker.h"
 
-#include "base/FileCopy.h"
 #include "engine/InstallTransaction.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
-#include "engine/SourceReader.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
 
@@ -129,22 +127,11 @@ bool CopyDeferred(const FileEntry& entry, const std::string& source, const std::
                      "file: %s will be updated after next open.", name);
 }
 
-// Puts the new file straight over the installed one, without a way back.
-DWORD PutOver(const std::string& target, const InstallTransaction::PutFile& put)
+// Copies straight over the installed file, without a way back.
+DWORD CopyOver(const std::string& source, const std::string& target, const std::string& md5)
 {
     ClearReadOnly(target);
-    return put(target);
-}
-
-// The new file from what the reader read ahead, or from its path when it
-// was too large to hold.
-DWORD PutFromReader(SourceReader& reader, const SourceReader::Source& source, const std::string& target)
-{
-    const SourceReader::File file = reader.Next();
-    if (file.error != ERROR_SUCCESS)
-        return file.error;
-    return file.loaded ? WriteNewFile(target, file.bytes.data(), file.bytes.size())
-                       : CopyFileCheckingMd5(source.path, target, source.md5);
+    return CopyFileCheckingMd5(source, target, md5);
 }
 
 // Plans the installation's steps and writes them to the journal; false,
@@ -184,18 +171,6 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
     if (!CheckEntries(sourceRoot, targetRoot, files, sources == Sources::kCheckDigests, targets))
         return false;
 
-    // The files to copy are read ahead while the installation renames and
-    // writes. Sources checked when they were staged are checked again as
-    // they are read, at no cost of a read of their own: a staged file that
-    // changed since never reaches the install folder.
-    const auto listedMd5 = [&](const FileEntry& entry) { return sources == Sources::kVerified ? entry.md5 : ""; };
-    std::vector<SourceReader::Source> toCopy;
-    for (size_t i = 0; i < files.size(); ++i)
-        if (!targets[i].current && !IsDeferred(files[i].path, context_.updaterName))
-            toCopy.push_back({ToBackslashes(sourceRoot + "\\" + files[i].path), listedMd5(files[i])});
-    SourceReader reader(toCopy);
-    size_t copying = 0;
-
     // The old copies of an earlier installation go before this one keeps its own.
     FinishInstallation();
     auto transaction = std::make_unique<InstallTransaction>(targetRoot);
@@ -211,15 +186,16 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
         MakeParentDirs(target);
         if (targets[i].current)
             continue;
+        // Sources checked when they were staged are checked again as they are
+        // copied, at no cost of a read: a staged file that changed since
+        // never reaches the install folder.
+        const std::string md5 = sources == Sources::kVerified ? entry.md5 : "";
         bool copied = false;
         if (IsDeferred(entry.path, context_.updaterName)) {
-            copied = CopyDeferred(entry, source, listedMd5(entry));
+            copied = CopyDeferred(entry, source, md5);
         } else {
-            const SourceReader::Source& next = toCopy[copying++];
-            const InstallTransaction::PutFile put = [&](const std::string& at) {
-                return PutFromReader(reader, next, at);
-            };
-            const DWORD error = transactional_ ? transaction->Replace(entry.path, put) : PutOver(target, put);
+            const DWORD error =
+                transactional_ ? transaction->Replace(entry.path, source, md5) : CopyOver(source, target, md5);
             copied = LogCopied(entry, source, target, error, "file: %s updated.", target);
         }
         if (!copied) {

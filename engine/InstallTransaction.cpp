@@ -1,5 +1,6 @@
 #include "engine/InstallTransaction.h"
 
+#include "engine/Md5.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
 
@@ -150,7 +151,7 @@ DWORD InstallTransaction::Begin()
     return ERROR_SUCCESS;
 }
 
-DWORD InstallTransaction::Replace(const std::string& relativePath, const PutFile& put)
+DWORD InstallTransaction::Replace(const std::string& relativePath, const std::string& source, const std::string& md5)
 {
     // Files are replaced in the order they were planned.
     const std::string path = ToBackslashes(relativePath);
@@ -169,7 +170,7 @@ DWORD InstallTransaction::Replace(const std::string& relativePath, const PutFile
         if (!MoveFileExA(target.c_str(), Backup(step).c_str(), 0))
             return GetLastError();
     }
-    return put(target);
+    return CopyFileCheckingMd5(source, target, md5);
 }
 
 void InstallTransaction::Commit()

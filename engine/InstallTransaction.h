@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,11 +42,10 @@ public:
     // that kept the journal from being written (then nothing may be replaced).
     [[nodiscard]] DWORD Begin();
 
-    // Moves the old copy of the next planned file of that path into the
-    // backups, then has put make the new file at the target path given;
-    // ERROR_SUCCESS, or the error code of the step that failed.
-    using PutFile = std::function<DWORD(const std::string& target)>;
-    [[nodiscard]] DWORD Replace(const std::string& relativePath, const PutFile& put);
+    // Puts the source in the place of the next planned file of that path,
+    // keeping the old copy; ERROR_SUCCESS, or the error code of the step that
+    // failed. With a digest, the bytes copied must have it (ERROR_CRC).
+    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source, const std::string& md5);
 
     // Keeps the new files: marks the journal done. The backups and the
     // journal stay until the object goes; a run killed before then finds the
