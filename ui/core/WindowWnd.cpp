@@ -173,7 +173,10 @@ void CWindowWnd::CenterWindow()
 
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof(monitor);
-    ::GetMonitorInfoW(::MonitorFromWindow(ownerShown ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    // Without the monitor's, the primary work area: never a rect of zeros
+    // that would put the window in the corner.
+    if (!::GetMonitorInfoW(::MonitorFromWindow(ownerShown ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
     const RECT area = monitor.rcWork;
     RECT target = area;
     if (ownerShown) ::GetWindowRect(owner, &target);
