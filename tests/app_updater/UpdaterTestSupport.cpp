@@ -73,8 +73,18 @@ UpdaterProcess::UpdaterProcess(const std::string& exe, const std::string& argume
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                        &info))
+    // Wine now and then refuses a process right after another was killed
+    // (ERROR_INTERNAL_ERROR); a second try a moment later starts it.
+    BOOL created = FALSE;
+    for (int attempt = 0; attempt < 3 && !created; ++attempt) {
+        if (attempt > 0)
+            Sleep(250);
+        created = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                                 &startup, &info);
+        if (!created && GetLastError() != ERROR_INTERNAL_ERROR)
+            break;
+    }
+    if (!created)
         return;
     info_ = std::make_unique<ScopedProcessInfo>(info);
     id_ = info.dwProcessId;
