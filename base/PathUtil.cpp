@@ -1,5 +1,6 @@
 #include "base/PathUtil.h"
 
+#include "base/ScopedHandles.h"
 #include "base/TextConversion.h"
 
 #include <windows.h>
@@ -140,6 +141,19 @@ void ClearReadOnly(const std::string& path)
 bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents)
+{
+    contents.clear();
+    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.Valid())
+        return false;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        contents.append(buffer, read);
+    return true;
 }
 
 bool IsContainedRelativePath(std::wstring_view path)

@@ -34,6 +34,9 @@ void ClearReadOnly(const std::string& path);
 // True for existing files and folders alike.
 bool FileExists(const std::string& path);
 
+// Reads a whole file; false when it cannot be opened (contents are then empty).
+bool ReadWholeFile(const std::string& path, std::string& contents);
+
 // True when the relative path of an archive member or manifest entry, joined
 // to a folder, can only name something inside that folder: it is not empty,
 // not absolute, carries no drive letter or other colon, and no component is

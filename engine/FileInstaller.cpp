@@ -21,11 +21,6 @@ bool IsDeferred(const std::string& path, const std::string& updaterName)
            _stricmp(path.c_str(), "Skin\\update.zip") == 0;
 }
 
-bool MatchesDigest(const std::string& file, const std::string& md5)
-{
-    return !md5.empty() && _stricmp(FileMd5Hex(file).c_str(), md5.c_str()) == 0;
-}
-
 void PostProgress(size_t done, size_t total, bool execMode, int& last)
 {
     const int percent = static_cast<int>(done * 100 / total);
@@ -65,7 +60,7 @@ TargetState ExamineTarget(const std::string& source, const std::string& target, 
     if (size < 0 || md5.empty())
         return state;
     const long long sourceSize = FileSize(source);
-    state.current = (sourceSize < 0 || sourceSize == size) && MatchesDigest(target, md5);
+    state.current = (sourceSize < 0 || sourceSize == size) && FileMatchesMd5(target, md5);
     return state;
 }
 
@@ -92,7 +87,7 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
         targets[i] = ExamineTarget(source, ToBackslashes(targetRoot + "\\" + entry.path), entry.md5);
         if (targets[i].current || entry.md5.empty() || !checkSources)
             continue;
-        if (!MatchesDigest(source, entry.md5)) {
+        if (!FileMatchesMd5(source, entry.md5)) {
             UpdateLog::Instance().Write("file: %s md5 check failed.", entry.path.c_str());
             return false;
         }

@@ -37,18 +37,6 @@ DWORD WriteAll(HANDLE file, const std::string& text)
     return written == text.size() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
 }
 
-std::string ReadWholeFile(const std::string& path, bool& found)
-{
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    found = file.Valid();
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (found && ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    return text;
-}
-
 }  // namespace
 
 InstallTransaction::InstallTransaction(std::string targetRoot)
@@ -242,10 +230,9 @@ void InstallTransaction::RemoveBackupsAndJournal()
 
 bool InstallTransaction::Recover()
 {
-    bool found = false;
     const std::string path = JournalPath();
-    const std::string text = ReadWholeFile(path, found);
-    if (!found)
+    std::string text;
+    if (!ReadWholeFile(path, text))
         return false;
 
     UpdateLog& log = UpdateLog::Instance();

@@ -196,6 +196,11 @@ std::string FileMd5Hex(const std::string& path)
     return ToHex(digest);
 }
 
+bool FileMatchesMd5(const std::string& path, const std::string& md5)
+{
+    return !md5.empty() && _stricmp(FileMd5Hex(path).c_str(), md5.c_str()) == 0;
+}
+
 DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, const std::string& md5)
 {
     if (md5.empty())

@@ -29,6 +29,10 @@ std::string Md5Hex(const void* data, size_t size);
 // chunks; "" for an empty path, a missing, unreadable or empty file.
 std::string FileMd5Hex(const std::string& path);
 
+// True when the file's digest (FileMd5Hex) is the given one, in either
+// letter case; never for an empty digest.
+bool FileMatchesMd5(const std::string& path, const std::string& md5);
+
 // Copies a file (CopyFileBytes) while taking the digest of the bytes copied,
 // so that a file is checked and copied in one read. When the digest is not
 // the expected one (an empty file has none, as for FileMd5Hex), the copy is

@@ -106,10 +106,10 @@ UnpackedPackage UnpackPackage(const std::string& packagePath, const std::string&
     return unpacked;
 }
 
-void LogUnpackFailure(const std::string& packagePath, const UnpackedPackage& unpacked)
+void LogUnpackFailure(const std::string& packagePath, int code, const std::string& tarPath)
 {
     UpdateLog& log = UpdateLog::Instance();
-    switch (unpacked.code) {
+    switch (code) {
     case UpdateWorker::kPackageMissing:
         log.Write("xz file: %s not exist.", packagePath.c_str());
         break;
@@ -120,7 +120,7 @@ void LogUnpackFailure(const std::string& packagePath, const UnpackedPackage& unp
         log.Write("decompress xz file: %s failed.", packagePath.c_str());
         break;
     case UpdateWorker::kTarFailed:
-        log.Write("decompress tar file: %s failed.", unpacked.tarPath.c_str());
+        log.Write("decompress tar file: %s failed.", tarPath.c_str());
         break;
     default:
         break;
@@ -132,11 +132,10 @@ int UpdateWorker::UnpackAndInstall(const std::string& packagePath, const std::ve
     const UnpackedPackage unpacked = UnpackPackage(packagePath, GetUpdateDir());
     if (unpacked.code != kInstalled) {
         DiscardPendingUpdate();
-        LogUnpackFailure(packagePath, unpacked);
+        LogUnpackFailure(packagePath, unpacked.code, unpacked.tarPath);
         return unpacked.code;
     }
     const bool installed = InstallFiles(unpacked.sourceRoot, InstallDir(), files);
-    SetAside(unpacked.sourceRoot);
-    DiscardPendingUpdate();
+    DiscardInstalledUpdate(unpacked.sourceRoot);
     return installed ? kInstalled : kInstallFailed;
 }

@@ -17,5 +17,6 @@ enum class UnpackPriority { kNormal, kBackground };
 UnpackedPackage UnpackPackage(const std::string& packagePath, const std::string& folder,
                               UnpackPriority priority = UnpackPriority::kNormal);
 
-// The log line of an unpacking that failed at one of its steps.
-void LogUnpackFailure(const std::string& packagePath, const UnpackedPackage& unpacked);
+// The log line of an unpacking that failed at one of its steps (the code of
+// UnpackedPackage); the tar file is named when its extraction failed.
+void LogUnpackFailure(const std::string& packagePath, int code, const std::string& tarPath);

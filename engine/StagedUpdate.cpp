@@ -46,12 +46,7 @@ std::string ManifestLine(const std::string& manifestPath)
 std::vector<std::string> ReadMarkerLines()
 {
     std::string text;
-    if (ScopedFile file{fopen(StagedUpdate::MarkerPath().c_str(), "rb")}) {
-        char buffer[4096];
-        size_t read = 0;
-        while ((read = fread(buffer, 1, sizeof(buffer), file.Get())) > 0)
-            text.append(buffer, read);
-    }
+    ReadWholeFile(StagedUpdate::MarkerPath(), text);
     std::vector<std::string> lines;
     for (size_t start = 0, end = 0; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(text.substr(start, end - start));
@@ -119,8 +114,7 @@ StagedUpdate::Result StagedUpdate::Stage(const std::string& packagePath, const s
     for (size_t i = 0; result.ok() && i < files.size(); ++i) {
         const FileEntry& entry = files[i];
         const std::string staged = ToBackslashes(unpacked.sourceRoot + "\\" + entry.path);
-        if (IsContainedRelativePath(entry.path) && !entry.md5.empty() &&
-            _stricmp(FileMd5Hex(staged).c_str(), entry.md5.c_str()) != 0) {
+        if (IsContainedRelativePath(entry.path) && !entry.md5.empty() && !FileMatchesMd5(staged, entry.md5)) {
             result = Result{UpdateWorker::kInstallFailed, entry.path, ""};
             break;
         }

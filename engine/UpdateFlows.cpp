@@ -49,10 +49,7 @@ void LogStagingFailure(const std::string& packagePath, const StagedUpdate::Resul
         UpdateLog::Instance().Write("file: %s md5 check failed.", staged.path.c_str());
         return;
     }
-    UnpackedPackage unpacked;
-    unpacked.code = staged.code;
-    unpacked.tarPath = staged.path;
-    LogUnpackFailure(packagePath, unpacked);
+    LogUnpackFailure(packagePath, staged.code, staged.path);
 }
 
 }  // namespace
@@ -83,8 +80,7 @@ int UpdateWorker::CheckUpdateProc()
         StopProduct();
         // The outcome is in the log, and the pending update is gone either way.
         (void)InstallFiles(staged.root, InstallDir(), files, Sources::kVerified);
-        SetAside(StagedUpdate::Folder());
-        DiscardPendingUpdate();
+        DiscardInstalledUpdate(StagedUpdate::Folder());
         StartProduct();
         FinishInstallation();
         PostClose();
@@ -129,8 +125,7 @@ bool UpdateWorker::ExecUpdateProc()
         const std::string staged = StagedUpdate::FindTree(packagePath, manifestPath, files);
         if (!staged.empty()) {
             applied = InstallFiles(staged, InstallDir(), files, Sources::kVerified);
-            SetAside(StagedUpdate::Folder());
-            DiscardPendingUpdate();
+            DiscardInstalledUpdate(StagedUpdate::Folder());
         } else {
             applied = UnpackAndInstall(packagePath, files) == kInstalled;
         }

@@ -2,6 +2,7 @@
 
 #include "engine/InstallTransaction.h"
 #include "engine/Paths.h"
+#include "engine/Settings.h"
 
 #include <windows.h>
 
@@ -26,7 +27,7 @@ void UpdateWorker::FinishInstallation()
     RemoveDirTree(SetAsideFolder());
 }
 
-void UpdateWorker::SetAside(const std::string& tree)
+void UpdateWorker::DiscardInstalledUpdate(const std::string& tree)
 {
     // A tree that a killed run left there goes first. When the rename fails,
     // the tree stays where it is and goes with the update folder.
@@ -34,6 +35,7 @@ void UpdateWorker::SetAside(const std::string& tree)
     if (FileExists(aside))
         RemoveDirTree(aside);
     MoveFileExA(tree.c_str(), aside.c_str(), 0);
+    DiscardPendingUpdate();
 }
 
 std::string UpdateWorker::ProductPath() const

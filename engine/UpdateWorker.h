@@ -105,9 +105,10 @@ private:
     [[nodiscard]] bool BeginInstalling();
     void EndInstalling();
 
-    // Moves an unpacked tree out of the update folder in one rename, so that
-    // discarding the pending update is quick; FinishInstallation removes it.
-    void SetAside(const std::string& tree);
+    // Discards the pending update after an installation from the tree: the
+    // tree first leaves the update folder in one rename, so that the discard
+    // is quick; FinishInstallation removes it.
+    void DiscardInstalledUpdate(const std::string& tree);
 
     std::string ProductPath() const;
     void StopProduct();

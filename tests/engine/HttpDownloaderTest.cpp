@@ -33,17 +33,7 @@ protected:
     void TearDown() override { g_hUpdateWnd = nullptr; }
 
     // Puts a file of the given size with varied bytes into the server's root.
-    std::string ServeFile(const std::string& name, size_t size)
-    {
-        std::string bytes(size, '\0');
-        unsigned state = 12345;
-        for (char& c : bytes) {
-            state = state * 1103515245u + 12345u;
-            c = static_cast<char>(state >> 16);
-        }
-        EXPECT_TRUE(WriteFileBytes(HttpRoot() + "\\" + name, bytes));
-        return bytes;
-    }
+    std::string ServeFile(const std::string& name, size_t size) { return ServeVariedBytes(name, size); }
 
     // Name unique to this test, so that parallel tests share no file.
     std::string UniqueName(const char* stem)

@@ -15,17 +15,10 @@
 
 namespace {
 
-// The file the server sends, varied bytes of a size beyond libcurl's buffers.
+// The file the server sends, of a size beyond libcurl's buffers.
 std::string ServeFile(const std::string& name)
 {
-    std::string bytes(700001, '\0');
-    unsigned state = 77;
-    for (char& c : bytes) {
-        state = state * 1103515245u + 12345u;
-        c = static_cast<char>(state >> 16);
-    }
-    EXPECT_TRUE(WriteFileBytes(HttpRoot() + "\\" + name, bytes));
-    return bytes;
+    return ServeVariedBytes(name, 700001);
 }
 
 }  // namespace

@@ -65,6 +65,18 @@ std::string HttpRoot()
     return HttpStateDir() + "\\root";
 }
 
+std::string ServeVariedBytes(const std::string& name, size_t size)
+{
+    std::string bytes(size, '\0');
+    unsigned state = 12345;
+    for (char& c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 16);
+    }
+    EXPECT_TRUE(WriteFileBytes(HttpRoot() + "\\" + name, bytes));
+    return bytes;
+}
+
 std::string HttpsUrl(const std::string& server, const std::string& path)
 {
     std::istringstream ports(ReadFileBytes(HttpStateDir() + "\\tls-ports"));

@@ -28,6 +28,9 @@ int HttpPort();
 std::string HttpUrl(const std::string& path);
 std::string HttpRoot();
 
+// Puts a file of varied bytes into the HTTP server's root; returns its bytes.
+std::string ServeVariedBytes(const std::string& name, size_t size);
+
 // The run's loopback HTTPS server of a kind of certificate ("trusted",
 // "unknownca", "otherhost", "expired") or "tls10" (the trusted certificate
 // over TLS 1.0 only), addressed as https://localhost:<port>; they serve
