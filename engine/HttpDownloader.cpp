@@ -80,14 +80,22 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* sinkData)
     return fwrite(data, size, count, sink.file);
 }
 
-int ReportProgress(void* lastPercent, double downloadTotal, double downloaded, double, double)
+struct Progress {
+    bool show;
+    int lastPercent;
+    const std::function<bool()>& stopped;
+};
+
+int ReportProgress(void* data, double downloadTotal, double downloaded, double, double)
 {
-    if (downloadTotal <= 0)
+    Progress& progress = *static_cast<Progress*>(data);
+    if (progress.stopped && progress.stopped())
+        return 1;
+    if (!progress.show || downloadTotal <= 0)
         return 0;
-    int& last = *static_cast<int*>(lastPercent);
     const int percent = static_cast<int>(downloaded * 100 / downloadTotal);
-    if (percent > last) {
-        last = percent;
+    if (percent > progress.lastPercent) {
+        progress.lastPercent = percent;
         char text[256];
         snprintf(text, sizeof(text), "正在下载: %d%%", percent);
         PostStatus(text, percent);
@@ -144,17 +152,17 @@ DownloadResult HttpDownloader::Download(const std::string& url, const std::strin
     if (sink.budget == 0)
         return {kTransferFailed, ""};
 
-    int lastPercent = 0;
+    Progress progress = {showProgress, 0, stopped_};
     CURL* easy = handle.get();
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteToFile);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &sink);
     RequireTrustedServer(easy);
-    if (showProgress) {
+    if (showProgress || stopped_) {
         curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(easy, CURLOPT_PROGRESSFUNCTION, ReportProgress);
-        curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &lastPercent);
+        curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &progress);
     }
     // No limit on the whole time, so that a slow line still gets its update;
     // but a server that stops sending, or a length beyond the disk's room,

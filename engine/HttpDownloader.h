@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Outcome of a download: 0 and the local file's path, or a negative code and
@@ -44,9 +45,14 @@ public:
 
     explicit HttpDownloader(uint64_t diskReserve = kDiskReserve) : diskReserve_(diskReserve) {}
 
+    // Asked about once a second during a transfer: true stops it, and the
+    // download fails as a failed transfer does.
+    void StopWhen(std::function<bool()> stopped) { stopped_ = std::move(stopped); }
+
     DownloadResult Download(const std::string& url, const std::string& folder, bool showProgress,
                             ContentCheck accept = nullptr);
 
 private:
     uint64_t diskReserve_;
+    std::function<bool()> stopped_;
 };
