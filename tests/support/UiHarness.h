@@ -37,8 +37,8 @@ public:
 private:
     int m_width;
     int m_height;
+    ScopedBitmap m_bitmap;  // before m_bits, which is made with it
     DWORD* m_bits = nullptr;
-    ScopedBitmap m_bitmap;
     ScopedCreatedDC m_dc;
     ScopedSelectObject m_select;
 };
