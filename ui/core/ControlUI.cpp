@@ -27,9 +27,9 @@ bool ClipByAncestors(const CControlUI* control, RECT& rc)
     return true;
 }
 
-// GDI+ for the label's text effects, started by the first control and shut
-// down with the process: a start and a shutdown per control cost more than
-// the control itself.
+// GDI+ for the label's text effects: one session for the process, started
+// by the first control and shut down with the process, so that no control's
+// lifetime starts or ends it.
 class GdiplusSession {
 public:
     GdiplusSession() : m_token(0)
