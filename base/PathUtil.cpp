@@ -156,6 +156,20 @@ bool ReadWholeFile(const std::string& path, std::string& contents)
     return true;
 }
 
+bool WriteNewFile(const std::string& path, const std::string& contents)
+{
+    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        return false;
+    DWORD written = 0;
+    const bool whole = WriteFile(file.Get(), contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+                       written == contents.size();
+    if (CloseHandle(file.Release()) && whole)
+        return true;
+    DeleteFileA(path.c_str());
+    return false;
+}
+
 bool IsContainedRelativePath(std::wstring_view path)
 {
     if (path.empty() || IsSeparator(path[0]) || path.find(L':') != std::wstring_view::npos)

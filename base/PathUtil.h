@@ -37,6 +37,11 @@ bool FileExists(const std::string& path);
 // Reads a whole file; false when it cannot be opened (contents are then empty).
 bool ReadWholeFile(const std::string& path, std::string& contents);
 
+// Writes the bytes to a file made new, never to one that is there already
+// (nor through a link in its place). False when it cannot be made or
+// written whole; a partial file is removed again.
+[[nodiscard]] bool WriteNewFile(const std::string& path, const std::string& contents);
+
 // True when the relative path of an archive member or manifest entry, joined
 // to a folder, can only name something inside that folder: it is not empty,
 // not absolute, carries no drive letter or other colon, and no component is
