@@ -100,8 +100,10 @@ int UpdateWorker::CheckUpdateProc()
         }
         const StagedUpdate::Result staged = StagedUpdate::Stage(download.path, checkManifest_.GetPath(), files, false);
         if (!staged.ok()) {
-            DiscardUpdate();
+            // Logged first: naming the staging folder must not make the
+            // update folder again once it is discarded.
             LogStagingFailure(download.path, staged);
+            DiscardUpdate();
             PostClose();
             return 0;
         }
