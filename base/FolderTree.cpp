@@ -64,13 +64,13 @@ struct Entry {
 };
 
 // The entry at path, whose folder's final path is folderFinal; named holds
-// the attributes that its name shows.
+// the attributes that its name shows (those of a link itself, where the
+// handle's may be its target's).
 Entry Inspect(const std::wstring& path, DWORD named, const std::wstring& folderFinal, DWORD access)
 {
     Entry entry;
     entry.handle = OpenItself(path, access);
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!entry.handle.Valid() || !GetFileInformationByHandle(entry.handle.Get(), &info)) {
+    if (!entry.handle.Valid()) {
         const DWORD error = GetLastError();
         entry.kind =
             named == INVALID_FILE_ATTRIBUTES && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -78,8 +78,14 @@ Entry Inspect(const std::wstring& path, DWORD named, const std::wstring& folderF
                 : Entry::kUnknown;
         return entry;
     }
+    FILE_BASIC_INFO basic = {};
+    if (named == INVALID_FILE_ATTRIBUTES &&
+        !GetFileInformationByHandleEx(entry.handle.Get(), FileBasicInfo, &basic, sizeof(basic))) {
+        entry.kind = Entry::kUnknown;
+        return entry;
+    }
+    entry.attributes = named != INVALID_FILE_ATTRIBUTES ? named : basic.FileAttributes;
     entry.itself = SamePath(FinalPath(entry.handle.Get()), folderFinal + L"\\" + NameOf(path));
-    entry.attributes = info.dwFileAttributes | (named == INVALID_FILE_ATTRIBUTES ? 0 : named);
     if ((entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !entry.itself)
         entry.kind = Entry::kLink;
     else
