@@ -15,18 +15,6 @@ namespace {
 constexpr DWORD kInspect = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 constexpr DWORD kRemove = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
 
-std::wstring ParentOf(const std::wstring& path)
-{
-    const size_t pos = path.rfind(L'\\');
-    return pos == std::wstring::npos ? L"." : path.substr(0, pos == 2 && path[1] == L':' ? 3 : pos);
-}
-
-std::wstring NameOf(const std::wstring& path)
-{
-    const size_t pos = path.rfind(L'\\');
-    return pos == std::wstring::npos ? path : path.substr(pos + 1);
-}
-
 ScopedHandle OpenItself(const std::wstring& path, DWORD access)
 {
     return ScopedHandle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -85,7 +73,7 @@ Entry Inspect(const std::wstring& path, DWORD named, const std::wstring& folderF
         return entry;
     }
     entry.attributes = named != INVALID_FILE_ATTRIBUTES ? named : basic.FileAttributes;
-    entry.itself = SamePath(FinalPath(entry.handle.Get()), folderFinal + L"\\" + NameOf(path));
+    entry.itself = SamePath(FinalPath(entry.handle.Get()), folderFinal + L"\\" + FileNameOf(path));
     if ((entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !entry.itself)
         entry.kind = Entry::kLink;
     else
@@ -95,7 +83,11 @@ Entry Inspect(const std::wstring& path, DWORD named, const std::wstring& folderF
 
 Entry InspectAlone(const std::wstring& path, DWORD access)
 {
-    const ScopedHandle parent = OpenItself(ParentOf(path), kInspect);
+    // "X:" alone would name the drive's current folder, not its root.
+    std::wstring folder = ParentFolder(path);
+    if (folder.size() == 2 && folder[1] == L':')
+        folder += L'\\';
+    const ScopedHandle parent = OpenItself(folder, kInspect);
     return Inspect(path, GetFileAttributesW(path.c_str()), parent.Valid() ? FinalPath(parent.Get()) : L"", access);
 }
 

@@ -11,9 +11,11 @@ void SplitPath(const std::string& text, std::string& folder, std::string& name, 
 
 // The part before the last '\' (the whole text when there is none).
 std::string ParentFolder(const std::string& path);
+std::wstring ParentFolder(const std::wstring& path);
 
 // The part after the last '\' (the whole text when there is none).
 std::string FileNameOf(const std::string& path);
+std::wstring FileNameOf(const std::wstring& path);
 
 // Copy of the path with every '/' replaced by '\'.
 std::string ToBackslashes(std::string path);
