@@ -25,8 +25,11 @@ bool StartUpdaterRun()
         return false;
     UpdateLog::Instance().Open();
     // Only the holder of the mutex: a second instance must not touch files
-    // that the first one may be installing.
-    InstallTransaction::Recover();
+    // that the first one may be installing. The run goes on whatever it found:
+    // its line in the log tells, and a folder it could not put back whole
+    // keeps its journal for the next run.
+    (void)InstallTransaction::Recover();
+    return true;
     return true;
 }
 

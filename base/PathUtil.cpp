@@ -26,6 +26,20 @@ void MakeParentDirsOf(const String& filePath, BOOL (*createFolder)(const typenam
     }
 }
 
+template <typename String>
+String ParentFolderOf(const String& path)
+{
+    const size_t pos = path.rfind(typename String::value_type('\\'));
+    return pos == String::npos ? path : path.substr(0, pos);
+}
+
+template <typename String>
+String FileNameIn(const String& path)
+{
+    const size_t pos = path.rfind(typename String::value_type('\\'));
+    return pos == String::npos ? path : path.substr(pos + 1);
+}
+
 wchar_t FoldAscii(wchar_t c)
 {
     return c >= L'a' && c <= L'z' ? wchar_t(c - L'a' + L'A') : c;
@@ -88,14 +102,22 @@ void SplitPath(const std::string& text, std::string& folder, std::string& name, 
 
 std::string ParentFolder(const std::string& path)
 {
-    const size_t pos = path.rfind('\\');
-    return pos == std::string::npos ? path : path.substr(0, pos);
+    return ParentFolderOf(path);
+}
+
+std::wstring ParentFolder(const std::wstring& path)
+{
+    return ParentFolderOf(path);
 }
 
 std::string FileNameOf(const std::string& path)
 {
-    const size_t pos = path.rfind('\\');
-    return pos == std::string::npos ? path : path.substr(pos + 1);
+    return FileNameIn(path);
+}
+
+std::wstring FileNameOf(const std::wstring& path)
+{
+    return FileNameIn(path);
 }
 
 std::string ToBackslashes(std::string path)
@@ -154,6 +176,20 @@ bool ReadWholeFile(const std::string& path, std::string& contents)
     while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
         contents.append(buffer, read);
     return true;
+}
+
+bool WriteNewFile(const std::string& path, const std::string& contents)
+{
+    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        return false;
+    DWORD written = 0;
+    const bool whole = WriteFile(file.Get(), contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+                       written == contents.size();
+    if (CloseHandle(file.Release()) && whole)
+        return true;
+    DeleteFileA(path.c_str());
+    return false;
 }
 
 bool IsContainedRelativePath(std::wstring_view path)

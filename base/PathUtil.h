@@ -11,9 +11,11 @@ void SplitPath(const std::string& text, std::string& folder, std::string& name, 
 
 // The part before the last '\' (the whole text when there is none).
 std::string ParentFolder(const std::string& path);
+std::wstring ParentFolder(const std::wstring& path);
 
 // The part after the last '\' (the whole text when there is none).
 std::string FileNameOf(const std::string& path);
+std::wstring FileNameOf(const std::wstring& path);
 
 // Copy of the path with every '/' replaced by '\'.
 std::string ToBackslashes(std::string path);
@@ -36,6 +38,11 @@ bool FileExists(const std::string& path);
 
 // Reads a whole file; false when it cannot be opened (contents are then empty).
 bool ReadWholeFile(const std::string& path, std::string& contents);
+
+// Writes the bytes to a file made new, never to one that is there already
+// (nor through a link in its place). False when it cannot be made or
+// written whole; a partial file is removed again.
+[[nodiscard]] bool WriteNewFile(const std::string& path, const std::string& contents);
 
 // True when the relative path of an archive member or manifest entry, joined
 // to a folder, can only name something inside that folder: it is not empty,

@@ -1,5 +1,6 @@
 #include "engine/InstallTransaction.h"
 
+#include "base/FolderTree.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
@@ -109,8 +110,10 @@ DWORD InstallTransaction::Begin()
     // Nothing to replace: nothing to journal or to put back.
     if (steps_.empty())
         return ERROR_SUCCESS;
-    // Backups left by an earlier run belong to no journal any more; one that
-    // cannot be removed must not be taken for an old copy of this run.
+    // Backups left by an earlier run go, even those of a recovery that could
+    // not put every file back (its journal, kept for another try, is
+    // overwritten below); one that cannot be removed must not be taken for an
+    // old copy of this run.
     RemoveDirTree(backupRoot_);
     if (FileExists(backupRoot_))
         return ERROR_DIR_NOT_EMPTY;
@@ -192,6 +195,14 @@ bool InstallTransaction::Undo(int& restored) const
         const bool wasKept = it->kind == kKeep && FileExists(Backup(step));
         if (it->kind == kKeep && !wasKept)
             continue;  // never moved: the old copy is still in its place
+        // A link in a backup's place is no old copy: moving it would bring
+        // whatever it points at into the install folder.
+        if (wasKept && IsLink(Backup(step))) {
+            UpdateLog::Instance().Write("rollback: %s could not be restored, errcode[%d].", target.c_str(),
+                                        static_cast<int>(kErrorStoppedOnLink));
+            complete = false;
+            continue;
+        }
         if (it->kind == kCreate && (!FileExists(target) || IsFolder(target)))
             continue;
         ClearReadOnly(target);

@@ -70,7 +70,7 @@ public:
     // install folder of an installation that was cut short back to what it
     // was, or finishes the clean-up of one that was committed. Logs what it
     // did in one line; false when there was no journal.
-    static bool Recover();
+    [[nodiscard]] static bool Recover();
 
 private:
     struct Step {

@@ -1,5 +1,6 @@
 #include "engine/PackageUnpacker.h"
 
+#include "base/FolderTree.h"
 #include "base/ScopedHandles.h"
 #include "engine/GrowingFile.h"
 #include "engine/Paths.h"
@@ -97,7 +98,9 @@ UnpackedPackage UnpackPackage(const std::string& packagePath, const std::string&
     unpacked.tarPath = GetUpdateDir() + "\\" + packageName.substr(0, packageName.size() - kXzSuffixLength);
     unpacked.sourceRoot = SourceRoot(packageName, folder);
     int extracted = -1;
-    if (!DecodeAndExtract(packagePath, unpacked.tarPath, folder, priority, extracted)) {
+    // A link planted in the tar file's place would have the decoder write
+    // over whatever it points at.
+    if (IsLink(unpacked.tarPath) || !DecodeAndExtract(packagePath, unpacked.tarPath, folder, priority, extracted)) {
         unpacked.code = UpdateWorker::kXzFailed;
         return unpacked;
     }
@@ -131,11 +134,11 @@ int UpdateWorker::UnpackAndInstall(const std::string& packagePath, const std::ve
 {
     const UnpackedPackage unpacked = UnpackPackage(packagePath, GetUpdateDir());
     if (unpacked.code != kInstalled) {
-        DiscardPendingUpdate();
+        DiscardUpdate();
         LogUnpackFailure(packagePath, unpacked.code, unpacked.tarPath);
         return unpacked.code;
     }
     const bool installed = InstallFiles(unpacked.sourceRoot, InstallDir(), files);
-    DiscardInstalledUpdate(unpacked.sourceRoot);
+    DiscardUpdate(unpacked.sourceRoot);
     return installed ? kInstalled : kInstallFailed;
 }

@@ -1,17 +1,18 @@
 #include "engine/Paths.h"
 
-#include "base/ScopedHandles.h"
+#include "base/FolderTree.h"
+#include "engine/UpdateLog.h"
 
-#include <direct.h>
-#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
 
 namespace {
 
 void CreateIfMissing(const std::string& folder)
 {
-    if (_access(folder.c_str(), 0) != 0)
-        _mkdir(folder.c_str());
+    if (!FileExists(folder))
+        CreateDirectoryA(folder.c_str(), nullptr);
 }
 
 }  // namespace
@@ -71,32 +72,15 @@ std::string FormatLogTime()
     return buffer;
 }
 
-void RemoveDirTree(const std::string& folder)
+bool RemoveDirTree(const std::string& folder)
 {
-    WIN32_FIND_DATAA entry;
-    {
-        ScopedFind find(FindFirstFileA((folder + "\\*.*").c_str(), &entry));
-        if (!find.Valid())
-            return;
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = folder + "\\" + name;
-            const DWORD attributes = entry.dwFileAttributes;
-            if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-                // A linked folder is removed as a link: its target lies outside
-                // the tree and must not be emptied.
-                if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                    RemoveDirectoryA(path.c_str());
-                else
-                    RemoveDirTree(path);
-                continue;
-            }
-            if (attributes & FILE_ATTRIBUTE_READONLY)
-                ClearReadOnly(path);
-            DeleteFileA(path.c_str());
-        } while (FindNextFileA(find.Get(), &entry));
-    }
-    RemoveDirectoryA(folder.c_str());
+    const TreeRemoval removal = RemoveFolderTree(folder);
+    UpdateLog& log = UpdateLog::Instance();
+    if (removal.status == TreeRemoval::kRootIsLink)
+        log.Write("folder: %s is a link, not removed; what it points at is left alone.", folder.c_str());
+    else if (removal.status == TreeRemoval::kLinkLeft)
+        log.Write("folder: link %s left in place, not followed.", removal.link.c_str());
+    else if (!removal.link.empty())
+        log.Write("folder: link %s removed, not followed.", removal.link.c_str());
+    return removal.status == TreeRemoval::kRemoved;
 }

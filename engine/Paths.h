@@ -16,6 +16,7 @@ std::string GetSettingsPath();
 // Local time as "YYYY-MM-DD hh:mm:ss".
 std::string FormatLogTime();
 
-// Deletes the folder with everything below it, read-only files included.
-// A missing folder is left alone; failures are ignored.
-void RemoveDirTree(const std::string& folder);
+// Deletes one of the Updater's folders with everything below it, read-only
+// files included, never through a link (RemoveFolderTree); a link met is
+// logged in one line. True when the folder is gone (or was never there).
+bool RemoveDirTree(const std::string& folder);

@@ -1,6 +1,6 @@
 #include "engine/StagedUpdate.h"
 
-#include "base/ScopedHandles.h"
+#include "base/FolderTree.h"
 #include "engine/Md5.h"
 #include "engine/PackageUnpacker.h"
 #include "engine/Paths.h"
@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -61,17 +60,14 @@ std::string FileLine(const std::string& root, const FileEntry& entry)
     return "f " + description + " " + entry.path;
 }
 
-bool WriteMarker(const std::string& text)
+// Staging's own clean-up: the marker first, so that a tree half removed is
+// never taken for a staged one. "" when both are gone, or the one that
+// stays (a link in either place is left alone, not followed).
+std::string RemoveStaged()
 {
-    const std::string path = StagedUpdate::MarkerPath();
-    ScopedFile file(fopen(path.c_str(), "wb"));
-    if (!file)
-        return false;
-    const bool written = fwrite(text.data(), 1, text.size(), file.Get()) == text.size();
-    if (fclose(file.Release()) == 0 && written)
-        return true;
-    remove(path.c_str());
-    return false;
+    if (!RemoveEntryItself(StagedUpdate::MarkerPath()))
+        return StagedUpdate::MarkerPath();
+    return RemoveDirTree(StagedUpdate::Folder()) ? "" : StagedUpdate::Folder();
 }
 
 }  // namespace
@@ -86,16 +82,12 @@ std::string StagedUpdate::MarkerPath()
     return GetUpdateDir() + "\\staged.ok";
 }
 
-void StagedUpdate::Remove()
-{
-    remove(MarkerPath().c_str());
-    RemoveDirTree(Folder());
-}
-
 StagedUpdate::Result StagedUpdate::Stage(const std::string& packagePath, const std::string& manifestPath,
                                          const std::vector<FileEntry>& files, bool background)
 {
-    Remove();
+    const std::string left = RemoveStaged();
+    if (!left.empty())
+        return Result{UpdateWorker::kInstallFailed, left, ""};
     const std::string folder = Folder();
     CreateDirectoryA(folder.c_str(), nullptr);
     const UnpackedPackage unpacked =
@@ -120,10 +112,10 @@ StagedUpdate::Result StagedUpdate::Stage(const std::string& packagePath, const s
         }
         marker += FileLine(unpacked.sourceRoot, entry) + "\r\n";
     }
-    if (result.ok() && !WriteMarker(marker))
+    if (result.ok() && !WriteNewFile(MarkerPath(), marker))
         result = Result{UpdateWorker::kInstallFailed, MarkerPath(), ""};
     if (!result.ok())
-        Remove();
+        RemoveStaged();
     return result;
 }
 

@@ -8,12 +8,14 @@
 // A pending update unpacked and checked while the product still runs, so
 // that installing it later only swaps files. The tree lies in the update
 // folder, so that discarding the pending update removes it too. A marker,
-// written last, names the package (its size, time of last write and
-// digest), the manifest (its digest) and each staged file as it was when its
-// digest was checked (size and time of last write). A tree whose marker does
-// not fit the files as they are now is never used. The check reads no file
-// but the small manifest, so that it costs the product no downtime; the
-// installation takes each file's digest again as it copies it.
+// written last, names the package (its size and time of last write, and its
+// digest as it was staged), the manifest (its digest) and each staged file
+// as it was when its digest was checked (size and time of last write). A
+// tree whose marker does not fit the files as they are now is never used.
+// The check reads no file but the small manifest, so that it costs the
+// product no downtime: the package is known by its size and time alone (its
+// recorded digest is not compared), and the installation takes each file's
+// digest again as it copies it.
 class StagedUpdate {
 public:
     // What a staging run came to: ok, or the step that failed and the file
@@ -27,8 +29,10 @@ public:
 
     // Unpacks the package into the staging folder (in the background when
     // asked) and checks every listed file that has a digest against it, then
-    // writes the marker. Whatever was staged before is removed first; a failed
-    // staging leaves nothing. Logs nothing.
+    // writes the marker. Whatever was staged before is removed first; a link
+    // in the place of the staging folder or the marker is left alone and
+    // fails the staging, naming it. A failed staging leaves nothing. Logs
+    // nothing but the links that the removal meets.
     static Result Stage(const std::string& packagePath, const std::string& manifestPath,
                         const std::vector<FileEntry>& files, bool background);
 
@@ -37,9 +41,6 @@ public:
     // "" otherwise.
     static std::string FindTree(const std::string& packagePath, const std::string& manifestPath,
                                 const std::vector<FileEntry>& files);
-
-    // Removes the marker first, then the tree.
-    static void Remove();
 
     static std::string Folder();
     static std::string MarkerPath();

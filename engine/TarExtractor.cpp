@@ -1,5 +1,6 @@
 #include "engine/TarExtractor.h"
 
+#include "base/FolderTree.h"
 #include "base/PathUtil.h"
 #include "base/ScopedHandles.h"
 #include "base/TextConversion.h"
@@ -404,7 +405,7 @@ private:
         while (path.back() == '\\')
             path.pop_back();
         if (IsFolderMember(tar_, name))
-            return MakeFolder(path);
+            return ThroughNoLink(path) && MakeFolder(path);
 
         uint64_t size = overrides.size;
         uint64_t mtime = 0;
@@ -423,8 +424,15 @@ private:
     {
         const std::string parent = ParentFolder(path);
         if (parent != lastParent_) {
+            if (!ThroughNoLink(parent))
+                return false;
             MakeParentDirs(path);
             lastParent_ = parent;
+        }
+        // A file there already is replaced only when it is not a link.
+        if (FileExists(path) && IsLink(path)) {
+            errno = EACCES;
+            return false;
         }
         ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -455,6 +463,16 @@ private:
         const FILETIME written = UnixToFileTime(mtime);
         SetFileTime(file.Get(), nullptr, nullptr, &written);
         return true;
+    }
+
+    // A link planted in the target folder would take what is made below it
+    // elsewhere: the member fails instead.
+    bool ThroughNoLink(const std::string& path) const
+    {
+        if (!LeadsThroughLink(target_, path))
+            return true;
+        errno = EACCES;
+        return false;
     }
 
     TAR* tar_;

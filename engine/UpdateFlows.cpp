@@ -1,5 +1,6 @@
 #include "engine/UpdateWorker.h"
 
+#include "base/FolderTree.h"
 #include "engine/HttpDownloader.h"
 #include "engine/PackageUnpacker.h"
 #include "engine/Paths.h"
@@ -25,6 +26,17 @@ bool NamesFileOfUpdateFolder(const std::string& path)
 {
     const std::string folder = GetUpdateDir() + "\\";
     return path.compare(0, folder.size(), folder) == 0 && IsPlainFileName(path.substr(folder.size()));
+}
+
+// The update folder is the Updater's own: a link in its place would take the
+// download, the unpacking and the discard to wherever it points.
+bool UpdateFolderIsLink()
+{
+    const std::string folder = GetUpdateDir();
+    if (!IsLink(folder))
+        return false;
+    UpdateLog::Instance().Write("update folder: %s is a link; nothing is written there.", folder.c_str());
+    return true;
 }
 
 // Downloads the manifest's package into the update folder, where it becomes
@@ -53,10 +65,22 @@ void LogFailedDownload(const UpdateWorker& worker, const std::string& url)
         UpdateLog::Instance().Write("downloading xz file: %s failed.", url.c_str());
 }
 
+void LogNotStaged(const std::string& packagePath, const StagedUpdate::Result& staged)
+{
+    UpdateLog::Instance().Write("staging: %s not staged, failed at %s, errcode[%d].", packagePath.c_str(),
+                                staged.path.c_str(), staged.code);
+}
+
 // A force run's failed staging, told in the lines an installation from the
 // package would have logged.
 void LogStagingFailure(const std::string& packagePath, const StagedUpdate::Result& staged)
 {
+    // The staging folder could not be cleared (a link in its place): no
+    // installation from the package meets that.
+    if (staged.path == StagedUpdate::Folder()) {
+        LogNotStaged(packagePath, staged);
+        return;
+    }
     if (staged.code == UpdateWorker::kInstallFailed) {
         UpdateLog::Instance().Write("file: %s md5 check failed.", staged.path.c_str());
         return;
@@ -74,6 +98,10 @@ int UpdateWorker::CheckUpdateProc()
 
     if (context_.force) {
         UpdateLog::Instance().Write("begin to entering force mode.");
+        if (UpdateFolderIsLink()) {
+            PostClose();
+            return 0;
+        }
         // Everything up to the swap of files happens while the product runs:
         // it is stopped only once the package is unpacked and checked.
         const DownloadResult download = DownloadPackage(*this, checkManifest_, context_.uri, url);
@@ -84,15 +112,17 @@ int UpdateWorker::CheckUpdateProc()
         }
         const StagedUpdate::Result staged = StagedUpdate::Stage(download.path, checkManifest_.GetPath(), files, false);
         if (!staged.ok()) {
-            DiscardPendingUpdate();
+            // Logged first: naming the staging folder must not make the
+            // update folder again once it is discarded.
             LogStagingFailure(download.path, staged);
+            DiscardUpdate();
             PostClose();
             return 0;
         }
         StopProduct();
         // The outcome is in the log, and the pending update is gone either way.
         (void)InstallFiles(staged.root, InstallDir(), files, Sources::kVerified);
-        DiscardInstalledUpdate(StagedUpdate::Folder());
+        DiscardUpdate(StagedUpdate::Folder());
         StartProduct();
         FinishInstallation();
         PostClose();
@@ -100,6 +130,10 @@ int UpdateWorker::CheckUpdateProc()
     }
 
     UpdateLog::Instance().Write("begin to entering silent mode.");
+    if (UpdateFolderIsLink()) {
+        PostClose();
+        return 0;
+    }
     const std::string manifestPath = checkManifest_.GetPath();
     const DownloadResult download = DownloadPackage(*this, checkManifest_, context_.uri, url);
     if (download.code != HttpDownloader::kOk) {
@@ -111,8 +145,7 @@ int UpdateWorker::CheckUpdateProc()
         // The update is recorded; staging it only spares the exec run work.
         const StagedUpdate::Result staged = StagedUpdate::Stage(download.path, manifestPath, files, true);
         if (!staged.ok())
-            UpdateLog::Instance().Write("staging: %s not staged, failed at %s, errcode[%d].", download.path.c_str(),
-                                        staged.path.c_str(), staged.code);
+            LogNotStaged(download.path, staged);
     }
     PostClose();
     return 0;
@@ -127,9 +160,12 @@ bool UpdateWorker::ExecUpdateProc()
     const std::string packagePath = ReadXzSetting();
     UpdateManifest manifest;
     bool applied = false;
-    if (!NamesFileOfUpdateFolder(manifestPath) || !NamesFileOfUpdateFolder(packagePath) ||
-        !manifest.Load(manifestPath)) {
+    if (UpdateFolderIsLink()) {
+        DiscardUpdate();
+    } else if (!NamesFileOfUpdateFolder(manifestPath) || !NamesFileOfUpdateFolder(packagePath) ||
+               !manifest.Load(manifestPath)) {
         UpdateLog::Instance().Write("load xml: %s occur error.", manifestPath.c_str());
+        DiscardUpdate();
     } else {
         std::vector<FileEntry> files;
         manifest.GetFileList(files);
@@ -137,13 +173,13 @@ bool UpdateWorker::ExecUpdateProc()
         const std::string staged = StagedUpdate::FindTree(packagePath, manifestPath, files);
         if (!staged.empty()) {
             applied = InstallFiles(staged, InstallDir(), files, Sources::kVerified);
-            DiscardInstalledUpdate(StagedUpdate::Folder());
+            DiscardUpdate(StagedUpdate::Folder());
         } else {
+            // Discards by itself.
             applied = UnpackAndInstall(packagePath, files) == kInstalled;
         }
         UpdateLog::Instance().Write(applied ? "updated successfully." : "updated failed.");
     }
-    DiscardPendingUpdate();
     StartProduct();
     FinishInstallation();
     PostClose();

@@ -1,5 +1,6 @@
 #include "engine/UpdateWorker.h"
 
+#include "base/FolderTree.h"
 #include "engine/InstallTransaction.h"
 #include "engine/Paths.h"
 #include "engine/Settings.h"
@@ -24,17 +25,18 @@ std::string SetAsideFolder()
 void UpdateWorker::FinishInstallation()
 {
     installed_.reset();
-    RemoveDirTree(SetAsideFolder());
+    if (setAside_)
+        setAside_ = !RemoveDirTree(SetAsideFolder());
 }
 
-void UpdateWorker::DiscardInstalledUpdate(const std::string& tree)
+void UpdateWorker::DiscardUpdate(const std::string& installedTree)
 {
-    // A tree that a killed run left there goes first. When the rename fails,
-    // the tree stays where it is and goes with the update folder.
+    // A tree that a killed run left aside goes first; while anything stays
+    // there (a link in its place among them), the tree is not moved and goes
+    // with the update folder instead.
     const std::string aside = SetAsideFolder();
-    if (FileExists(aside))
-        RemoveDirTree(aside);
-    MoveFileExA(tree.c_str(), aside.c_str(), 0);
+    if (!installedTree.empty() && FileExists(installedTree) && !IsLink(installedTree) && RemoveDirTree(aside))
+        setAside_ = MoveFileExA(installedTree.c_str(), aside.c_str(), 0) != FALSE;
     DiscardPendingUpdate();
 }
 

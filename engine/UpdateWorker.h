@@ -46,7 +46,7 @@ public:
     bool ExecUpdateProc();
 
     // Decodes, extracts and installs a .tar.xz package, then forgets the
-    // pending update whatever the outcome.
+    // pending update whatever the outcome (the run's one discard).
     enum : int {
         kInstalled = 0,
         kPackageMissing = -1,
@@ -68,10 +68,10 @@ public:
                       const std::vector<FileEntry>& files, Sources sources = Sources::kCheckDigests);
 
     // Removes the old copies that the last successful installation kept and
-    // the tree set aside; the flows call it once the product runs again, so
-    // that it costs the product no downtime. After a kill before then, the
-    // next run's recovery removes the old copies, and the next installation
-    // the tree.
+    // the tree that this run set aside; the flows call it once the product
+    // runs again, so that it costs the product no downtime. After a kill
+    // before then, the next run's recovery removes the old copies, and the
+    // next discard the tree.
     void FinishInstallation();
 
     // True while InstallFiles runs; close requests are refused meanwhile.
@@ -107,10 +107,12 @@ private:
     [[nodiscard]] bool BeginInstalling();
     void EndInstalling();
 
-    // Discards the pending update after an installation from the tree: the
-    // tree first leaves the update folder in one rename, so that the discard
-    // is quick; FinishInstallation removes it.
-    void DiscardInstalledUpdate(const std::string& tree);
+    // The one discard of a run, whatever it came to: forgets the pending
+    // update (the update folder and the settings). A tree that an
+    // installation took its files from first leaves the update folder in one
+    // rename, so that the discard is quick; FinishInstallation removes it.
+    // A tree that is a link is never moved: it goes with the update folder.
+    void DiscardUpdate(const std::string& installedTree = "");
 
     std::string ProductPath() const;
     void StopProduct();
@@ -123,4 +125,5 @@ private:
     std::function<void()> beforeInstall_;
     std::unique_ptr<InstallTransaction> installed_;  // committed, backups still there
     bool transactional_ = true;
+    bool setAside_ = false;  // a tree waits in the set-aside folder for FinishInstallation
 };

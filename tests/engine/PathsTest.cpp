@@ -18,41 +18,17 @@ bool IsFolder(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The host path of a path on Wine's Z: drive, the host's root.
-std::string HostPath(const std::string& path)
-{
-    EXPECT_EQ(_strnicmp(path.c_str(), "Z:\\", 3), 0) << path << " is not on the host's drive";
-    std::string host = path.substr(2);
-    for (char& c : host)
-        if (c == '\\')
-            c = '/';
-    return host;
-}
-
 // Makes the folder "to" holding copies of the given files and folders, with
-// the host's cp, which keeps a link a link: Wine makes no links itself
-// (CreateSymbolicLink does nothing). Wine starts a host program without a
-// handle to wait on, so the copy is made beside "to" and renamed into place;
-// "to" appearing means the copy is whole.
+// the host's cp, which keeps a link a link. The copy is made beside "to" and
+// renamed into place; "to" appearing means the copy is whole.
 bool CopyKeepingLinks(const std::vector<std::string>& from, const std::string& to)
 {
     const std::string part = "'" + HostPath(to) + ".part'";
-    std::string command = "/bin/sh -c \"mkdir " + part + " && cp -a";
+    std::string command = "mkdir " + part + " && cp -a";
     for (const std::string& path : from)
         command += " '" + HostPath(path) + "'";
-    command += " " + part + " && mv " + part + " '" + HostPath(to) + "'\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return false;
-    ScopedProcessInfo started(info);
-    for (int waited = 0; waited < 30000; waited += 50) {
-        if (FileExists(to))
-            return true;
-        Sleep(50);
-    }
-    return false;
+    command += " " + part + " && mv " + part + " '" + HostPath(to) + "'";
+    return RunOnHost(command, [&] { return FileExists(to); });
 }
 
 }  // namespace
@@ -204,8 +180,8 @@ TEST(RemoveDirTree, MissingFolderIsLeftAlone)
 
 TEST(RemoveDirTree, LinkedFolderIsNotEmptied)
 {
-    // The tree holds a link to a folder outside it; the walk must not go
-    // through the link and delete what lies behind it. The test works on its
+    // The tree holds links to a folder and a file outside it; the walk must
+    // not go through them and delete what lies behind. The test works on its
     // own copy: the fixture is shared by every run of this program.
     const DWORD fixtureLink = GetFileAttributesA(FixturePath("linktree\\link").c_str());
     ASSERT_NE(fixtureLink, INVALID_FILE_ATTRIBUTES);
@@ -223,6 +199,8 @@ TEST(RemoveDirTree, LinkedFolderIsNotEmptied)
     ASSERT_EQ(ReadFileBytes(tree + "\\link\\precious.txt"), "keep");
     ASSERT_EQ(ReadFileBytes(tree + "\\plain\\file.txt"), "gone");
 
+    // Neither a link as the folder itself, nor the links in it.
+    EXPECT_FALSE(RemoveDirTree(tree + "\\link"));
     RemoveDirTree(tree);
     EXPECT_EQ(ReadFileBytes(copy + "\\outside\\precious.txt"), "keep");
     EXPECT_FALSE(FileExists(tree + "\\plain"));

@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include "base/ScopedHandles.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -105,6 +107,40 @@ std::vector<std::string> FolderEntries(const std::string& folder)
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string HostPath(const std::string& path)
+{
+    EXPECT_EQ(_strnicmp(path.c_str(), "Z:\\", 3), 0) << path << " is not on the host's drive";
+    std::string host = path.substr(2);
+    std::replace(host.begin(), host.end(), '\\', '/');
+    return host;
+}
+
+bool RunOnHost(const std::string& shellCommand, const std::function<bool()>& done)
+{
+    std::string command = "/bin/sh -c \"" + shellCommand + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    const ScopedProcessInfo started(info);
+    for (int waited = 0; waited < 30000; waited += 50) {
+        if (done())
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool MakeHostLink(const std::string& link, const std::string& target)
+{
+    const std::string host = "'" + HostPath(link) + "'";
+    return RunOnHost("rm -rf " + host + " && ln -s '" + HostPath(target) + "' " + host, [&] {
+        const DWORD attributes = GetFileAttributesA(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    });
 }
 
 std::map<std::string, std::string> FolderTree(const std::string& root)

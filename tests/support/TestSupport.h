@@ -2,6 +2,7 @@
 // the loopback HTTP server and whole-file reads and writes.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -50,6 +51,20 @@ std::vector<std::string> FolderEntries(const std::string& folder);
 // Every file (with its bytes) and folder ("<folder>") below the root, by
 // relative path: what a folder holds, to compare before and after.
 std::map<std::string, std::string> FolderTree(const std::string& root);
+
+// The host path of a path on Wine's Z: drive, the host's root (a failure of
+// the running test for any other path).
+std::string HostPath(const std::string& path);
+
+// Runs a host shell command, as Wine starts a host program given by its host
+// path. Wine gives no handle to wait on: true once done() holds, within 30 s.
+bool RunOnHost(const std::string& shellCommand, const std::function<bool()>& done);
+
+// Puts a host symbolic link to the folder target in the place of link (a
+// folder or link there goes first); Wine shows it as a folder that is a
+// reparse point, and makes no such link itself (CreateSymbolicLink does
+// nothing). Both are Windows paths on Z:.
+bool MakeHostLink(const std::string& link, const std::string& target);
 
 // The folder of the running test program (Windows path, no trailing "\").
 std::string TestProgramDir();
