@@ -175,7 +175,7 @@ std::string FileMd5Hex(const std::string& path)
     if (path.empty())
         return "";
     struct _stat64 info;
-    if (_stat64(path.c_str(), &info) != 0 || info.st_size <= 0 || (info.st_mode & _S_IFDIR) != 0)
+    if (_stat64(path.c_str(), &info) != 0 || (info.st_mode & _S_IFDIR) != 0)
         return "";
     ScopedFile file(fopen(path.c_str(), "rb"));
     if (!file)
@@ -206,16 +206,13 @@ DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, 
     if (md5.empty())
         return CopyFileBytes(source, target);
     Md5 digest;
-    uint64_t copied = 0;
-    const DWORD error = CopyFileBytes(source, target, [&](const void* data, size_t size) {
-        digest.Update(data, size);
-        copied += size;
-    });
+    const DWORD error =
+        CopyFileBytes(source, target, [&](const void* data, size_t size) { digest.Update(data, size); });
     if (error != ERROR_SUCCESS)
         return error;
     uint8_t bytes[16];
     digest.Final(bytes);
-    if (copied > 0 && _stricmp(ToHex(bytes).c_str(), md5.c_str()) == 0)
+    if (_stricmp(ToHex(bytes).c_str(), md5.c_str()) == 0)
         return ERROR_SUCCESS;
     DeleteFileA(target.c_str());
     return ERROR_CRC;
