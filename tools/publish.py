@@ -171,7 +171,12 @@ def write_package(source, name, files, out, preset, codec):
 
 
 def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE):
-    lines = [f'<?xml version="1.0" encoding="{xml_encoding_name(code_page)}" ?>', '<configure>']
+    # Text that is all ASCII reads the same in every code page (and as the
+    # UTF-8 of a declaration without an encoding); other text names its code
+    # page, which also keeps TinyXML from reading it as UTF-8.
+    ascii_only = all(rel.isascii() for rel in digests) and version.isascii()
+    encoding = '' if ascii_only else f' encoding="{xml_encoding_name(code_page)}"'
+    lines = [f'<?xml version="1.0"{encoding} ?>', '<configure>']
     if version:
         lines.append(f'    <version>{escape(version)}</version>')
     lines.append(f'    <package>{escape(package)}</package>')

@@ -95,6 +95,9 @@ class PublishTest(unittest.TestCase):
                 with tarfile.open(os.path.join(self.out, 'tool-1.0.tar.xz'), 'r:xz', encoding='latin-1') as tar:
                     raw = [name.encode('latin-1') for name in tar.getnames()]
                 self.assertIn(('tool/' + held).encode(codec), raw)
+                with open(os.path.join(self.out, 'configure.xml'), 'rb') as stream:
+                    declared = 'GBK' if code_page == 936 else f'windows-{code_page}'
+                    self.assertTrue(stream.read().startswith(f'<?xml version="1.0" encoding="{declared}" ?>'.encode()))
                 listed = {f.text: f.get('md5') for f in self.manifest(codec).find('filelist')}
                 self.assertEqual(listed[held.replace('/', '\\')], hashlib.md5(b'').hexdigest())
                 self.write(refused, b'x')
