@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FileCopy.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -37,5 +39,7 @@ bool FileMatchesMd5(const std::string& path, const std::string& md5);
 // Copies a file (CopyFileBytes) while taking the digest of the bytes copied,
 // so that a file is checked and copied in one read. When the digest is not
 // the expected one, the copy is removed and the result is ERROR_CRC. Without
-// an expected digest it is a plain copy.
-[[nodiscard]] DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, const std::string& md5);
+// an expected digest it is a plain copy. A flushed copy is on the disk when
+// it is reported done.
+[[nodiscard]] DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, const std::string& md5,
+                                        Durability durability = Durability::kCached);

@@ -110,12 +110,9 @@ TEST(CopyFileCheckingMd5, CopiesOnlyBytesWithTheListedDigest)
         DWORD error;
     };
     const Case cases[] = {
-        {"checked", big, bigMd5, ERROR_SUCCESS},
-        {"plain", big, "", ERROR_SUCCESS},
-        {"damaged", big, Md5Hex("other", 5), ERROR_CRC},
-        {"empty", "", Md5Hex("", 0), ERROR_SUCCESS},
-        {"missing", "", bigMd5, ERROR_FILE_NOT_FOUND},
-        {"locked", big, bigMd5, ERROR_SHARING_VIOLATION},
+        {"checked", big, bigMd5, ERROR_SUCCESS},         {"plain", big, "", ERROR_SUCCESS},
+        {"damaged", big, Md5Hex("other", 5), ERROR_CRC}, {"empty", "", Md5Hex("", 0), ERROR_SUCCESS},
+        {"missing", "", bigMd5, ERROR_FILE_NOT_FOUND},   {"locked", big, bigMd5, ERROR_SHARING_VIOLATION},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
