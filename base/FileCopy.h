@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 // Sees each piece of the bytes as it is copied.
 using CopyObserver = std::function<void(const void* data, size_t size)>;
@@ -26,13 +25,7 @@ enum class Durability { kCached, kFlushed };
 // for the observer below.
 [[nodiscard]] DWORD FlushToDisk(HANDLE file, const std::string& path);
 
-// Puts the data of the closed files on the disk, several at a time: the file
-// system then writes the flushes that wait together in one commit, which
-// flushing one file after another cannot. ERROR_SUCCESS, or the error code
-// of a file that could not be opened or flushed.
-[[nodiscard]] DWORD FlushFilesToDisk(const std::vector<std::string>& paths);
-
 // Test seam: sees the path of every file that FlushToDisk put on the disk,
-// right after its flush, in the order of the flushes (one call at a time). Set before the work
+// right after its flush, in the order of the flushes. Set before the work
 // it watches starts; an empty function ends the watch.
 void SetFlushObserver(std::function<void(const std::string& path)> observer);

@@ -191,23 +191,17 @@ DWORD InstallTransaction::Replace(const std::string& relativePath, const std::st
         if (!MoveFileExA(target.c_str(), Backup(step).c_str(), 0))
             return GetLastError();
     }
-    // Flushed with the others before "done" is written.
-    const DWORD error = CopyFileCheckingMd5(source, target, md5);
-    if (error == ERROR_SUCCESS)
-        newFiles_.push_back(target);
-    return error;
+    // On the disk before "done" can be.
+    return CopyFileCheckingMd5(source, target, md5, Durability::kFlushed);
 }
 
 DWORD InstallTransaction::Commit()
 {
     if (!open_)
         return ERROR_SUCCESS;
-    // Once "done" is on disk, a run that finds the journal only cleans up:
-    // every new file must be there before it.
+    // Once "done" is on disk, a run that finds the journal only cleans up.
     const std::string done = std::string(kDone) + "\r\n";
-    DWORD error = FlushFilesToDisk(newFiles_);
-    if (error == ERROR_SUCCESS)
-        error = WriteAll(journal_.Get(), done);
+    DWORD error = WriteAll(journal_.Get(), done);
     if (error == ERROR_SUCCESS)
         error = FlushToDisk(journal_.Get(), JournalPath());
     // Without the mark on the disk a later run would take the installation

@@ -53,13 +53,12 @@ public:
     bool ReachesOutside(const std::string& relativePath);
 
     // Puts the source in the place of the next planned file of that path,
-    // keeping the old copy; ERROR_SUCCESS,
+    // keeping the old copy, and flushes the new copy to disk; ERROR_SUCCESS,
     // or the error code of the step that failed. With a digest, the bytes
     // copied must have it (ERROR_CRC).
     [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source, const std::string& md5);
 
-    // Keeps the new files: flushes them to disk, then marks the journal done
-    // and flushes it. The backups
+    // Keeps the new files: marks the journal done and flushes it. The backups
     // and the journal stay until the object goes; a run killed before then
     // finds the mark, and its next run only cleans up. ERROR_SUCCESS, or the
     // error code that kept the mark from the disk: then nothing is kept, and
@@ -127,7 +126,6 @@ private:
     std::string targetRoot_;
     std::string backupRoot_;
     std::vector<Step> steps_;
-    std::vector<std::string> newFiles_;                                // copied by Replace, flushed by Commit
     size_t nextStep_ = 0;                                              // where Replace looks for its file first
     std::set<std::string, CaseInsensitiveLess> knownFolders_;          // planned, or there before
     std::map<std::string, bool, CaseInsensitiveLess> outsideFolders_;  // ReachesOutside per folder
