@@ -2,6 +2,7 @@
 
 #include "app/ProcessControl.h"
 #include "app/SingleInstance.h"
+#include "base/FailureSink.h"
 #include "engine/InstallTransaction.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
@@ -10,6 +11,11 @@
 #include <boost/bind/bind.hpp>
 
 namespace {
+
+void LogFailure(const char* where, const char* what)
+{
+    UpdateLog::Instance().Write("%s: unexpected error, %s; the operation was abandoned.", where, what);
+}
 
 bool FailStartUp()
 {
@@ -24,12 +30,12 @@ bool StartUpdaterRun()
     if (IsAlreadyRunning(kUpdaterMutexName))
         return false;
     UpdateLog::Instance().Open();
+    SetFailureSink(LogFailure);
     // Only the holder of the mutex: a second instance must not touch files
     // that the first one may be installing. The run goes on whatever it found:
     // its line in the log tells, and a folder it could not put back whole
     // keeps its journal for the next run.
-    (void)InstallTransaction::Recover();
-    return true;
+    (void)InstallTransaction::Recover(GetModuleDir());
     return true;
 }
 

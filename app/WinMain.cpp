@@ -17,18 +17,24 @@ namespace {
 // The libraries the program imports with delay (see app/CMakeLists.txt) come
 // from the system folder; one that is not there is left to the helper's own
 // load, which the restricted search keeps to the system folder as well.
-FARPROC WINAPI LoadDelayedFromSystem(unsigned notify, PDelayLoadInfo info)
+FARPROC WINAPI LoadDelayedFromSystem(unsigned notify, PDelayLoadInfo info) noexcept
 {
     if (notify != dliNotePreLoadLibrary || info == nullptr || info->szDll == nullptr)
         return nullptr;
-    // secur32 imports crypt32 by name; loaded from the system folder before
-    // it, crypt32 is what that import finds, also where a crypt32 of another
-    // folder would be preferred (Wine told to take native libraries first).
-    if (_stricmp(info->szDll, "secur32.dll") == 0)
-        LoadSystemLibraryForever(L"crypt32.dll");
-    // The helper takes the module handle in the place of a function.
-    const HMODULE module = LoadSystemLibraryForever(ToWide(info->szDll).c_str());
-    return reinterpret_cast<FARPROC>(reinterpret_cast<UINT_PTR>(module));
+    // The helper's callback: no exception may cross it. Without memory for
+    // the name, the helper's own load is left to find the library.
+    try {
+        // secur32 imports crypt32 by name; loaded from the system folder before
+        // it, crypt32 is what that import finds, also where a crypt32 of another
+        // folder would be preferred (Wine told to take native libraries first).
+        if (_stricmp(info->szDll, "secur32.dll") == 0)
+            LoadSystemLibraryForever(L"crypt32.dll");
+        // The helper takes the module handle in the place of a function.
+        const HMODULE module = LoadSystemLibraryForever(ToWide(info->szDll).c_str());
+        return reinterpret_cast<FARPROC>(reinterpret_cast<UINT_PTR>(module));
+    } catch (const std::exception&) {
+        return nullptr;
+    }
 }
 
 }  // namespace

@@ -8,6 +8,12 @@ namespace {
 
 constexpr DWORD kChunk = 1 << 20;
 
+std::function<void(const std::string& path)>& FlushObserver()
+{
+    static std::function<void(const std::string& path)> observer;
+    return observer;
+}
+
 DWORD CopyContents(HANDLE in, HANDLE out, const CopyObserver& observer)
 {
     // One buffer per thread: installations copy thousands of small files.
@@ -30,7 +36,22 @@ DWORD CopyContents(HANDLE in, HANDLE out, const CopyObserver& observer)
 
 }  // namespace
 
-DWORD CopyFileBytes(const std::string& source, const std::string& target, const CopyObserver& observer)
+DWORD FlushToDisk(HANDLE file, const std::string& path)
+{
+    if (!FlushFileBuffers(file))
+        return GetLastError();
+    if (FlushObserver())
+        FlushObserver()(path);
+    return ERROR_SUCCESS;
+}
+
+void SetFlushObserver(std::function<void(const std::string& path)> observer)
+{
+    FlushObserver() = std::move(observer);
+}
+
+DWORD CopyFileBytes(const std::string& source, const std::string& target, const CopyObserver& observer,
+                    Durability durability)
 {
     ScopedHandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -41,6 +62,8 @@ DWORD CopyFileBytes(const std::string& source, const std::string& target, const 
     if (!out.Valid())
         return GetLastError();
     DWORD error = CopyContents(in.Get(), out.Get(), observer);
+    if (error == ERROR_SUCCESS && durability == Durability::kFlushed)
+        error = FlushToDisk(out.Get(), target);
     if (error == ERROR_SUCCESS && !CloseHandle(out.Release()))
         error = GetLastError();
     if (error != ERROR_SUCCESS) {

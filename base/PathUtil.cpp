@@ -165,6 +165,76 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::wstring CanonicalLongPath(const std::string& path)
+{
+    const std::wstring wide = ToWide(path, CP_ACP);
+    if (wide.empty())
+        return L"";
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (length >= full.size()) {
+        full.assign(length, L'\0');
+        length = GetFullPathNameW(wide.c_str(), length, &full[0], nullptr);
+    }
+    if (length == 0 || length >= full.size())
+        return L"";
+    full.resize(length);
+    while (full.size() > 3 && full.back() == L'\\')
+        full.pop_back();
+
+    // Only what exists has a long form: expand the longest existing part and
+    // keep the rest as written.
+    std::wstring head = full;
+    std::wstring tail;
+    for (;;) {
+        std::wstring longer(MAX_PATH, L'\0');
+        DWORD got = GetLongPathNameW(head.c_str(), &longer[0], static_cast<DWORD>(longer.size()));
+        if (got >= longer.size()) {
+            longer.assign(got, L'\0');
+            got = GetLongPathNameW(head.c_str(), &longer[0], got);
+        }
+        if (got > 0 && got < longer.size()) {
+            longer.resize(got);
+            while (longer.size() > 3 && longer.back() == L'\\')
+                longer.pop_back();
+            return longer + tail;
+        }
+        const size_t slash = head.rfind(L'\\');
+        if (slash == std::wstring::npos || slash < 3)
+            return full;
+        tail = head.substr(slash) + tail;
+        head.erase(slash);
+    }
+}
+
+bool LiesWithin(const std::string& path, const std::string& folder)
+{
+    const std::wstring inner = CanonicalLongPath(path);
+    const std::wstring outer = CanonicalLongPath(folder);
+    if (inner.empty() || outer.empty() || inner.size() < outer.size())
+        return false;
+    if (inner.size() > outer.size() && inner[outer.size()] != L'\\' && outer.back() != L'\\')
+        return false;
+    return CompareStringOrdinal(inner.c_str(), static_cast<int>(outer.size()), outer.c_str(),
+                                static_cast<int>(outer.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b)
+{
+    BY_HANDLE_FILE_INFORMATION info[2] = {};
+    const std::string* paths[2] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        // Backup semantics open folders too; no access is asked for but the attributes.
+        ScopedHandle file(CreateFileA(paths[i]->c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info[i]))
+            return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& contents)
 {
     contents.clear();

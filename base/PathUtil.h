@@ -36,6 +36,22 @@ void ClearReadOnly(const std::string& path);
 // True for existing files and folders alike.
 bool FileExists(const std::string& path);
 
+// The full path as Windows resolves it, in its long form: relative parts,
+// "." and ".." resolved, short (8.3) names of the existing part expanded,
+// separators as '\' and none at the end. Empty when the path cannot be
+// resolved. Two paths name the same place when these agree, ignoring case.
+std::wstring CanonicalLongPath(const std::string& path);
+
+// True when the path is the folder or lies below it, judged by their
+// canonical long paths, so that no short name, letter case, trailing dot or
+// blank, or "." part leads past the check. False when either cannot be
+// resolved.
+bool LiesWithin(const std::string& path, const std::string& folder);
+
+// True when both name the same existing file or folder (the same file id on
+// the same volume), whatever the spelling of the paths.
+bool IsSameFile(const std::string& a, const std::string& b);
+
 // Reads a whole file; false when it cannot be opened (contents are then empty).
 bool ReadWholeFile(const std::string& path, std::string& contents);
 

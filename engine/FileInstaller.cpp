@@ -17,8 +17,7 @@ namespace {
 // The Updater's own executable and skin archive are in use while it runs.
 bool IsDeferred(const std::string& path, const std::string& updaterName)
 {
-    return _stricmp(path.c_str(), updaterName.c_str()) == 0 ||
-           _stricmp(path.c_str(), "Skin\\update.zip") == 0;
+    return _stricmp(path.c_str(), updaterName.c_str()) == 0 || _stricmp(path.c_str(), "Skin\\update.zip") == 0;
 }
 
 void PostProgress(size_t done, size_t total, bool execMode, int& last)
@@ -68,8 +67,8 @@ TargetState ExamineTarget(const std::string& source, const std::string& target, 
 // and every file that will be copied matches its listed digest (unless the
 // sources were checked when they were staged), so a damaged or tampered
 // package installs nothing.
-bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot,
-                  const std::vector<FileEntry>& files, bool checkSources, std::vector<TargetState>& targets)
+bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot, const std::vector<FileEntry>& files,
+                  bool checkSources, std::vector<TargetState>& targets)
 {
     targets.assign(files.size(), TargetState());
     for (size_t i = 0; i < files.size(); ++i) {
@@ -118,7 +117,7 @@ bool CopyDeferred(const FileEntry& entry, const std::string& source, const std::
     const std::string name = FileNameOf(entry.path);
     const std::string aside = GetUserDataDir() + "\\" + name;
     ClearReadOnly(aside);
-    return LogCopied(entry, source, aside, CopyFileCheckingMd5(source, aside, md5),
+    return LogCopied(entry, source, aside, CopyFileCheckingMd5(source, aside, md5, Durability::kFlushed),
                      "file: %s will be updated after next open.", name);
 }
 
@@ -126,7 +125,19 @@ bool CopyDeferred(const FileEntry& entry, const std::string& source, const std::
 DWORD CopyOver(const std::string& source, const std::string& target, const std::string& md5)
 {
     ClearReadOnly(target);
-    return CopyFileCheckingMd5(source, target, md5);
+    return CopyFileCheckingMd5(source, target, md5, Durability::kFlushed);
+}
+
+void LogJournalFailure(DWORD error)
+{
+    if (error == ERROR_ALREADY_EXISTS) {
+        UpdateLog::Instance().Write("install journal: %s holds an undo that could not be completed; nothing is "
+                                    "installed until it is.",
+                                    InstallTransaction::JournalPath().c_str());
+        return;
+    }
+    UpdateLog::Instance().Write("install journal: %s cannot be written, errcode[%d].",
+                                InstallTransaction::JournalPath().c_str(), static_cast<int>(error));
 }
 
 // Plans the installation's steps and writes them to the journal; false,
@@ -141,8 +152,7 @@ bool BeginTransaction(InstallTransaction& transaction, const std::vector<FileEnt
     }
     const DWORD error = transaction.Begin();
     if (error != ERROR_SUCCESS)
-        UpdateLog::Instance().Write("install journal: %s cannot be written, errcode[%d].",
-                                    InstallTransaction::JournalPath().c_str(), static_cast<int>(error));
+        LogJournalFailure(error);
     return error == ERROR_SUCCESS;
 }
 
@@ -172,12 +182,23 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
     if (transactional_ && !BeginTransaction(*transaction, files, targets, context_.updaterName))
         return false;
 
+    const auto rollBack = [&] {
+        if (transactional_)
+            UpdateLog::Instance().Write("rollback: %d files restored.", transaction->RollBack());
+        return false;
+    };
     int last = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         const FileEntry& entry = files[i];
         PostProgress(i + 1, files.size(), context_.execMode, last);
         const std::string source = ToBackslashes(sourceRoot + "\\" + entry.path);
         const std::string target = ToBackslashes(targetRoot + "\\" + entry.path);
+        // Judged as Windows resolves the path once the backups exist: a short
+        // name of the backup folder passes every check of the text.
+        if (transaction->ReachesOutside(entry.path)) {
+            UpdateLog::Instance().Write("file: %s lies in the Updater's backup folder.", entry.path.c_str());
+            return rollBack();
+        }
         MakeParentDirs(target);
         if (targets[i].current)
             continue;
@@ -193,13 +214,14 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
                 transactional_ ? transaction->Replace(entry.path, source, md5) : CopyOver(source, target, md5);
             copied = LogCopied(entry, source, target, error, "file: %s updated.", target);
         }
-        if (!copied) {
-            if (transactional_)
-                UpdateLog::Instance().Write("rollback: %d files restored.", transaction->RollBack());
-            return false;
-        }
+        if (!copied)
+            return rollBack();
     }
-    transaction->Commit();
+    const DWORD committed = transaction->Commit();
+    if (committed != ERROR_SUCCESS) {
+        LogJournalFailure(committed);
+        return rollBack();
+    }
     installed_ = std::move(transaction);
     return true;
 }

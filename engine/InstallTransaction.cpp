@@ -1,11 +1,14 @@
 #include "engine/InstallTransaction.h"
 
+#include "base/FileCopy.h"
 #include "base/FolderTree.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
 
+#include <cctype>
 #include <cstring>
+#include <exception>
 #include <set>
 
 namespace {
@@ -24,10 +27,18 @@ bool IsFolder(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// "X:\..." or a share's "\\server\...".
-bool IsAbsoluteFolder(const std::string& path)
+// "X:\...": a journal's root is looked at on the disk only in this form, so
+// that no journal can make the Updater reach out to a share.
+bool IsDrivePath(const std::string& path)
 {
-    return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0;
+    return path.size() >= 3 && isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && path[2] == '\\';
+}
+
+// The folder a journal names is this install folder: spelt alike, or the
+// same folder on the disk however it is spelt (short names, case, links).
+bool IsSameFolder(const std::string& root, const std::string& installDir)
+{
+    return _stricmp(root.c_str(), installDir.c_str()) == 0 || (IsDrivePath(root) && IsSameFile(root, installDir));
 }
 
 DWORD WriteAll(HANDLE file, const std::string& text)
@@ -75,6 +86,24 @@ std::string InstallTransaction::JournalPath()
     return GetUserDataDir() + "\\install.journal";
 }
 
+std::string InstallTransaction::SetAsideJournalPath()
+{
+    return JournalPath() + ".bad";
+}
+
+bool InstallTransaction::ReachesOutside(const std::string& relativePath)
+{
+    // Every file of one folder shares the answer, and a folder's canonical
+    // form costs a walk of its path: one per folder.
+    const std::string folder = ParentFolder(Target(relativePath));
+    const auto known = outsideFolders_.find(folder);
+    if (known != outsideFolders_.end())
+        return known->second;
+    const bool outside = !LiesWithin(folder, targetRoot_) || LiesWithin(folder, backupRoot_);
+    outsideFolders_.emplace(folder, outside);
+    return outside;
+}
+
 std::string InstallTransaction::Target(const std::string& relativePath) const
 {
     return ToBackslashes(targetRoot_ + "\\" + relativePath);
@@ -110,10 +139,12 @@ DWORD InstallTransaction::Begin()
     // Nothing to replace: nothing to journal or to put back.
     if (steps_.empty())
         return ERROR_SUCCESS;
-    // Backups left by an earlier run go, even those of a recovery that could
-    // not put every file back (its journal, kept for another try, is
-    // overwritten below); one that cannot be removed must not be taken for an
-    // old copy of this run.
+    // A journal still there is one whose undo could not be completed: its
+    // backups are the only old copies of what it could not put back.
+    if (FileExists(JournalPath()))
+        return ERROR_ALREADY_EXISTS;
+    // Backups left by an earlier run belong to no journal any more; one that
+    // cannot be removed must not be taken for an old copy of this run.
     RemoveDirTree(backupRoot_);
     if (FileExists(backupRoot_))
         return ERROR_DIR_NOT_EMPTY;
@@ -125,11 +156,11 @@ DWORD InstallTransaction::Begin()
         text += std::string(1, step.kind) + " " + step.path + "\r\n";
     text += std::string(kBegin) + "\r\n";
 
-    journal_.Reset(CreateFileA(JournalPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    journal_.Reset(
+        CreateFileA(JournalPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD error = journal_.Valid() ? WriteAll(journal_.Get(), text) : GetLastError();
-    if (error == ERROR_SUCCESS && !FlushFileBuffers(journal_.Get()))
-        error = GetLastError();
+    if (error == ERROR_SUCCESS)
+        error = FlushToDisk(journal_.Get(), JournalPath());
     if (error == ERROR_SUCCESS && !CreateDirectoryA(backupRoot_.c_str(), nullptr))
         error = GetLastError();
     if (error != ERROR_SUCCESS) {
@@ -161,32 +192,38 @@ DWORD InstallTransaction::Replace(const std::string& relativePath, const std::st
         if (!MoveFileExA(target.c_str(), Backup(step).c_str(), 0))
             return GetLastError();
     }
-    return CopyFileCheckingMd5(source, target, md5);
+    // On the disk before "done" can be.
+    return CopyFileCheckingMd5(source, target, md5, Durability::kFlushed);
 }
 
-void InstallTransaction::Commit()
+DWORD InstallTransaction::Commit()
 {
     if (!open_)
-        return;
-    open_ = false;
+        return ERROR_SUCCESS;
     // Once "done" is on disk, a run that finds the journal only cleans up.
     const std::string done = std::string(kDone) + "\r\n";
-    if (WriteAll(journal_.Get(), done) != ERROR_SUCCESS || !FlushFileBuffers(journal_.Get())) {
-        // Without the mark the backups must stay: a later run restores them.
-        journal_.Reset();
-        return;
-    }
+    DWORD error = WriteAll(journal_.Get(), done);
+    if (error == ERROR_SUCCESS)
+        error = FlushToDisk(journal_.Get(), JournalPath());
+    // Without the mark on the disk a later run would take the installation
+    // for one cut short: it stays open for the caller's rollback.
+    if (error != ERROR_SUCCESS)
+        return error;
+    open_ = false;
     journal_.Reset();
     committed_ = true;
+    return ERROR_SUCCESS;
 }
 
-bool InstallTransaction::Undo(int& restored) const
+bool InstallTransaction::Undo(int& restored)
 {
     bool complete = true;
     restored = 0;
     for (size_t step = steps_.size(); step-- > 0;) {
         const Step* it = &steps_[step];
         const std::string target = Target(it->path);
+        if (ReachesOutside(it->path))
+            continue;  // never made or moved by this installation
         if (it->kind == kFolder) {
             // Fails, as it should, when something else was put there since.
             RemoveDirectoryA(target.c_str());
@@ -239,57 +276,124 @@ void InstallTransaction::RemoveBackupsAndJournal()
     DeleteFileA(JournalPath().c_str());
 }
 
-bool InstallTransaction::Recover()
+bool InstallTransaction::ParseJournal(const std::string& text, std::string& root, std::vector<Step>& steps, bool& begun,
+                                      bool& done)
+{
+    begun = false;
+    done = false;
+    size_t start = 0;
+    for (size_t line = 0;; ++line) {
+        const size_t end = text.find("\r\n", start);
+        if (end == std::string::npos)
+            break;  // a record cut short by the kill was never acted on
+        const std::string record = text.substr(start, end - start);
+        start = end + 2;
+        if (line == 0) {
+            if (record != kHeader)
+                return false;
+        } else if (line == 1) {
+            if (record.compare(0, strlen(kRootTag), kRootTag) != 0)
+                return false;
+            root = record.substr(strlen(kRootTag));
+            if (root.empty() || (!IsDrivePath(root) && root.compare(0, 2, "\\\\") != 0))
+                return false;
+        } else if (done) {
+            return false;  // nothing follows the mark
+        } else if (record == kDone) {
+            if (!begun)
+                return false;
+            done = true;
+        } else if (begun) {
+            return false;  // the plan is complete once begun
+        } else if (record == kBegin) {
+            begun = true;
+        } else {
+            const char kind = record.empty() ? '\0' : record[0];
+            if (record.size() <= 2 || record[1] != ' ' || (kind != kFolder && kind != kKeep && kind != kCreate) ||
+                !IsInstallable(record.substr(2)))
+                return false;
+            steps.push_back(Step{kind, record.substr(2)});
+        }
+    }
+    // A journal cut before its root names no folder to act on.
+    return !root.empty();
+}
+
+bool InstallTransaction::IsReadableJournal(const std::string& text)
+{
+    std::string root;
+    std::vector<Step> steps;
+    bool begun = false;
+    bool done = false;
+    return ParseJournal(text, root, steps, begun, done);
+}
+
+void InstallTransaction::SetJournalAside(const std::string& reason)
 {
     const std::string path = JournalPath();
-    std::string text;
-    if (!ReadWholeFile(path, text))
-        return false;
+    const std::string aside = SetAsideJournalPath();
+    UpdateLog& log = UpdateLog::Instance();
+    if (MoveFileExA(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        log.Write("recovery: install journal %s %s; set aside as %s.", path.c_str(), reason.c_str(), aside.c_str());
+        return;
+    }
+    // A journal left in place would keep every later installation from beginning.
+    const int error = static_cast<int>(GetLastError());
+    DeleteFileA(path.c_str());
+    log.Write("recovery: install journal %s %s; removed, since it could not be set aside, errcode[%d].", path.c_str(),
+              reason.c_str(), error);
+}
 
+bool InstallTransaction::Recover(const std::string& installDir)
+{
+    const std::string path = JournalPath();
     UpdateLog& log = UpdateLog::Instance();
     std::string root;
     std::vector<Step> steps;
     bool begun = false;
     bool done = false;
-    bool readable = text.compare(0, strlen(kHeader), kHeader) == 0;
-    size_t start = 0;
-    for (size_t line = 0; readable && start < text.size(); ++line) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos)
-            break;  // a record cut short by the kill was never acted on
-        const std::string record = text.substr(start, end - start);
-        start = end + 2;
-        if (line == 0)
-            continue;
-        if (line == 1) {
-            readable = record.compare(0, strlen(kRootTag), kRootTag) == 0;
-            root = record.substr(strlen(kRootTag));
-            readable = readable && IsAbsoluteFolder(root);
-        } else if (record == kBegin) {
-            begun = true;
-        } else if (record == kDone) {
-            done = begun;
-        } else {
-            const char kind = record.empty() ? '\0' : record[0];
-            readable = !begun && record.size() > 2 && record[1] == ' ' &&
-                       (kind == kFolder || kind == kKeep || kind == kCreate) && IsInstallable(record.substr(2));
-            steps.push_back(Step{kind, record.substr(2)});
+    try {
+        std::string text;
+        if (!ReadWholeFile(path, text))
+            return false;
+        if (!ParseJournal(text, root, steps, begun, done)) {
+            SetJournalAside("is unreadable");
+            return true;
         }
+    } catch (const std::exception& error) {
+        // A journal too large to hold is no journal of this Updater.
+        SetJournalAside(std::string("is unreadable (") + error.what() + ")");
+        return true;
     }
-    if (!readable || root.empty()) {
-        DeleteFileA(path.c_str());
-        log.Write("recovery: install journal %s is unreadable; removed.", path.c_str());
+    // Only the install folder's own journal is acted on; the folder it names
+    // is never touched otherwise.
+    if (!IsSameFolder(root, installDir)) {
+        SetJournalAside("names another folder, " + root + ", where nothing was touched");
         return true;
     }
 
-    InstallTransaction transaction(root, begun && !done ? std::move(steps) : std::vector<Step>());
+    InstallTransaction transaction(installDir, begun && !done ? std::move(steps) : std::vector<Step>());
+    for (const Step& step : transaction.steps_) {
+        if (transaction.ReachesOutside(step.path)) {
+            SetJournalAside("names " + step.path + ", which lies outside the install folder or in its backups");
+            return true;
+        }
+    }
     if (done) {
         transaction.RemoveBackupsAndJournal();
-        log.Write("recovery: the clean-up of a completed installation in %s was finished.", root.c_str());
+        log.Write("recovery: the clean-up of a completed installation in %s was finished.", installDir.c_str());
         return true;
     }
-    transaction.open_ = true;
-    const int restored = transaction.RollBack();
-    log.Write("recovery: %d files restored in %s after an interrupted installation.", restored, root.c_str());
+    int restored = 0;
+    if (!transaction.Undo(restored)) {
+        // Reported at every run until the undo completes: the journal and the
+        // backups stay, and no installation begins meanwhile.
+        log.Write("recovery: the undo of an installation in %s is incomplete, %d files restored; the journal and "
+                  "the backups are kept for the next run.",
+                  installDir.c_str(), restored);
+        return true;
+    }
+    transaction.RemoveBackupsAndJournal();
+    log.Write("recovery: %d files restored in %s after an interrupted installation.", restored, installDir.c_str());
     return true;
 }

@@ -24,8 +24,8 @@ inline uint32_t RotateLeft(uint32_t x, int n)
 #define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
 #define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define MD5_STEP(f, a, b, c, d, w, k, s) \
-    (a) += f((b), (c), (d)) + (w) + (k); \
+#define MD5_STEP(f, a, b, c, d, w, k, s)                                                                               \
+    (a) += f((b), (c), (d)) + (w) + (k);                                                                               \
     (a) = RotateLeft((a), (s)) + (b)
 
 std::string ToHex(const uint8_t digest[16])
@@ -41,7 +41,9 @@ std::string ToHex(const uint8_t digest[16])
 
 }  // namespace
 
-Md5::Md5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}, buffer_{} {}
+Md5::Md5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}, buffer_{}
+{
+}
 
 void Md5::Transform(const uint8_t block[64])
 {
@@ -175,7 +177,7 @@ std::string FileMd5Hex(const std::string& path)
     if (path.empty())
         return "";
     struct _stat64 info;
-    if (_stat64(path.c_str(), &info) != 0 || info.st_size <= 0 || (info.st_mode & _S_IFDIR) != 0)
+    if (_stat64(path.c_str(), &info) != 0 || (info.st_mode & _S_IFDIR) != 0)
         return "";
     ScopedFile file(fopen(path.c_str(), "rb"));
     if (!file)
@@ -201,21 +203,19 @@ bool FileMatchesMd5(const std::string& path, const std::string& md5)
     return !md5.empty() && _stricmp(FileMd5Hex(path).c_str(), md5.c_str()) == 0;
 }
 
-DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, const std::string& md5)
+DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, const std::string& md5,
+                          Durability durability)
 {
     if (md5.empty())
-        return CopyFileBytes(source, target);
+        return CopyFileBytes(source, target, nullptr, durability);
     Md5 digest;
-    uint64_t copied = 0;
-    const DWORD error = CopyFileBytes(source, target, [&](const void* data, size_t size) {
-        digest.Update(data, size);
-        copied += size;
-    });
+    const DWORD error = CopyFileBytes(
+        source, target, [&](const void* data, size_t size) { digest.Update(data, size); }, durability);
     if (error != ERROR_SUCCESS)
         return error;
     uint8_t bytes[16];
     digest.Final(bytes);
-    if (copied > 0 && _stricmp(ToHex(bytes).c_str(), md5.c_str()) == 0)
+    if (_stricmp(ToHex(bytes).c_str(), md5.c_str()) == 0)
         return ERROR_SUCCESS;
     DeleteFileA(target.c_str());
     return ERROR_CRC;

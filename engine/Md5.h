@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FileCopy.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -26,7 +28,8 @@ private:
 std::string Md5Hex(const void* data, size_t size);
 
 // 32 lowercase hex digits of the digest of a file's bytes, read in large
-// chunks; "" for an empty path, a missing, unreadable or empty file.
+// chunks (an empty file has the digest of no bytes); "" for an empty path, a
+// missing or unreadable file and a folder.
 std::string FileMd5Hex(const std::string& path);
 
 // True when the file's digest (FileMd5Hex) is the given one, in either
@@ -35,7 +38,8 @@ bool FileMatchesMd5(const std::string& path, const std::string& md5);
 
 // Copies a file (CopyFileBytes) while taking the digest of the bytes copied,
 // so that a file is checked and copied in one read. When the digest is not
-// the expected one (an empty file has none, as for FileMd5Hex), the copy is
-// removed and the result is ERROR_CRC. Without an expected digest it is a
-// plain copy.
-[[nodiscard]] DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, const std::string& md5);
+// the expected one, the copy is removed and the result is ERROR_CRC. Without
+// an expected digest it is a plain copy. A flushed copy is on the disk when
+// it is reported done.
+[[nodiscard]] DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, const std::string& md5,
+                                        Durability durability = Durability::kCached);

@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -55,8 +56,14 @@ bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath
     setvbuf(out.Get(), nullptr, _IOFBF, kStreamBuffer);
     GrowingFile growing;
     boost::thread extraction([&] {
-        EnterPriority(priority);
-        extracted = ExtractTar(tarPath, folder, &growing);
+        // A thread's entry: an exception leaving it would end the process.
+        try {
+            EnterPriority(priority);
+            extracted = ExtractTar(tarPath, folder, &growing);
+        } catch (const std::exception& error) {
+            UpdateLog::Instance().Write("decompress tar file: %s stopped, %s.", tarPath.c_str(), error.what());
+            extracted = -1;
+        }
     });
     EnterPriority(priority);
     const bool decoded = DecompressXz(in.Get(), out.Get(), &growing) == 0;

@@ -11,6 +11,7 @@
 #include <schannel.h>
 #include <security.h>
 
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -97,7 +98,7 @@ DWORD CheckServer(CtxtHandle* context, const std::string& host)
     return 0;
 }
 
-int CheckBeforeRequest(void* easy, char*, char*, int, int)
+int CheckServerOfRequest(void* easy)
 {
     char* scheme = nullptr;
     if (curl_easy_getinfo(easy, CURLINFO_SCHEME, &scheme) != CURLE_OK || scheme == nullptr)
@@ -115,6 +116,18 @@ int CheckBeforeRequest(void* easy, char*, char*, int, int)
         return CURL_PREREQFUNC_OK;
     UpdateLog::Instance().Write("server %s refused: certificate or protocol check failed, errcode[0x%08lX].",
                                 host.c_str(), static_cast<unsigned long>(error));
+    return CURL_PREREQFUNC_ABORT;
+}
+
+// libcurl's callback: no exception may cross libcurl, and a check that could
+// not be made refuses the server.
+int CheckBeforeRequest(void* easy, char*, char*, int, int)
+{
+    try {
+        return CheckServerOfRequest(easy);
+    } catch (const std::exception& error) {
+        UpdateLog::Instance().Write("server check: %s; the server is refused.", error.what());
+    }
     return CURL_PREREQFUNC_ABORT;
 }
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr char kHeader[] = "corvane staged update 1";
+constexpr char kHeader[] = "corvane staged update 2";
 
 // A file's size and time of last write, as one text: it changes whenever
 // the file is written. A missing file is "none".
@@ -30,10 +30,10 @@ std::string DescribeFile(const std::string& path)
 }
 
 // The marker's line of the package: its size and time of last write, which
-// tell later that it is still the file whose digest follows.
+// tell later that it is still the file that was staged.
 std::string PackageLine(const std::string& packagePath)
 {
-    return std::string("package ") + DescribeFile(packagePath) + " ";
+    return std::string("package ") + DescribeFile(packagePath);
 }
 
 std::string ManifestLine(const std::string& manifestPath)
@@ -94,10 +94,7 @@ StagedUpdate::Result StagedUpdate::Stage(const std::string& packagePath, const s
         UnpackPackage(packagePath, folder, background ? UnpackPriority::kBackground : UnpackPriority::kNormal);
     Result result{unpacked.code, unpacked.code == UpdateWorker::kTarFailed ? unpacked.tarPath : packagePath,
                   unpacked.sourceRoot};
-    const std::string packageMd5 = result.ok() ? FileMd5Hex(packagePath) : "";
-    if (result.ok() && packageMd5.empty())
-        result = Result{UpdateWorker::kPackageMissing, packagePath, ""};
-    std::string marker = std::string(kHeader) + "\r\n" + PackageLine(packagePath) + packageMd5 + "\r\n" +
+    std::string marker = std::string(kHeader) + "\r\n" + PackageLine(packagePath) + "\r\n" +
                          ManifestLine(manifestPath) + "\r\nroot " + FileNameOf(unpacked.sourceRoot) + "\r\n";
     // Each file is read once here; later only its size and time are looked
     // at. A file without a digest is taken as it is, or as missing, just as
@@ -123,14 +120,11 @@ std::string StagedUpdate::FindTree(const std::string& packagePath, const std::st
                                    const std::vector<FileEntry>& files)
 {
     constexpr size_t kFirstFile = 4;
-    constexpr size_t kDigestLength = 32;
     const std::vector<std::string> lines = ReadMarkerLines();
     if (lines.size() != kFirstFile + files.size() || lines[0] != kHeader)
         return "";
-    const std::string package = PackageLine(packagePath);
-    if (lines[1].compare(0, package.size(), package) != 0 || lines[1].size() != package.size() + kDigestLength ||
-        lines[2] != ManifestLine(manifestPath) || lines[3].compare(0, 5, "root ") != 0 ||
-        !IsPlainFileName(lines[3].substr(5)))
+    if (lines[1] != PackageLine(packagePath) || lines[2] != ManifestLine(manifestPath) ||
+        lines[3].compare(0, 5, "root ") != 0 || !IsPlainFileName(lines[3].substr(5)))
         return "";
     const std::string root = Folder() + "\\" + lines[3].substr(5);
     for (size_t i = 0; i < files.size(); ++i)

@@ -8,14 +8,14 @@
 // A pending update unpacked and checked while the product still runs, so
 // that installing it later only swaps files. The tree lies in the update
 // folder, so that discarding the pending update removes it too. A marker,
-// written last, names the package (its size and time of last write, and its
-// digest as it was staged), the manifest (its digest) and each staged file
-// as it was when its digest was checked (size and time of last write). A
+// written last, names the package (its size and time of last write), the
+// manifest (its digest) and each staged file as it was when its digest was
+// checked (size and time of last write). The package's own digest is not
+// kept: the staged files are checked against the manifest's digests, again
+// as they are installed, which no change of the package can get past. A
 // tree whose marker does not fit the files as they are now is never used.
 // The check reads no file but the small manifest, so that it costs the
-// product no downtime: the package is known by its size and time alone (its
-// recorded digest is not compared), and the installation takes each file's
-// digest again as it copies it.
+// product no downtime.
 class StagedUpdate {
 public:
     // What a staging run came to: ok, or the step that failed and the file

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -144,9 +145,16 @@ ssize_t StreamRead(int, void* buffer, size_t count)
         errno = EBADF;
         return -1;
     }
-    errno = 0;
-    const int got = t_stream->Read(buffer, count);
-    return got == 0 && errno != 0 ? -1 : got;
+    // libtar's callback: no exception may cross it (a wait for the writer
+    // could throw); the read fails instead.
+    try {
+        errno = 0;
+        const int got = t_stream->Read(buffer, count);
+        return got == 0 && errno != 0 ? -1 : got;
+    } catch (const std::exception&) {
+        errno = EIO;
+        return -1;
+    }
 }
 
 ssize_t StreamWrite(int, const void*, size_t)

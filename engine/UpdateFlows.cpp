@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <exception>
+
 namespace {
 
 // The flow's last act: the window ends the run on it.
@@ -90,7 +92,46 @@ void LogStagingFailure(const std::string& packagePath, const StagedUpdate::Resul
 
 }  // namespace
 
+// The flows are the worker thread's entries: no exception may leave them.
 int UpdateWorker::CheckUpdateProc()
+{
+    try {
+        return CheckUpdate();
+    } catch (const std::exception& error) {
+        EndAfterFailure(error.what());
+    } catch (...) {
+        EndAfterFailure("unknown exception");
+    }
+    return 0;
+}
+
+bool UpdateWorker::ExecUpdateProc()
+{
+    // The window stopped the product before the flow began.
+    productDown_ = true;
+    try {
+        return ExecUpdate();
+    } catch (const std::exception& error) {
+        EndAfterFailure(error.what());
+    } catch (...) {
+        EndAfterFailure("unknown exception");
+    }
+    return false;
+}
+
+void UpdateWorker::EndAfterFailure(const char* what) noexcept
+{
+    // Whatever was being installed was rolled back as the exception left it.
+    try {
+        UpdateLog::Instance().Write("worker: unexpected error, %s; the run was abandoned.", what);
+        if (productDown_)
+            StartProduct();
+    } catch (...) {
+    }
+    PostClose();
+}
+
+int UpdateWorker::CheckUpdate()
 {
     std::string url;
     std::vector<FileEntry> files;
@@ -151,7 +192,7 @@ int UpdateWorker::CheckUpdateProc()
     return 0;
 }
 
-bool UpdateWorker::ExecUpdateProc()
+bool UpdateWorker::ExecUpdate()
 {
     PostStatus("正在初始化更新...", -1);
     UpdateLog::Instance().Write("begin updating files from the xml config.");

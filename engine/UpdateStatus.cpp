@@ -1,6 +1,7 @@
 #include "engine/UpdateStatus.h"
 
 #include <cstring>
+#include <new>
 
 HWND g_hUpdateWnd = nullptr;
 
@@ -10,7 +11,11 @@ void PostStatus(const char* text, int percent)
     if (!text || !g_hUpdateWnd)
         return;
     const size_t size = strlen(text) + 1;
-    std::unique_ptr<char[]> copy(new char[size]);
+    // Also called from the download's progress callback, which no exception
+    // may leave: a text without memory is not shown.
+    std::unique_ptr<char[]> copy(new (std::nothrow) char[size]);
+    if (!copy)
+        return;
     memcpy(copy.get(), text, size);
     // The window owns the copy once the message is queued; a failed post
     // leaves it here to be freed.

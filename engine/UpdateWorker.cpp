@@ -47,12 +47,14 @@ std::string UpdateWorker::ProductPath() const
 
 void UpdateWorker::StopProduct()
 {
+    productDown_ = true;
     if (context_.stopProduct)
         context_.stopProduct(context_.productName, ProductPath());
 }
 
 void UpdateWorker::StartProduct()
 {
+    productDown_ = false;
     if (context_.startProduct)
         context_.startProduct(ProductPath());
 }

@@ -64,8 +64,8 @@ public:
     // staged (kVerified) are not read before they are copied; their digest
     // is taken as they are copied instead.
     enum class Sources { kCheckDigests, kVerified };
-    bool InstallFiles(const std::string& sourceRoot, const std::string& targetRoot,
-                      const std::vector<FileEntry>& files, Sources sources = Sources::kCheckDigests);
+    bool InstallFiles(const std::string& sourceRoot, const std::string& targetRoot, const std::vector<FileEntry>& files,
+                      Sources sources = Sources::kCheckDigests);
 
     // Removes the old copies that the last successful installation kept and
     // the tree that this run set aside; the flows call it once the product
@@ -101,6 +101,13 @@ public:
     void SetInstallDir(const std::string& folder) { installDir_ = folder; }
 
 private:
+    // The flows' bodies; the public entries above catch what they throw.
+    int CheckUpdate();
+    bool ExecUpdate();
+    // After an exception left a flow: logged, the product running again if
+    // the flow had it stopped, and the run ended.
+    void EndAfterFailure(const char* what) noexcept;
+
     // One state for the worker and the window, changed atomically, so that a
     // close and the start of an installation can never both go through.
     enum class RunState { kIdle, kInstalling, kEnding };
@@ -126,4 +133,5 @@ private:
     std::unique_ptr<InstallTransaction> installed_;  // committed, backups still there
     bool transactional_ = true;
     bool setAside_ = false;  // a tree waits in the set-aside folder for FinishInstallation
+    bool productDown_ = false;  // stopped, by the flow or for the exec run, and not started since
 };

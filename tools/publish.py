@@ -8,12 +8,18 @@ output folder:
   configure.xml        the package name and one filelist with every file
                        (backslash paths) and the MD5 digest of its contents
 
+File names are taken as the build machine has them (UTF-8) and written, in the
+manifest and as the package's member names, in the ANSI code page of the
+Windows machines the update is for (936 unless --codepage says otherwise),
+since the Updater works in that code page; a name it cannot hold is refused.
+
 The Updater installs from the package's top folder named after the package
 name cut before its last "-", so NAME may hold "-" only when a VERSION is
 given, and VERSION may hold none.
 """
 
 import argparse
+import codecs
 import hashlib
 import os
 import shutil
@@ -27,6 +33,8 @@ from xml.sax.saxutils import escape
 # Blocks of the xz stream: the Updater decodes one block per thread, each
 # thread holding about a block of output and the dictionary.
 XZ_BLOCK_SIZE = 8 << 20
+
+DEFAULT_CODE_PAGE = 936
 
 
 class PublishError(Exception):
@@ -54,16 +62,34 @@ def package_file_name(name, version):
     return f'{name}-{version}.tar.xz'
 
 
-def check_component(rel, component):
+def code_page_codec(code_page):
+    """The Python codec of a Windows code page number; refused when Python
+    knows no such code page."""
+    try:
+        return codecs.lookup(f'cp{code_page}').name
+    except LookupError:
+        raise PublishError(f'code page {code_page} is not known') from None
+
+
+def xml_encoding_name(code_page):
+    return 'GBK' if code_page == 936 else f'windows-{code_page}'
+
+
+def check_component(rel, component, codec):
     # The Updater refuses what Windows could not store or would fold into
     # another name, so such a file would only fail the update later.
     bad = set('\\:*?"<>|')
-    if (not component.isascii() or not component.isprintable() or bad & set(component)
+    if (not component.isprintable() or bad & set(component)
             or component in ('.', '..') or component[-1] in '. '):
         raise PublishError(f'file "{rel}": "{component}" is not a usable Windows file name')
+    try:
+        component.encode(codec)
+    except UnicodeEncodeError:
+        raise PublishError(f'file "{rel}": "{component}" cannot be written in the target code page '
+                           f'({codec})') from None
 
 
-def collect_files(source):
+def collect_files(source, codec):
     """Relative paths ('/'-separated) of every regular file, sorted."""
     found = []
     for folder, dirs, files in os.walk(source):
@@ -79,7 +105,7 @@ def collect_files(source):
             if not stat.S_ISREG(mode):
                 raise PublishError(f'"{rel}" is not a regular file')
             for component in rel.split('/'):
-                check_component(rel, component)
+                check_component(rel, component, codec)
             found.append(rel)
     if not found:
         raise PublishError(f'"{source}" holds no files')
@@ -113,13 +139,15 @@ def xz_command(preset):
     return [tool, '-c', '-q', f'-{preset}', '--check=crc64', '-T0', f'--block-size={XZ_BLOCK_SIZE}']
 
 
-def write_package(source, name, files, out, preset):
+def write_package(source, name, files, out, preset, codec):
     """Writes the tar.xz into the open binary stream; returns {rel: md5}."""
     digests = {}
     xz = subprocess.Popen(xz_command(preset), stdin=subprocess.PIPE, stdout=out)
     try:
-        # ustar: the plain format that every tar reader knows.
-        with tarfile.open(fileobj=xz.stdin, mode='w|', format=tarfile.USTAR_FORMAT) as tar:
+        # ustar: the plain format that every tar reader knows; its names are
+        # bytes, which the Updater reads in its code page.
+        with tarfile.open(fileobj=xz.stdin, mode='w|', format=tarfile.USTAR_FORMAT, encoding=codec,
+                          errors='strict') as tar:
             for rel in files:
                 full = os.path.join(source, *rel.split('/'))
                 info = tarfile.TarInfo(f'{name}/{rel}')
@@ -142,8 +170,13 @@ def write_package(source, name, files, out, preset):
     return digests
 
 
-def manifest_text(package, version, digests):
-    lines = ['<?xml version="1.0" ?>', '<configure>']
+def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE):
+    # Text that is all ASCII reads the same in every code page (and as the
+    # UTF-8 of a declaration without an encoding); other text names its code
+    # page, which also keeps TinyXML from reading it as UTF-8.
+    ascii_only = all(rel.isascii() for rel in digests) and version.isascii()
+    encoding = '' if ascii_only else f' encoding="{xml_encoding_name(code_page)}"'
+    lines = [f'<?xml version="1.0"{encoding} ?>', '<configure>']
     if version:
         lines.append(f'    <version>{escape(version)}</version>')
     lines.append(f'    <package>{escape(package)}</package>')
@@ -170,15 +203,16 @@ def replace_atomically(folder, final_name, write):
         raise
 
 
-def publish(source, name, version, out_dir, preset=6):
+def publish(source, name, version, out_dir, preset=6, code_page=DEFAULT_CODE_PAGE):
     if not os.path.isdir(source):
         raise PublishError(f'"{source}" is not a folder')
     package = package_file_name(name, version)
-    files = collect_files(source)
+    codec = code_page_codec(code_page)
+    files = collect_files(source, codec)
     os.makedirs(out_dir, exist_ok=True)
     digests = replace_atomically(out_dir, package,
-                                 lambda stream: write_package(source, name, files, stream, preset))
-    text = manifest_text(package, version, digests).encode('ascii')
+                                 lambda stream: write_package(source, name, files, stream, preset, codec))
+    text = manifest_text(package, version, digests, code_page).encode(codec)
     replace_atomically(out_dir, 'configure.xml', lambda stream: stream.write(text))
     return os.path.join(out_dir, package), len(files)
 
@@ -191,9 +225,13 @@ def main(argv):
     parser.add_argument('-o', '--output', default='.', help='output folder (default: current folder)')
     parser.add_argument('--preset', type=int, default=6, choices=range(10), metavar='0-9',
                         help='xz compression preset (default: 6)')
+    parser.add_argument('--codepage', type=int, default=DEFAULT_CODE_PAGE, metavar='N',
+                        help='ANSI code page of the target Windows machines, for file names '
+                             f'(default: {DEFAULT_CODE_PAGE})')
     args = parser.parse_args(argv)
     try:
-        package, count = publish(args.source, args.name, args.version, args.output, args.preset)
+        package, count = publish(args.source, args.name, args.version, args.output, args.preset,
+                                 args.codepage)
     except (PublishError, OSError) as error:
         print(f'publish: {error}', file=sys.stderr)
         return 1

@@ -9,6 +9,9 @@ OUT/<name>/ holds a package and its configure.xml made by the publisher tool:
            downloads served slowly
     many   400 files of 16 KB noise: an installation that takes a while
     bigdict  the small package with a block that claims a 512 MiB dictionary
+    contents  an empty file, a file of 0 bytes in a folder of its own, a
+           file whose name holds a blank and Chinese characters (written in
+           code page 936) and one that the tests install over a read-only copy
 OUT/skin-tallmenu/skin/update.zip is the Updater's skin (drawn by its art
 script) with a menu taller than any screen.
 """
@@ -54,6 +57,13 @@ def main():
     shutil.copy(os.path.join(out, "small", "configure.xml"), bigdict)
     subprocess.run([sys.executable, CLAIM_DICTIONARY, os.path.join(out, "small", "small-2.0.tar.xz"),
                     os.path.join(bigdict, "small-2.0.tar.xz")], check=True)
+
+    contents = os.path.join(work, "contents")
+    write(os.path.join(contents, "data", "empty.cfg"), b"")
+    write(os.path.join(contents, "fresh", "deep", "zero.bin"), b"")
+    write(os.path.join(contents, "\u6570\u636e \u6587\u4ef6", "\u914d\u7f6e \u8bf4\u660e.txt"), b"GBK named\r\n")
+    write(os.path.join(contents, "readonly.txt"), b"Corvane 2.0 read-only\r\n")
+    publish(contents, "contents", "2.0", os.path.join(out, "contents"))
 
     slow = os.path.join(work, "slow")
     shutil.copytree(small, slow)

@@ -2,12 +2,12 @@
 // folder ends exactly as it was before or exactly as the package has it.
 #include "tests/engine_flows/EngineTestSupport.h"
 
-#include "tests/support/TestSupport.h"
 #include "app/RunStart.h"
 #include "base/ScopedHandles.h"
 #include "engine/InstallTransaction.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +59,7 @@ TEST_F(InstallTransactionTest, AFailedCopyPutsTheInstallFolderBackAsItWas)
         size_t failing;       // the entry that cannot be replaced
         bool folderInTheWay;  // a folder instead of a lock in its place
         int error;
-        int restored;         // entries replaced or made before it
+        int restored;  // entries replaced or made before it
     };
     const Case cases[] = {
         {"first", 0, false, ERROR_SHARING_VIOLATION, 0},
@@ -132,7 +132,7 @@ TEST_F(InstallTransactionTest, RecoveryFollowsTheJournal)
         {"unbegun", "d plugins\r\nn plugins\\added.dll\r\nk a.d", true,
          "recovery: 0 files restored in {root} after an interrupted installation."},
         {"hostile", "n ..\\outside.dll\r\nbegin\r\n", true,
-         "recovery: install journal {journal} is unreadable; removed."},
+         "recovery: install journal {journal} is unreadable; set aside as {journal}.bad."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,12 +148,12 @@ TEST_F(InstallTransactionTest, RecoveryFollowsTheJournal)
         ASSERT_TRUE(WriteFileBytes(InstallTransaction::JournalPath(),
                                    "corvane install journal 2\r\nroot " + root + "\r\n" + c.records));
 
-        EXPECT_TRUE(InstallTransaction::Recover());
+        EXPECT_TRUE(InstallTransaction::Recover(root));
         std::string expected = c.logLine;
         const std::string journal = InstallTransaction::JournalPath();
         for (const auto& [tag, value] : {std::pair{"{root}", root}, std::pair{"{journal}", journal}})
-            if (expected.find(tag) != std::string::npos)
-                expected.replace(expected.find(tag), strlen(tag), value);
+            for (size_t at; (at = expected.find(tag)) != std::string::npos;)
+                expected.replace(at, strlen(tag), value);
         EXPECT_EQ(LogMessages().back(), expected);
         EXPECT_EQ(ReadFileBytes(root + "\\a.dll"), c.installedAfter ? "a new" : "a old");
         EXPECT_EQ(ReadFileBytes(root + "\\b.dll"), "b old");
@@ -161,7 +161,7 @@ TEST_F(InstallTransactionTest, RecoveryFollowsTheJournal)
         EXPECT_EQ(ReadFileBytes(TestTempDir() + "\\outside.dll"), "outside");
         EXPECT_FALSE(FileExists(journal));
         EXPECT_EQ(FileExists(backups), std::string(c.name) == "hostile");
-        EXPECT_FALSE(InstallTransaction::Recover());
+        EXPECT_FALSE(InstallTransaction::Recover(root));
     }
 }
 
@@ -184,12 +184,10 @@ TEST_F(InstallTransactionTest, AnAcceptedCloseNeverMeetsAnInstallationAfterIt)
         const int hold = static_cast<int>(random() % 3000);
         worker.SetBeforeInstallHook([&] {
             atGap = true;
-            for (volatile int spin = 0; spin < hold; ++spin) {
-            }
+            for (volatile int spin = 0; spin < hold; ++spin) {}
         });
         std::thread flow([&] { (void)worker.InstallFiles(sourceDir_, root, files); });
-        while (!atGap) {
-        }
+        while (!atGap) {}
         for (int spin = static_cast<int>(random() % 3000); spin > 0; --spin)
             std::this_thread::yield();
         bool ended = worker.BeginEnding();

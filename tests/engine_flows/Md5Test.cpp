@@ -72,11 +72,11 @@ TEST(FileMd5Hex, DigestsFilesAcrossChunkEdges)
     }
 }
 
-TEST(FileMd5Hex, EmptyMissingAndFolderGiveNothing)
+TEST(FileMd5Hex, EmptyFileHasTheDigestOfNothingMissingAndFolderHaveNone)
 {
     const std::string empty = TestTempDir() + "\\empty.bin";
     ASSERT_TRUE(WriteFileBytes(empty, ""));
-    EXPECT_EQ(FileMd5Hex(empty), "");
+    EXPECT_EQ(FileMd5Hex(empty), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(FileMd5Hex(TestTempDir() + "\\missing.bin"), "");
     EXPECT_EQ(FileMd5Hex(""), "");
     EXPECT_EQ(FileMd5Hex(TestTempDir()), "");
@@ -110,12 +110,9 @@ TEST(CopyFileCheckingMd5, CopiesOnlyBytesWithTheListedDigest)
         DWORD error;
     };
     const Case cases[] = {
-        {"checked", big, bigMd5, ERROR_SUCCESS},
-        {"plain", big, "", ERROR_SUCCESS},
-        {"damaged", big, Md5Hex("other", 5), ERROR_CRC},
-        {"empty", "", Md5Hex("", 0), ERROR_CRC},
-        {"missing", "", bigMd5, ERROR_FILE_NOT_FOUND},
-        {"locked", big, bigMd5, ERROR_SHARING_VIOLATION},
+        {"checked", big, bigMd5, ERROR_SUCCESS},         {"plain", big, "", ERROR_SUCCESS},
+        {"damaged", big, Md5Hex("other", 5), ERROR_CRC}, {"empty", "", Md5Hex("", 0), ERROR_SUCCESS},
+        {"missing", "", bigMd5, ERROR_FILE_NOT_FOUND},   {"locked", big, bigMd5, ERROR_SHARING_VIOLATION},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -132,7 +129,8 @@ TEST(CopyFileCheckingMd5, CopiesOnlyBytesWithTheListedDigest)
         EXPECT_EQ(CopyFileCheckingMd5(source, target, c.md5), c.error);
         lock.Reset();
         if (c.error == ERROR_SUCCESS) {
-            EXPECT_TRUE(ReadFileBytes(target) == big);
+            EXPECT_TRUE(ReadFileBytes(target) == c.bytes);
+            EXPECT_TRUE(FileExists(target));
         } else if (c.error == ERROR_SHARING_VIOLATION) {
             EXPECT_EQ(ReadFileBytes(target), "in use");
         } else {

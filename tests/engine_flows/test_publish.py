@@ -25,6 +25,13 @@ class PublishTest(unittest.TestCase):
     def tearDown(self):
         self.temp.cleanup()
 
+    def manifest(self, codec='gbk'):
+        """The manifest's root element; expat reads no double-byte code page,
+        so the text is decoded here and given without its declaration."""
+        with open(os.path.join(self.out, 'configure.xml'), 'rb') as stream:
+            text = stream.read().decode(codec)
+        return ET.fromstring(text.split('?>', 1)[1])
+
     def write(self, rel, data):
         path = os.path.join(self.src, *rel.split('/'))
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -39,7 +46,7 @@ class PublishTest(unittest.TestCase):
             members = {m.name: tar.extractfile(m).read() for m in tar.getmembers()}
             self.assertTrue(all(m.isreg() for m in tar.getmembers()))
         self.assertEqual(set(members), {'corvane/Skin/update.zip', 'corvane/bin/core.dll', 'corvane/readme.txt'})
-        root = ET.parse(os.path.join(self.out, 'configure.xml')).getroot()
+        root = self.manifest()
         self.assertEqual(root.tag, 'configure')
         self.assertEqual(root.find('package').text, 'corvane-2.1.tar.xz')
         listed = {f.text: f.get('md5') for f in root.find('filelist')}
@@ -68,12 +75,36 @@ class PublishTest(unittest.TestCase):
         self.assertFalse(os.path.exists(self.out))
 
     def test_files_windows_cannot_hold_are_refused(self):
-        for rel in ('bad:name.txt', 'trailing.', 'caf\u00e9.txt'):
+        for rel in ('bad:name.txt', 'trailing.', 'thai\u0e01.txt'):
             with self.subTest(rel=rel):
                 self.write(rel, b'x')
-                with self.assertRaises(publish.PublishError):
+                with self.assertRaisesRegex(publish.PublishError, rel):
                     publish.publish(self.src, 'tool', '1.0', self.out)
                 os.unlink(os.path.join(self.src, rel))
+
+    def test_names_are_written_in_the_target_code_page(self):
+        # Chinese in the default 936, a Latin letter in 1252; each refused
+        # by the code page that cannot hold it.
+        cases = ((936, 'gbk', '\u6570\u636e/\u914d\u7f6e \u6587\u4ef6.ini', 'caf\u00e9 \u00fe.txt'),
+                 (1252, 'cp1252', 'caf\u00e9 \u00fe.txt', '\u6570\u636e.txt'))
+        for code_page, codec, held, refused in cases:
+            with self.subTest(code_page=code_page):
+                self.write(held, b'')
+                publish.publish(self.src, 'tool', '1.0', self.out, code_page=code_page)
+                # Read as Latin-1, the member names give back their bytes.
+                with tarfile.open(os.path.join(self.out, 'tool-1.0.tar.xz'), 'r:xz', encoding='latin-1') as tar:
+                    raw = [name.encode('latin-1') for name in tar.getnames()]
+                self.assertIn(('tool/' + held).encode(codec), raw)
+                with open(os.path.join(self.out, 'configure.xml'), 'rb') as stream:
+                    declared = 'GBK' if code_page == 936 else f'windows-{code_page}'
+                    self.assertTrue(stream.read().startswith(f'<?xml version="1.0" encoding="{declared}" ?>'.encode()))
+                listed = {f.text: f.get('md5') for f in self.manifest(codec).find('filelist')}
+                self.assertEqual(listed[held.replace('/', '\\')], hashlib.md5(b'').hexdigest())
+                self.write(refused, b'x')
+                with self.assertRaisesRegex(publish.PublishError, refused):
+                    publish.publish(self.src, 'tool', '1.0', self.out, code_page=code_page)
+                for rel in (held, refused):
+                    os.unlink(os.path.join(self.src, *rel.split('/')))
 
     def test_links_and_case_twins_are_refused(self):
         os.symlink('readme.txt', os.path.join(self.src, 'link.txt'))

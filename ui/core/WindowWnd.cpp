@@ -1,4 +1,5 @@
 #include "ui/core/WindowWnd.h"
+#include "base/FailureSink.h"
 
 #include "base/WorkArea.h"
 
@@ -6,6 +7,7 @@
 #include "ui/core/PaintManagerUI.h"
 
 #include <cwchar>
+#include <exception>
 
 namespace SkinUI {
 
@@ -272,8 +274,17 @@ LRESULT CWindowWnd::RouteMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPa
             return result;
         }
     }
-    if (pThis != nullptr) return pThis->HandleMessage(uMsg, wParam, lParam);
-    return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    if (pThis == nullptr) return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    // No exception may leave a window procedure: the message fails instead
+    // (and a window whose creation threw is not created).
+    try {
+        return pThis->HandleMessage(uMsg, wParam, lParam);
+    } catch (const std::exception& error) {
+        ReportFailure("window procedure", error.what());
+    } catch (...) {
+        ReportFailure("window procedure", "unknown exception");
+    }
+    return uMsg == WM_CREATE ? -1 : 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -1,0 +1,107 @@
+// What the real Updater installs and what it does with the journal a
+// damaged or hostile earlier run left: any release content installs byte
+// for byte, and no journal keeps a run from ending or an update from
+// installing.
+#include "tests/app_updater/UpdaterTestSupport.h"
+
+#include "base/PathUtil.h"
+#include "base/TextConversion.h"
+#include "tests/support/TestSupport.h"
+
+#include <filesystem>
+
+namespace {
+
+using InstallsTest = UpdaterTest;
+
+// An empty file, a file of 0 bytes in a new folder, a name with a blank and
+// Chinese characters, and a file installed over a read-only copy, through
+// each way the Updater installs: from the staged tree, from the package,
+// and at once.
+TEST_F(InstallsTest, AnyReleaseContentInstallsByteForByte)
+{
+    const std::string named = ToNarrow(ToWide(u8"数据 文件\\配置 说明.txt", CP_UTF8), CP_ACP);
+    const std::pair<std::string, std::string> contents[] = {
+        {"data\\empty.cfg", ""},
+        {"fresh\\deep\\zero.bin", ""},
+        {named, "GBK named\r\n"},
+        {"readonly.txt", "Corvane 2.0 read-only\r\n"},
+    };
+    for (const char* run : {"silent and exec", "silent and exec from the package", "force"}) {
+        SCOPED_TRACE(run);
+        std::error_code ec;
+        for (const char* folder : {"data", "fresh"})
+            std::filesystem::remove_all(Installed(folder), ec);
+        std::filesystem::remove_all(std::filesystem::u8path(ToUtf8(Installed(ParentFolder(named)))), ec);
+        SetFileAttributesA(Installed("readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(WriteFileBytes(Installed("readonly.txt"), "Corvane 1.0 read-only\r\n"));
+        ASSERT_TRUE(SetFileAttributesA(Installed("readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+        DeleteFileA((UserData() + "\\update.log").c_str());
+
+        const std::string uri = Serve("contents");
+        if (std::string(run) == "force") {
+            ASSERT_TRUE(RunToEnd(CheckArguments(uri) + " --force 1"));
+        } else {
+            ASSERT_TRUE(RunToEnd(CheckArguments(uri)));
+            EXPECT_TRUE(FileExists(UserData() + "\\update\\staged.ok"));
+            if (std::string(run) != "silent and exec") {
+                ASSERT_TRUE(DeleteFileA((UserData() + "\\update\\staged.ok").c_str()));
+            }
+            ASSERT_TRUE(RunToEnd("--execUpdate --ParentProcessName " + productName_));
+            EXPECT_TRUE(Contains(LogMessages(), "updated successfully."));
+        }
+        for (const auto& [path, bytes] : contents) {
+            EXPECT_TRUE(FileExists(Installed(path))) << path;
+            EXPECT_EQ(ReadFileBytes(Installed(path)), bytes) << path;
+        }
+        for (const std::string& line : LogMessages())
+            EXPECT_EQ(line.find("failed"), std::string::npos) << line;
+    }
+}
+
+// A journal torn by a power cut, emptied, with a short line, or naming
+// another folder: the next run logs it in one line, touches nothing outside
+// the install folder, and installs the update.
+TEST_F(InstallsTest, NoJournalKeepsARunFromInstalling)
+{
+    const std::string journal = UserData() + "\\install.journal";
+    const std::string victim = TestTempDir() + "\\victim";
+    const std::string header = "corvane install journal 2\r\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string logLine;
+    };
+    const std::string unreadable =
+        "recovery: install journal " + journal + " is unreadable; set aside as " + journal + ".bad.";
+    const Case cases[] = {
+        {"torn", header + "root " + installDir_ + "\r\nn rea",
+         "recovery: 0 files restored in " + installDir_ + " after an interrupted installation."},
+        {"empty", "", unreadable},
+        {"short line", header + "\r\n", unreadable},
+        {"short record", header + "root " + installDir_ + "\r\nn\r\nbegin\r\n", unreadable},
+        {"other folder", header + "root " + victim + "\r\nn a.dll\r\nn b.dll\r\nbegin\r\n",
+         "recovery: install journal " + journal + " names another folder, " + victim +
+             ", where nothing was touched; set aside as " + journal + ".bad."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteFileBytes(victim + "\\a.dll", "victim a"));
+        ASSERT_TRUE(WriteFileBytes(victim + "\\b.dll", "victim b"));
+        std::error_code ec;
+        std::filesystem::remove_all(Installed("data"), ec);
+        DeleteFileA((UserData() + "\\update.log").c_str());
+        ASSERT_TRUE(WriteFileBytes(journal, c.text));
+
+        ASSERT_TRUE(RunToEnd(CheckArguments(Serve("small")) + " --force 1"));
+        const std::vector<std::string> log = LogMessages();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.front(), c.logLine);
+        EXPECT_EQ(ReadFileBytes(Installed("data\\version.txt")), "Corvane 2.0\r\n");
+        EXPECT_EQ(ReadFileBytes(victim + "\\a.dll"), "victim a");
+        EXPECT_EQ(ReadFileBytes(victim + "\\b.dll"), "victim b");
+        EXPECT_FALSE(FileExists(journal));
+    }
+}
+
+}  // namespace
