@@ -156,6 +156,16 @@ bool ReadWholeFile(const std::string& path, std::string& contents)
     return true;
 }
 
+bool WriteWholeFile(const std::string& path, const std::string& contents)
+{
+    ScopedHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file.Valid() &&
+           WriteFile(file.Get(), contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+           written == contents.size();
+}
+
 bool IsContainedRelativePath(std::wstring_view path)
 {
     if (path.empty() || IsSeparator(path[0]) || path.find(L':') != std::wstring_view::npos)

@@ -37,6 +37,10 @@ bool FileExists(const std::string& path);
 // Reads a whole file; false when it cannot be opened (contents are then empty).
 bool ReadWholeFile(const std::string& path, std::string& contents);
 
+// Writes a whole file in place of any file of the name; false when it cannot
+// be written whole.
+[[nodiscard]] bool WriteWholeFile(const std::string& path, const std::string& contents);
+
 // True when the relative path of an archive member or manifest entry, joined
 // to a folder, can only name something inside that folder: it is not empty,
 // not absolute, carries no drive letter or other colon, and no component is

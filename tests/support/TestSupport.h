@@ -38,6 +38,11 @@ std::string ServeVariedBytes(const std::string& name, size_t size);
 // prefix by the fixture that starts them.
 std::string HttpsUrl(const std::string& server, const std::string& path);
 
+// "http://127.0.0.1:<port>" + path of one of the run's real peers beside the
+// HTTP server (see tests/support/peers.py): "nginx", which serves HttpRoot()
+// too, and "relay", which drops connections in front of it.
+std::string PeerUrl(const std::string& peer, const std::string& path);
+
 // Whole-file helpers; Read returns "" for a missing file, Write creates the
 // parent folders and returns false when the file cannot be written.
 std::string ReadFileBytes(const std::string& path);
