@@ -94,6 +94,16 @@ std::string HttpsUrl(const std::string& server, const std::string& path)
     return "https://localhost:" + std::to_string(ListedPort("tls-ports", server)) + path;
 }
 
+int PeerPort(const std::string& peer)
+{
+    return ListedPort("peers", peer);
+}
+
+std::string PeerLog(const std::string& peer)
+{
+    return ReadFileBytes(HttpStateDir() + "\\" + peer + ".log");
+}
+
 std::string PeerUrl(const std::string& peer, const std::string& path)
 {
     return "http://127.0.0.1:" + std::to_string(ListedPort("peers", peer)) + path;

@@ -42,6 +42,10 @@ std::string HttpsUrl(const std::string& server, const std::string& path);
 // HTTP server (see tests/support/peers.py): "nginx", which serves HttpRoot()
 // too, and "relay", which drops connections in front of it.
 std::string PeerUrl(const std::string& peer, const std::string& path);
+// The port of a peer ("proxy" and "authproxy", the forward proxies, too),
+// and the log of a proxy.
+int PeerPort(const std::string& peer);
+std::string PeerLog(const std::string& peer);
 
 // Whole-file helpers; Read returns "" for a missing file, Write creates the
 // parent folders and returns false when the file cannot be written.

@@ -9,6 +9,9 @@ free ports, started by http_server.py and stopped with it.
                                        after N bytes of the answer
                  /sent/<path>          the bytes of answers relayed so far
                                        for <path> (a decimal number)
+    proxy    Debian's tinyproxy, a forward proxy (HTTP and CONNECT to any
+             port) that logs each request to STATE_DIR/proxy.log
+    authproxy  the same, demanding a Basic login that no test gives
 """
 import atexit
 import os
@@ -40,6 +43,19 @@ http {{
         root {root};
     }}
 }}
+"""
+
+TINYPROXY_CONF = """\
+Port {port}
+Listen 127.0.0.1
+Timeout 60
+MaxClients 64
+Allow 127.0.0.1
+LogFile "{log}"
+LogLevel Info
+PidFile "{home}/{name}.pid"
+DisableViaHeader Yes
+{extra}
 """
 
 _children = []
@@ -92,6 +108,16 @@ def start_nginx(state, root, log):
     with open(conf, "w") as f:
         f.write(NGINX_CONF.format(home=home, port=port, root=root))
     pid = _start(["nginx", "-e", os.path.join(home, "error.log"), "-p", home, "-c", conf], port, "nginx", log)
+    return port, pid
+
+
+def start_tinyproxy(state, name, extra, log):
+    port = free_port()
+    conf = os.path.join(state, name + ".conf")
+    with open(conf, "w") as f:
+        f.write(TINYPROXY_CONF.format(port=port, log=os.path.join(state, name + ".log"), home=state,
+                                      name=name, extra=extra))
+    pid = _start(["tinyproxy", "-d", "-c", conf], port, name, log)
     return port, pid
 
 
@@ -174,8 +200,11 @@ def start(state, root):
     of the programs started."""
     log = open(os.path.join(state, "peers.log"), "ab")
     nginx_port, nginx_pid = start_nginx(state, root, log)
-    lines = ["nginx %d\n" % nginx_port, "relay %d\n" % start_relay(nginx_port)]
-    return "".join(lines), [nginx_pid]
+    proxy_port, proxy_pid = start_tinyproxy(state, "proxy", "", log)
+    auth_port, auth_pid = start_tinyproxy(state, "authproxy", "BasicAuth corvane not-given", log)
+    lines = ["nginx %d\n" % nginx_port, "relay %d\n" % start_relay(nginx_port),
+             "proxy %d\n" % proxy_port, "authproxy %d\n" % auth_port]
+    return "".join(lines), [nginx_pid, proxy_pid, auth_pid]
 
 
 def kill(pids):
