@@ -248,7 +248,6 @@ public:
     }
 
     const std::string& Path() const { return partPath_; }
-    uint64_t Offset() const { return offset_; }
     uint64_t ExpectedLength() const { return info_.length; }
 
     // One request for what is missing, taking at most what the disk has
