@@ -43,8 +43,8 @@ protected:
         std::error_code ec;
         std::filesystem::remove_all(UserData() + "\\update", ec);
         CopyTree(TestTempDir() + "\\pending\\update", UserData() + "\\update");
-        ASSERT_TRUE(
-            CopyFileA((TestTempDir() + "\\pending\\tavrin.ini").c_str(), (UserData() + "\\tavrin.ini").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((TestTempDir() + "\\pending\\tavrin.ini").c_str(), (UserData() + "\\tavrin.ini").c_str(),
+                              FALSE));
     }
 
     std::string ExecArguments() const { return "--execUpdate --ParentProcessName " + productName_; }
@@ -88,7 +88,7 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
         }
         // The next run of any kind: a check run whose download fails.
         DeleteFileA((UserData() + "\\update.log").c_str());
-        // A refusal that is not tried again: a dropped connection would be.
+        // A refusal that is not tried again: a refused connection would be.
         auto check = Start(CheckArguments(HttpUrl("/status/404")));
         DWORD code = 1;
         ASSERT_TRUE(check->WaitForEnd(60000, code));

@@ -1,12 +1,12 @@
 #include "tests/engine_flows/EngineTestSupport.h"
 
-#include "base/ScopedHandles.h"
-#include "engine/HttpDownloader.h"
-#include "engine/Paths.h"
-#include "engine/Settings.h"
 #include "tests/support/ProcessProbe.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/TestSupport.h"
+#include "engine/HttpDownloader.h"
+#include "engine/Paths.h"
+#include "base/ScopedHandles.h"
+#include "engine/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -146,8 +146,9 @@ TEST_F(FlowsTest, SilentFailedDownloadKeepsTheSettings)
     EXPECT_EQ(ReadSetting("xz"), "earlier.tar.xz");
     EXPECT_EQ(ReadSetting("version"), "1.1");
     EXPECT_TRUE(StartRecords(productPath_).empty());
-    const std::vector<std::string> expected = {"begin to entering silent mode.", DirectLine(),
-                                               "downloading xz file: " + options_.uri + "/flowpkg-1.2.tar.xz failed."};
+    const std::vector<std::string> expected = {
+        "begin to entering silent mode.", DirectLine(),
+        "downloading xz file: " + options_.uri + "/flowpkg-1.2.tar.xz failed."};
     EXPECT_EQ(LogMessages(), expected);
     EXPECT_EQ(TakePosts().closes, 1);
 }
@@ -193,9 +194,9 @@ TEST_F(FlowsTest, ForceWithBadSuffixLeavesTheProductRunning)
     DWORD exitCode = 1234;
     EXPECT_FALSE(product.WaitForEnd(0, exitCode));
     EXPECT_EQ(StartRecords(productPath_).size(), 1u);
-    const std::vector<std::string> expected = {"begin to entering force mode.", DirectLine("flowpkg-1.2.zip"),
-                                               "xz file: " + GetUpdateDir() +
-                                                   "\\flowpkg-1.2.zip bad format extend name."};
+    const std::vector<std::string> expected = {
+        "begin to entering force mode.", DirectLine("flowpkg-1.2.zip"),
+        "xz file: " + GetUpdateDir() + "\\flowpkg-1.2.zip bad format extend name."};
     EXPECT_EQ(LogMessages(), expected);
     EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
     EXPECT_EQ(TakePosts().closes, 1);
@@ -261,11 +262,12 @@ TEST_F(FlowsTest, ExecWithLockedSecondFileRollsBackAndFails)
     EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
     ExpectSettingsBlank();
     EXPECT_TRUE(WaitForStarts(productPath_, 1, 10000));
-    const std::vector<std::string> expected = {"begin updating files from the xml config.",
-                                               "file: " + installDir_ + "\\bin\\core.dll updated.",
-                                               "copyfile: " + GetUpdateDir() + "\\flowpkg\\data\\table.dat " +
-                                                   installDir_ + "\\data\\table.dat failed, errcode[32].",
-                                               "rollback: 1 files restored.", "updated failed."};
+    const std::vector<std::string> expected = {
+        "begin updating files from the xml config.",
+        "file: " + installDir_ + "\\bin\\core.dll updated.",
+        "copyfile: " + GetUpdateDir() + "\\flowpkg\\data\\table.dat " + installDir_ +
+            "\\data\\table.dat failed, errcode[32].",
+        "rollback: 1 files restored.", "updated failed."};
     EXPECT_EQ(LogMessages(), expected);
     EXPECT_EQ(TakePosts().closes, 1);
 }
