@@ -3,10 +3,10 @@
 #include "base/ScopedHandles.h"
 #include "base/TextConversion.h"
 
-#include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
@@ -39,7 +39,7 @@ std::wstring SystemTaskKillPath()
 
 std::string NarrowExeName(const PROCESSENTRY32W& entry)
 {
-    return ToNarrow(std::wstring_view(entry.szExeFile, wcsnlen(entry.szExeFile, MAX_PATH)), CP_THREAD_ACP);
+    return ToNarrow(std::wstring_view(entry.szExeFile, wcsnlen(entry.szExeFile, MAX_PATH)));
 }
 
 bool IsListed(DWORD processId)
@@ -87,7 +87,7 @@ bool ReadImagePath(HANDLE process, std::string& path)
     DWORD length = static_cast<DWORD>(std::size(image));
     if (!QueryFullProcessImageNameW(process, 0, image, &length))
         return false;
-    path = ToNarrow(std::wstring_view(image, length), CP_THREAD_ACP);
+    path = ToNarrow(std::wstring_view(image, length));
     return !path.empty();
 }
 

@@ -25,7 +25,7 @@ void CopyCutText(char* field, size_t size, const char* text)
     size_t used = 0;
     const char* p = text;
     while (*p != '\0') {
-        const char* next = CharNextExA(CP_ACP, p, 0);
+        const char* next = CharNextExA(kAnsiCodePage, p, 0);
         const size_t length = next > p ? static_cast<size_t>(next - p) : 1;
         if (used + length > size - 1)
             break;
@@ -44,6 +44,16 @@ UI_END_MESSAGE_MAP()
 CUpdateDlg::CUpdateDlg()
     : trayIcon_{}, savedPlacement_{}, shown_(false), progressBar_(nullptr), statusText_(nullptr), appIcon_(nullptr)
 {
+}
+
+CUpdateDlg::~CUpdateDlg()
+{
+    // A run that ends without a close request of its own (a quit posted by
+    // anyone) ends here: the download stops, and an installation that has
+    // begun is finished first.
+    static_cast<void>(BeginEnding());
+    if (worker_.joinable())
+        worker_.join();
 }
 
 bool CUpdateDlg::parseArgs()
@@ -120,7 +130,7 @@ void CUpdateDlg::OnStatusMessage(WPARAM text, int percent)
     if (!owned)
         return;
     if (statusText_ != nullptr)
-        statusText_->SetText(ToWide(owned.get(), CP_THREAD_ACP).c_str());
+        statusText_->SetText(ToWide(owned.get()).c_str());
     if (progressBar_ != nullptr && percent >= 0 && percent <= 100)
         progressBar_->SetValue(percent);
 }

@@ -31,6 +31,8 @@ constexpr DWORD kTrayRecordSize = NOTIFYICONDATAA_V3_SIZE;
 class CUpdateDlg final : public SkinUI::WindowImplBase, public UpdateWorker {
 public:
     CUpdateDlg();
+    // Waits for the worker, which runs on this object.
+    ~CUpdateDlg() override;
 
     // The command line of the process into g_updateOptions; false when it is
     // not usable.

@@ -4,6 +4,7 @@
 #include "app/MenuLayout.h"
 #include "app/UpdateDlg.h"
 #include "base/ScopedGdi.h"
+#include "base/WorkArea.h"
 #include "ui/core/ShadowWnd.h"
 
 #include <cwchar>
@@ -69,33 +70,11 @@ void CUpdateMenuWnd::AdjustPosition()
 {
     RECT window = {};
     GetWindowRect(m_hWnd, &window);
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-    RECT wanted = {anchor_.x, anchor_.y, anchor_.x + width, anchor_.y + height};
-
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    if (wanted.bottom > work.bottom) {
-        if (height < work.bottom - work.top) {
-            wanted.bottom = work.bottom;
-            wanted.top = wanted.bottom - height;
-        } else {
-            wanted.top = 0;
-            wanted.bottom = height;
-        }
-    }
-    if (wanted.right > work.right) {
-        if (width < work.right - work.left) {
-            wanted.right = work.right;
-            wanted.left = wanted.right - width;
-        } else {
-            wanted.left = 0;
-            wanted.right = width;
-        }
-    }
-    SetWindowPos(m_hWnd, nullptr, wanted.left, wanted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE size = {window.right - window.left, window.bottom - window.top};
+    // The cursor's monitor: the window itself still lies where it was
+    // created, which may be another one.
+    const POINT at = ClampIntoArea(anchor_, size, WorkAreaAtPoint(anchor_));
+    SetWindowPos(m_hWnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CUpdateMenuWnd::Notify(TNotifyUI& msg)

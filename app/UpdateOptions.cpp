@@ -29,15 +29,10 @@ bool ParseUpdateArgs(int argc, const char* const* argv, UpdateOptions& options)
     if (argc < 1 || !argv || !argv[0])
         return false;
 
+    // Without a backslash both are the whole word.
     const std::string program = argv[0];
-    const size_t slash = program.rfind('\\');
-    if (slash == std::string::npos) {
-        options.exeName = program;
-        options.exeDir = program;
-    } else {
-        options.exeName = program.substr(slash + 1);
-        options.exeDir = program.substr(0, slash);
-    }
+    options.exeName = FileNameOf(program);
+    options.exeDir = ParentFolder(program);
 
     bool checkSeen = false;
     bool execSeen = false;

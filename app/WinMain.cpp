@@ -54,10 +54,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
                        WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU,
                        WS_EX_TOOLWINDOW, 0, 0, 500, 400) == nullptr)
         return 0;
+    const HWND handle = window->GetHWND();
     window->CenterWindow();
-    ShowWindow(window->GetHWND(), SW_SHOW);
+    ShowWindow(handle, SW_SHOW);
     SkinUI::CPaintManagerUI::MessageLoop();
-    // The window object is left to the process exit, which also ends a
-    // worker that is still running.
+    // The window's destruction deletes the object, which waits for the
+    // worker: nothing of the flow runs once the process entry returns.
+    if (IsWindow(handle))
+        DestroyWindow(handle);
     return 0;
 }

@@ -186,7 +186,7 @@ bool IsContainedRelativePath(std::string_view path)
 {
     if (path.empty())
         return false;
-    const std::wstring wide = ToWide(path, CP_ACP);
+    const std::wstring wide = ToWide(path);
     // A name the code page cannot convert cannot be judged.
     return !wide.empty() && IsContainedRelativePath(std::wstring_view(wide));
 }
@@ -195,7 +195,7 @@ bool IsPlainFileName(std::string_view name)
 {
     if (name.empty())
         return false;
-    const std::wstring wide = ToWide(name, CP_ACP);
+    const std::wstring wide = ToWide(name);
     return !wide.empty() && wide != L"." && wide.size() <= kMaxFileNameLength &&
            wide.find_first_of(L"\\/") == std::wstring::npos && IsContainedRelativePath(std::wstring_view(wide));
 }

@@ -7,12 +7,18 @@
 
 // The one place where text changes encoding. The engine's narrow strings are
 // in the ANSI code page (GBK under code page 936); SkinUI works in UTF-16.
-// codePage is any code page of MultiByteToWideChar: CP_ACP, CP_THREAD_ACP,
-// CP_UTF8, 936, ... Invalid input is converted as the platform does (with
-// replacement characters); nothing is cut at an embedded NUL.
+// codePage is any code page of MultiByteToWideChar: kAnsiCodePage, CP_UTF8,
+// 936, ... Invalid input is converted as the platform does (with replacement
+// characters); nothing is cut at an embedded NUL.
 
-std::wstring ToWide(std::string_view text, UINT codePage = CP_ACP);
-std::string ToNarrow(std::wstring_view text, UINT codePage = CP_ACP);
+// The code page of every narrow string of the program: the system's, which
+// the "A" functions of Windows (file names, the command line, module paths)
+// use. The thread's code page (CP_THREAD_ACP) follows the user's locale and
+// may differ from it, so a name converted with it would not name the file.
+constexpr UINT kAnsiCodePage = CP_ACP;
+
+std::wstring ToWide(std::string_view text, UINT codePage = kAnsiCodePage);
+std::string ToNarrow(std::wstring_view text, UINT codePage = kAnsiCodePage);
 
 // UTF-8 of narrow text in the given code page, as for printing to a terminal.
-std::string ToUtf8(std::string_view text, UINT codePage = CP_ACP);
+std::string ToUtf8(std::string_view text, UINT codePage = kAnsiCodePage);

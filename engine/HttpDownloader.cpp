@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string_view>
@@ -210,9 +211,10 @@ uint64_t DiskBudget(const std::string& folder, uint64_t reserve)
 // into the part.
 class PartFile {
 public:
-    PartFile(CURL* easy, const std::string& url, const std::string& localPath, bool showProgress)
+    PartFile(CURL* easy, const std::string& url, const std::string& localPath, bool showProgress,
+             const std::function<bool()>& stopped)
         : easy_(easy), url_(url), partPath_(localPath + kPartSuffix), infoPath_(localPath + kInfoSuffix),
-          showProgress_(showProgress)
+          showProgress_(showProgress), stopped_(stopped)
     {
     }
 
@@ -305,9 +307,13 @@ public:
         return static_cast<PartFile*>(self)->Write(data, size * count);
     }
 
+    // A non-zero answer ends the transfer (as aborted by the callback).
     static int OnProgress(void* self, double total, double now, double, double)
     {
-        static_cast<PartFile*>(self)->Report(total, now);
+        PartFile& part = *static_cast<PartFile*>(self);
+        if (part.stopped_ && part.stopped_())
+            return 1;
+        part.Report(total, now);
         return 0;
     }
 
@@ -422,6 +428,7 @@ private:
     std::string partPath_;
     std::string infoPath_;
     bool showProgress_;
+    const std::function<bool()>& stopped_;
     PartInfo info_;
     uint64_t offset_ = 0;
     // The try under way.
@@ -489,7 +496,7 @@ void SetProxy(CURL* easy, const std::string& url, const std::string& proxy)
     curl_easy_setopt(easy, CURLOPT_PROXYUSERPWD, ":");
 }
 
-void SetTransferOptions(CURL* easy, const std::string& url, PartFile& part, bool showProgress)
+void SetTransferOptions(CURL* easy, const std::string& url, PartFile& part, bool watchProgress)
 {
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
@@ -498,7 +505,7 @@ void SetTransferOptions(CURL* easy, const std::string& url, PartFile& part, bool
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, PartFile::OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &part);
     RequireTrustedServer(easy);
-    if (showProgress) {
+    if (watchProgress) {
         curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(easy, CURLOPT_PROGRESSFUNCTION, PartFile::OnProgress);
         curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &part);
@@ -511,6 +518,29 @@ void SetTransferOptions(CURL* easy, const std::string& url, PartFile& part, bool
 }
 
 }  // namespace
+
+bool HttpDownloader::Stopped() const
+{
+    return stopped_ && stopped_();
+}
+
+bool HttpDownloader::WaitBeforeRetry(uint32_t delay) const
+{
+    if (delay == 0)
+        return !Stopped();
+    if (retry_.wait) {
+        retry_.wait(delay);
+        return !Stopped();
+    }
+    // In slices, so that a run that is ending need not wait the whole delay.
+    constexpr uint32_t kSlice = 100;
+    for (uint32_t waited = 0; waited < delay; waited += kSlice) {
+        if (Stopped())
+            return false;
+        Sleep(std::min(kSlice, delay - waited));
+    }
+    return !Stopped();
+}
 
 bool MakePackageUrl(const std::string& uri, const std::string& package, std::string& url)
 {
@@ -540,9 +570,9 @@ DownloadResult HttpDownloader::Download(const std::string& url, const std::strin
     if (localPath.size() + strlen(kInfoSuffix) > kMaxLocalPathLength)
         return {kCannotCreate, ""};
     RemoveOtherParts(folder, name);
-    PartFile part(handle.get(), url, localPath, showProgress);
+    PartFile part(handle.get(), url, localPath, showProgress, stopped_);
     part.PickUp();
-    SetTransferOptions(handle.get(), url, part, showProgress);
+    SetTransferOptions(handle.get(), url, part, showProgress || stopped_);
     const std::string proxy = SystemProxyFor(url);
     SetProxy(handle.get(), url, proxy);
 
@@ -565,18 +595,16 @@ DownloadResult HttpDownloader::Download(const std::string& url, const std::strin
             UpdateLog::Instance().Write("downloading %s: proxy %s refused the login (407).", url.c_str(),
                                         proxy.c_str());
         if (result.verdict == TryResult::kFail || tries >= retry_.maxTries ||
-            GetTickCount64() - lastProgress + delay > retry_.giveUpAfterMs) {
+            GetTickCount64() - lastProgress + delay > retry_.giveUpAfterMs || Stopped()) {
             part.KeepOrDiscard();
             return {result.code, ""};
         }
         UpdateLog::Instance().Write("downloading %s: %s, trying again in %u ms (try %d of %d).", url.c_str(),
                                     result.reason.c_str(), delay, tries + 1, retry_.maxTries);
-        if (delay == 0)
-            continue;
-        if (retry_.wait)
-            retry_.wait(delay);
-        else
-            Sleep(delay);
+        if (!WaitBeforeRetry(delay)) {
+            part.KeepOrDiscard();
+            return {kTransferFailed, ""};
+        }
     }
 
     // The file is judged whole as a single transfer would be: its length as

@@ -69,10 +69,19 @@ public:
     {
     }
 
+    // Asked about once a second during a transfer and between its tries:
+    // true stops it, and the download fails as a failed transfer does.
+    void StopWhen(std::function<bool()> stopped) { stopped_ = std::move(stopped); }
+
     DownloadResult Download(const std::string& url, const std::string& folder, bool showProgress,
                             ContentCheck accept = nullptr);
 
 private:
+    bool Stopped() const;
+    // False when the run stopped the download during the wait.
+    bool WaitBeforeRetry(uint32_t delay) const;
+
     uint64_t diskReserve_;
     RetryPolicy retry_;
+    std::function<bool()> stopped_;
 };

@@ -5,6 +5,7 @@
 #include "base/TextConversion.h"
 #include "base/UniqueResource.h"
 #include "engine/GrowingFile.h"
+#include "engine/UpdateLog.h"
 
 #include <fcntl.h>
 #include <libtar.h>
@@ -12,7 +13,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -225,8 +225,8 @@ std::string PaxToAnsi(const std::string& utf8, bool binary)
     if (binary)
         return utf8;
     const std::wstring wide = ToWide(utf8, CP_UTF8);
-    const std::string ansi = ToNarrow(wide, CP_ACP);
-    return ToWide(ansi, CP_ACP) == wide ? ansi : std::string();
+    const std::string ansi = ToNarrow(wide);
+    return ToWide(ansi) == wide ? ansi : std::string();
 }
 
 // "<length> <key>=<value>\n" records; a damaged record list fails. An empty
@@ -394,9 +394,9 @@ private:
         if (!IsPlainMember(tar_) || !IsContainedRelativePath(name)) {
             const std::string link = LinkName(tar_, overrides);
             if (link.empty())
-                fprintf(stderr, "tar member refused: %s\n", name.c_str());
+                UpdateLog::Instance().Write("tar member refused: %s", name.c_str());
             else
-                fprintf(stderr, "tar member refused: %s -> %s\n", name.c_str(), link.c_str());
+                UpdateLog::Instance().Write("tar member refused: %s -> %s", name.c_str(), link.c_str());
             errno = EINVAL;
             return false;
         }
@@ -487,11 +487,11 @@ int ExtractTar(const std::string& tarPath, const std::string& targetFolder, Grow
     TAR* opened = nullptr;
     if (!file.Valid()) {
         SetErrnoFromLastError();
-        fprintf(stderr, "tar_open(): %s\n", strerror(errno));
+        UpdateLog::Instance().Write("tar_open(): %s", strerror(errno));
         return -1;
     }
     if (tar_fdopen(&opened, 0, tarPath.c_str(), &g_streamType, O_RDONLY, 0, 0) != 0) {
-        fprintf(stderr, "tar_open(): %s\n", strerror(errno));
+        UpdateLog::Instance().Write("tar_open(): %s", strerror(errno));
         return -1;
     }
     ScopedTar tar(opened);
@@ -499,6 +499,6 @@ int ExtractTar(const std::string& tarPath, const std::string& targetFolder, Grow
     const StreamScope scope(stream);
     const int extracted = Extraction(tar.Get(), stream, targetFolder).Run();
     if (extracted != 0)
-        fprintf(stderr, "tar_extract_all(): %s\n", strerror(errno));
+        UpdateLog::Instance().Write("tar_extract_all(): %s", strerror(errno));
     return extracted;
 }

@@ -9,7 +9,7 @@ class GrowingFile;
 // follows; global headers are skipped). A member that could land outside the
 // folder (absolute path, drive letter, "..", a device name), or that is not
 // a plain file or folder, fails the extraction before it is written; the
-// refusal is reported on standard error. Extracted files take no attribute
+// refusal goes to the update log with the member's name. Extracted files take no attribute
 // from the member's mode. 0 on success; -1 when the tar path is empty, a
 // member is refused or the file is damaged; -2 when the target folder is
 // empty. When growing is given, the tar file is still being written and is

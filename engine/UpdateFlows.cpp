@@ -30,15 +30,27 @@ bool NamesFileOfUpdateFolder(const std::string& path)
 // Downloads the manifest's package into the update folder, where it becomes
 // a file of its own name (its suffix is the unpacking's to judge); only an
 // xz stream is taken. url receives the address for the log line, also when it
-// is not fetched.
-DownloadResult DownloadPackage(const UpdateManifest& manifest, const std::string& uri, std::string& url)
+// is not fetched. The download stops when the run ends, so that the window
+// never waits long for the flow.
+DownloadResult DownloadPackage(const UpdateWorker& worker, const UpdateManifest& manifest, const std::string& uri,
+                               std::string& url)
 {
     const std::string package = manifest.GetPackage();
     if (!IsPlainFileName(package) || !MakePackageUrl(uri, package, url)) {
         url = uri + "/" + package;
         return DownloadResult{HttpDownloader::kNoFileName, ""};
     }
-    return HttpDownloader().Download(url, GetUpdateDir(), true, LooksLikeXzFile);
+    HttpDownloader downloader;
+    downloader.StopWhen([&worker] { return worker.IsEnding(); });
+    return downloader.Download(url, GetUpdateDir(), true, LooksLikeXzFile);
+}
+
+void LogFailedDownload(const UpdateWorker& worker, const std::string& url)
+{
+    if (worker.IsEnding())
+        UpdateLog::Instance().Write("download stopped: the run is ending.");
+    else
+        UpdateLog::Instance().Write("downloading xz file: %s failed.", url.c_str());
 }
 
 // A force run's failed staging, told in the lines an installation from the
@@ -64,9 +76,9 @@ int UpdateWorker::CheckUpdateProc()
         UpdateLog::Instance().Write("begin to entering force mode.");
         // Everything up to the swap of files happens while the product runs:
         // it is stopped only once the package is unpacked and checked.
-        const DownloadResult download = DownloadPackage(checkManifest_, context_.uri, url);
+        const DownloadResult download = DownloadPackage(*this, checkManifest_, context_.uri, url);
         if (download.code != HttpDownloader::kOk) {
-            UpdateLog::Instance().Write("downloading xz file: %s failed.", url.c_str());
+            LogFailedDownload(*this, url);
             PostClose();
             return 0;
         }
@@ -89,9 +101,9 @@ int UpdateWorker::CheckUpdateProc()
 
     UpdateLog::Instance().Write("begin to entering silent mode.");
     const std::string manifestPath = checkManifest_.GetPath();
-    const DownloadResult download = DownloadPackage(checkManifest_, context_.uri, url);
+    const DownloadResult download = DownloadPackage(*this, checkManifest_, context_.uri, url);
     if (download.code != HttpDownloader::kOk) {
-        UpdateLog::Instance().Write("downloading xz file: %s failed.", url.c_str());
+        LogFailedDownload(*this, url);
     } else {
         WriteXmlSetting(manifestPath);
         WriteXzSetting(download.path);

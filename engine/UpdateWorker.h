@@ -80,6 +80,8 @@ public:
     // The window's side of ending the run: true when the run may end now,
     // after which no installation begins; false while one runs.
     [[nodiscard]] bool BeginEnding();
+    // True once BeginEnding went through: a download then stops.
+    bool IsEnding() const { return runState_.load() == RunState::kEnding; }
 
     // Test seams. The hook runs on the worker right before an installation
     // begins (where a close request could slip in); installing without the

@@ -11,7 +11,10 @@
 #      Debian's source packages by deps/build.sh into a cache outside the
 #      work tree (see there for what its key covers);
 #   3. the project's own Wine prefix;
-#   4. the project, configured with CMake and built with Ninja;
+#   4. the project, configured with CMake and built with Ninja; on a machine
+#      that cannot run 32-bit programs (its tests run the x86_64 build), the
+#      shipped i686 Updater is built as well, into $BUILD-i686, so that
+#      what ships compiles (with -Werror in CI) on every machine;
 #   5. the main job once: an update of a sample product, end to end
 #      (skipped with CORVANE_SKIP_SAMPLE=1).
 # CORVANE_WARNINGS_AS_ERRORS=ON (as CI runs it) builds with -Werror.
@@ -149,6 +152,10 @@ fi
 step "dependencies"
 LOG=/dev/null
 JOBS=$JOBS CORVANE_CACHE=$CACHE CORVANE_ARCH=$CORVANE_ARCH bash "$ROOT/deps/build.sh"
+if [ "$CORVANE_ARCH" != i686 ]; then
+    step "dependencies for i686"
+    JOBS=$JOBS CORVANE_CACHE=$CACHE CORVANE_ARCH=i686 bash "$ROOT/deps/build.sh"
+fi
 
 step "Wine prefix"
 LOG=$CACHE/logs/wine.log
@@ -166,6 +173,15 @@ logged cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake
     -DCMAKE_BUILD_TYPE=Release -DCORVANE_DEPS="$(corvane_deps_link "$CACHE")" \
     -DCORVANE_WARNINGS_AS_ERRORS="${CORVANE_WARNINGS_AS_ERRORS:-OFF}"
 logged cmake --build "$BUILD" -j "$JOBS"
+if [ "$CORVANE_ARCH" != i686 ]; then
+    step "build the shipped i686 Updater"
+    LOG=$CACHE/logs/project-i686.log
+    : >"$LOG"
+    logged cmake -S "$ROOT" -B "$BUILD-i686" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DCORVANE_DEPS="$CACHE/current" \
+        -DCORVANE_WARNINGS_AS_ERRORS="${CORVANE_WARNINGS_AS_ERRORS:-OFF}"
+    logged cmake --build "$BUILD-i686" -j "$JOBS" --target CorvaneUpdater
+fi
 
 if [ "${CORVANE_SKIP_SAMPLE:-0}" != 1 ]; then
     step "sample update, end to end"

@@ -83,7 +83,7 @@ TEST_F(UpdaterMenuTest, MenuTallerThanTheWorkAreaOpensAtTheTop)
     HWND menu = OpenMenu(*process_, window_, {work.left + 200, work.top + 300});
     ASSERT_NE(nullptr, menu);
     const RECT at = WindowRect(menu);
-    EXPECT_EQ(0, at.top);
+    EXPECT_EQ(work.top, at.top);
     EXPECT_EQ(2000, at.bottom - at.top);
     EXPECT_EQ(work.left + 200, at.left);
 }

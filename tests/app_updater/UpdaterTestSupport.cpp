@@ -243,30 +243,96 @@ bool TrayIconPresent(HWND window)
     return Shell_NotifyIconA(NIM_MODIFY, &query) != FALSE;
 }
 
+namespace {
+
+// A thread routine of the right convention that calls a one-argument cdecl
+// function and keeps its whole result: DWORD WINAPI Call(RemoteCall* call).
+struct RemoteCall {
+    void* function;
+    void* argument;
+    void* result;
+};
+#if defined(__x86_64__)
+const unsigned char kCallThunk[] = {
+    0x53,                    // push rbx
+    0x48, 0x83, 0xEC, 0x20,  // sub rsp, 32 (the callee's home space)
+    0x48, 0x89, 0xCB,        // mov rbx, rcx
+    0x48, 0x8B, 0x4B, 0x08,  // mov rcx, [rbx+8]
+    0xFF, 0x13,              // call [rbx]
+    0x48, 0x89, 0x43, 0x10,  // mov [rbx+16], rax
+    0x31, 0xC0,              // xor eax, eax
+    0x48, 0x83, 0xC4, 0x20,  // add rsp, 32
+    0x5B,                    // pop rbx
+    0xC3,                    // ret
+};
+#else
+const unsigned char kCallThunk[] = {
+    0x8B, 0x44, 0x24, 0x04,  // mov eax, [esp+4]
+    0xFF, 0x70, 0x04,        // push [eax+4]
+    0xFF, 0x10,              // call [eax]
+    0x83, 0xC4, 0x04,        // add esp, 4 (cdecl: the caller pops)
+    0x8B, 0x4C, 0x24, 0x04,  // mov ecx, [esp+4]
+    0x89, 0x41, 0x08,        // mov [ecx+8], eax
+    0x31, 0xC0,              // xor eax, eax
+    0xC2, 0x04, 0x00,        // ret 4 (stdcall: the routine pops)
+};
+#endif
+
+// Memory in another process, released with the object.
+class RemoteBlock {
+public:
+    RemoteBlock(HANDLE process, size_t size, DWORD protection)
+        : process_(process),
+          address_(static_cast<BYTE*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, protection)))
+    {
+    }
+    ~RemoteBlock()
+    {
+        if (address_ != nullptr)
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+    BYTE* Address() const { return address_; }
+    bool Write(size_t offset, const void* data, size_t size) const
+    {
+        return address_ != nullptr && WriteProcessMemory(process_, address_ + offset, data, size, nullptr);
+    }
+
+private:
+    HANDLE process_;
+    BYTE* address_;
+};
+
+}  // namespace
+
 bool PostStatusText(const UpdaterProcess& process, HWND window, const std::string& text, int percent)
 {
-    // The program's own _strdup runs on a thread started in it: the copy
-    // comes from the heap that the window's delete[] (free) releases into.
+    // The program's own _strdup makes the copy, so that it comes from the
+    // heap that the window's delete[] (free) releases into; it is called
+    // through a routine of the thread's convention whose result is read back
+    // whole, not cut to a thread's 32-bit exit code.
     HMODULE local = GetModuleHandleW(L"msvcrt.dll");
     BYTE* remote = RemoteModuleBase(process.Id(), L"msvcrt.dll");
     FARPROC duplicate = local != nullptr ? GetProcAddress(local, "_strdup") : nullptr;
     if (remote == nullptr || duplicate == nullptr)
         return false;
-    const auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-        reinterpret_cast<UINT_PTR>(remote) +
-        (reinterpret_cast<UINT_PTR>(duplicate) - reinterpret_cast<UINT_PTR>(local)));
-    void* argument =
-        VirtualAllocEx(process.Handle(), nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (argument == nullptr)
+    const RemoteBlock code(process.Handle(), sizeof(kCallThunk), PAGE_EXECUTE_READWRITE);
+    const RemoteBlock data(process.Handle(), sizeof(RemoteCall) + text.size() + 1, PAGE_READWRITE);
+    RemoteCall call = {remote + (reinterpret_cast<UINT_PTR>(duplicate) - reinterpret_cast<UINT_PTR>(local)),
+                       data.Address() + sizeof(RemoteCall), nullptr};
+    if (!code.Write(0, kCallThunk, sizeof(kCallThunk)) || !data.Write(0, &call, sizeof(call)) ||
+        !data.Write(sizeof(RemoteCall), text.c_str(), text.size() + 1) ||
+        !FlushInstructionCache(process.Handle(), code.Address(), sizeof(kCallThunk)))
         return false;
-    DWORD copy = 0;
-    if (WriteProcessMemory(process.Handle(), argument, text.c_str(), text.size() + 1, nullptr)) {
-        ScopedHandle thread(CreateRemoteThread(process.Handle(), nullptr, 0, start, argument, 0, nullptr));
-        if (thread.Valid() && WaitForSingleObject(thread.Get(), 10000) == WAIT_OBJECT_0)
-            GetExitCodeThread(thread.Get(), &copy);
-    }
-    VirtualFreeEx(process.Handle(), argument, 0, MEM_RELEASE);
-    return copy != 0 && PostMessageW(window, kUpdateStatus, copy, percent);
+    ScopedHandle thread(
+        CreateRemoteThread(process.Handle(), nullptr, 0,
+                           reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<UINT_PTR>(code.Address())),
+                           data.Address(), 0, nullptr));
+    if (!thread.Valid() || WaitForSingleObject(thread.Get(), 10000) != WAIT_OBJECT_0 ||
+        !ReadProcessMemory(process.Handle(), data.Address(), &call, sizeof(call), nullptr) || call.result == nullptr)
+        return false;
+    return PostMessageW(window, kUpdateStatus, reinterpret_cast<WPARAM>(call.result), percent);
 }
 
 void PumpMessages()

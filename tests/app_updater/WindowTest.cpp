@@ -277,6 +277,15 @@ TEST_F(UpdaterWindowTest, ExitItemCloseButtonAndSystemCloseEndADownloadingRun)
         EXPECT_FALSE(TrayIconPresent(window_));
         // Nothing was recorded: the download never finished.
         EXPECT_FALSE(FileExists(UserData() + "\\tavrin.ini"));
+        // The process waited for the worker: it stopped the download, took
+        // its partial file away and wrote its last line.
+        const std::vector<std::string> log = LogMessages();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ("download stopped: the run is ending.", log.back());
+        WIN32_FIND_DATAA found = {};
+        const ScopedFind partial(FindFirstFileA((UserData() + "\\update\\dl*.tmp").c_str(), &found));
+        EXPECT_FALSE(partial.Valid()) << found.cFileName;
+        DeleteFileA((UserData() + "\\update.log").c_str());
     }
 }
 

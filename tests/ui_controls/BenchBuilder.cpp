@@ -1,6 +1,7 @@
 // Figures of the dialog builder and the layouts: a skin of about 2000
 // controls from a zip archive, built into a real window, laid out and
 // painted, then laid out again after resizes.
+#include "tests/support/UiHarness.h"
 #include "ui/controls/DialogBuilder.h"
 #include "ui/core/ControlUI.h"
 #include "ui/core/PaintManagerUI.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <vector>
 
 using namespace SkinUI;
@@ -26,23 +28,6 @@ double Now()
     LARGE_INTEGER counter;
     ::QueryPerformanceCounter(&counter);
     return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-LRESULT CALLBACK BenchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* pm = reinterpret_cast<CPaintManagerUI*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    LRESULT result = 0;
-    if (pm != nullptr && pm->MessageHandler(message, wParam, lParam, result)) return result;
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-void Drain()
-{
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
 }
 
 double Median(std::vector<double> values)
@@ -73,24 +58,21 @@ int main()
     CPaintManagerUI::SetInstance(::GetModuleHandleW(nullptr));
     CPaintManagerUI::SetResourcePath(folder);
 
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = BenchProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"CorvaneBenchBuilder";
-    ::RegisterClassW(&wc);
+    HostStyle style;
+    style.at = {0, 0};
+    style.activate = true;
+    style.keepNotes = false;
 
     const int rounds = 10;
     std::vector<double> build, layout, paint, relayout, detached;
     int controls = 0;
     for (int round = 0; round < rounds; round++) {
-        CPaintManagerUI pm;
-        HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"bench", WS_POPUP | WS_VISIBLE, 0, 0, 800,
-                                      600, nullptr, nullptr, wc.hInstance, nullptr);
-        pm.Init(hwnd);
+        auto host = std::make_unique<PaintHost>(800, 600, style);
+        CPaintManagerUI& pm = host->pm;
+        const HWND hwnd = host->hwnd;
         // The archive closes with the last window: opened again each round.
         CPaintManagerUI::SetResourceZip(L"bench.zip", true);
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&pm));
-        Drain();
+        PumpUiMessages();
 
         const double buildStart = Now();
         CDialogBuilder builder;
@@ -133,8 +115,8 @@ int main()
         root->SetPos(RECT{ 0, 0, 720, 540 });
         detached.push_back((Now() - detachedStart) / 2);
         pm.InitControls(root);
-        ::DestroyWindow(hwnd);
-        Drain();
+        host.reset();
+        PumpUiMessages();
     }
     printf("controls: %d\n", controls);
     printf("build (median of %d): %.2f ms (target < 30)\n", rounds, Median(build));

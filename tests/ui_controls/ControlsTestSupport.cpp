@@ -1,8 +1,8 @@
 #include "tests/ui_controls/ControlsTestSupport.h"
 
-#include "tests/support/TestSupport.h"
 #include "base/ScopedGdi.h"
 #include "base/TextConversion.h"
+#include "tests/support/TestSupport.h"
 #include "ui/controls/DialogBuilder.h"
 #include "ui/core/ControlUI.h"
 
@@ -10,22 +10,12 @@ using namespace SkinUI;
 
 namespace {
 
-const wchar_t kHostClass[] = L"CorvaneControlsHost";
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* pm = reinterpret_cast<CPaintManagerUI*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    LRESULT result = 0;
-    if (pm != nullptr && pm->MessageHandler(message, wParam, lParam, result)) return result;
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 POINT Centre(const RECT& rc)
 {
-    return POINT{ (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2 };
+    return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
-} // namespace
+}  // namespace
 
 void UseTestSkins()
 {
@@ -34,68 +24,22 @@ void UseTestSkins()
     CPaintManagerUI::SetResourceZip(L"skin.zip", true);
 }
 
-void Pump()
+namespace {
+
+HostStyle ControlsTestStyle()
 {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Not ours to take: leave it for the test that posted it.
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        if (!CPaintManagerUI::TranslateMessage(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
+    HostStyle style;
+    style.at = {20, 20};
+    style.activate = true;
+    style.keepNotes = false;
+    return style;
 }
 
-Pixels::Pixels(HWND hwnd)
-{
-    RECT client = {};
-    ::GetClientRect(hwnd, &client);
-    width = client.right;
-    height = client.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader = { sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
-    void* bits = nullptr;
-    ScopedBitmap section(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ScopedCreatedDC dc(::CreateCompatibleDC(nullptr));
-    if (!section || !dc) return;
-    {
-        ScopedSelectObject select(dc.Get(), section.Get());
-        ::SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
-    }
-    ::GdiFlush();
-    const DWORD* pixels = static_cast<const DWORD*>(bits);
-    m_rgb.assign(pixels, pixels + width * height);
-}
+}  // namespace
 
-DWORD Pixels::At(int x, int y) const
+// The skins are in use before the window and its paint manager exist.
+HostWindow::HostWindow(int width, int height) : PaintHost((UseTestSkins(), width), height, ControlsTestStyle())
 {
-    if (x < 0 || y < 0 || x >= width || y >= height || m_rgb.empty()) return 0xDEADBEEF;
-    return m_rgb[y * width + x] & 0xFFFFFF;
-}
-
-HostWindow::HostWindow(int width, int height)
-{
-    UseTestSkins();
-    WNDCLASSW wc = {};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = HostProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    wc.lpszClassName = kHostClass;
-    ::RegisterClassW(&wc);
-    hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, kHostClass, L"controls test", WS_POPUP | WS_VISIBLE, 20, 20, width,
-                             height, nullptr, nullptr, wc.hInstance, nullptr);
-    pm.Init(hwnd);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&pm));
-}
-
-HostWindow::~HostWindow()
-{
-    ::DestroyWindow(hwnd);
 }
 
 CControlUI* HostWindow::Build(const wchar_t* xml, IDialogBuilderCallback* callback)
@@ -104,36 +48,6 @@ CControlUI* HostWindow::Build(const wchar_t* xml, IDialogBuilderCallback* callba
     CControlUI* root = builder.Create(STRINGorID(xml), nullptr, callback, &pm);
     if (root != nullptr) Attach(root);
     return root;
-}
-
-void HostWindow::Attach(CControlUI* root)
-{
-    pm.AttachDialog(root);
-    Layout();
-}
-
-void HostWindow::Layout()
-{
-    ::InvalidateRect(hwnd, nullptr, FALSE);
-    ::UpdateWindow(hwnd);
-    Pump();
-}
-
-CControlUI* HostWindow::Find(const wchar_t* name) const
-{
-    return pm.FindControl(name);
-}
-
-void HostWindow::Mouse(UINT message, int x, int y, WPARAM keys)
-{
-    ::PostMessageW(hwnd, message, keys, MAKELPARAM(x, y));
-    Pump();
-}
-
-void HostWindow::Resize(int width, int height)
-{
-    ::SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    Layout();
 }
 
 SkinWindow::SkinWindow(std::wstring xml, UILIB_RESOURCETYPE type) : m_xml(std::move(xml)), m_type(type)
@@ -151,7 +65,7 @@ HWND SkinWindow::Open(HWND owner)
     HWND hwnd = Create(owner, L"skin window", WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 50, 50, 120, 90);
     if (hwnd != nullptr) {
         ::UpdateWindow(hwnd);
-        Pump();
+        PumpUiMessages();
     }
     return hwnd;
 }
@@ -170,7 +84,7 @@ void SkinWindow::Click(const wchar_t* name)
     ::PostMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
     ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
     ::PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
-    Pump();
+    PumpUiMessages();
 }
 
 LRESULT SkinWindow::HitTest(int x, int y)

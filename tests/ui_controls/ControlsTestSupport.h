@@ -2,8 +2,8 @@
 // manager (to build skins into), and a WindowImplBase over the test skins.
 #pragma once
 
+#include "tests/support/UiHarness.h"
 #include "ui/controls/WindowImplBase.h"
-#include "ui/core/PaintManagerUI.h"
 
 #include <windows.h>
 
@@ -14,42 +14,17 @@
 // Points the framework at the program and at test-data\skin.zip.
 void UseTestSkins();
 
-// Runs the thread's queue through the paint manager's pre-translation.
-void Pump();
-
-// The client area as the window paints it (WM_PRINTCLIENT into a 32-bit
-// section), as 0xRRGGBB per pixel, row by row.
-class Pixels {
-public:
-    explicit Pixels(HWND hwnd);
-    DWORD At(int x, int y) const;
-    int width = 0;
-    int height = 0;
-
-private:
-    std::vector<DWORD> m_rgb;
-};
-
-// A visible popup whose messages go to its paint manager.
-class HostWindow {
+// The host window of the controls tests (at 20,20, shown with activation)
+// with the test skins in use, and a builder of markup into it.
+class HostWindow : public PaintHost {
 public:
     explicit HostWindow(int width = 300, int height = 200);
-    ~HostWindow();
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
 
     // Builds markup text (starting with "<") or a skin file and attaches it.
     SkinUI::CControlUI* Build(const wchar_t* xml, SkinUI::IDialogBuilderCallback* callback = nullptr);
-    // Attaches a root and lays it out and paints it now.
-    void Attach(SkinUI::CControlUI* root);
-    void Layout();
-    SkinUI::CControlUI* Find(const wchar_t* name) const;
+    SkinUI::CControlUI* Find(const wchar_t* name) const { return pm.FindControl(name); }
     // Posts a mouse message at client coordinates and runs the queue.
-    void Mouse(UINT message, int x, int y, WPARAM keys = 0);
-    void Resize(int width, int height);
-
-    SkinUI::CPaintManagerUI pm;
-    HWND hwnd = nullptr;
+    void Mouse(UINT message, int x, int y, WPARAM keys = 0) { Post(message, keys, MAKELPARAM(x, y)); }
 };
 
 // A WindowImplBase over a skin of test-data: records its close code, its

@@ -98,9 +98,9 @@ TEST(Containers, FloatingChildFollowsTheResizedParent)
                            L"<Control name=\"g\" float=\"true\" pos=\"-50,10,-10,30\"/></Container></Window>"),
               nullptr);
     window.Resize(300, 150);
-    window.Layout();
-    const RECT stretched = { 10, 10, 300, 150 };
-    const RECT kept = { 250, 10, 290, 30 };
+    window.Repaint();
+    const RECT stretched = {10, 10, 300, 150};
+    const RECT kept = {250, 10, 290, 30};
     EXPECT_TRUE(::EqualRect(&window.Find(L"f")->GetPos(), &stretched));
     EXPECT_TRUE(::EqualRect(&window.Find(L"g")->GetPos(), &kept));
 }
@@ -124,7 +124,7 @@ TEST(Containers, VerticalBarAppearsOnOverflowAndScrolls)
     c->SetName(L"c");
     c->SetFixedHeight(40);
     list->Add(c);
-    window.Layout();
+    window.Repaint();
     ASSERT_TRUE(bar->IsVisible());
     EXPECT_EQ(bar->GetScrollRange(), 20);
     EXPECT_EQ(bar->GetPos().left, 188);
@@ -158,7 +158,7 @@ TEST(Containers, VerticalBarAppearsOnOverflowAndScrolls)
     ::ClientToScreen(window.hwnd, &screen);
     ::PostMessageW(window.hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
                    MAKELPARAM(screen.x, screen.y));
-    Pump();
+    PumpUiMessages();
     EXPECT_GT(bar->GetScrollPos(), 0);
     list->EndDown();
     EXPECT_EQ(window.Find(L"c")->GetPos().bottom, 100);
@@ -167,7 +167,7 @@ TEST(Containers, VerticalBarAppearsOnOverflowAndScrolls)
 
     // Content that fits again hides the bar and takes the whole width.
     list->Remove(c);
-    window.Layout();
+    window.Repaint();
     EXPECT_FALSE(bar->IsVisible());
     EXPECT_EQ(window.Find(L"a")->GetWidth(), 200);
 }
@@ -182,7 +182,7 @@ TEST(Containers, TabPagesAndChildren)
     EXPECT_EQ(tab->GetCurSel(), 0);
     EXPECT_FALSE(tab->SelectItem(3));
     ASSERT_TRUE(tab->SelectItem(2));
-    window.Layout();
+    window.Repaint();
     EXPECT_TRUE(window.Find(L"p2")->IsVisible());
     EXPECT_FALSE(window.Find(L"p0")->IsVisible());
 
@@ -324,7 +324,7 @@ TEST(Containers, RelativeChildFollowsEveryResizeAndStaysOnRelayout)
     }
     for (int pass = 0; pass < 2; pass++) {
         root->NeedUpdate();
-        window.Layout();
+        window.Repaint();
         EXPECT_TRUE(::EqualRect(&rel->GetPos(), &steps[2].expected)) << "layout " << pass;
     }
 }
@@ -377,7 +377,7 @@ TEST(Containers, SeparatorDragsWithinMinAndMax)
             auto [x1, y1] = at(edge + c.moves[i]);
             window.Mouse(WM_MOUSEMOVE, x1, y1, MK_LBUTTON);
             window.Mouse(WM_LBUTTONUP, x1, y1);
-            window.Layout();
+            window.Repaint();
             const int size = c.vertical ? top->GetHeight() : top->GetWidth();
             EXPECT_EQ(size, c.sizes[i]) << "move " << i;
             edge = c.leading ? 300 - size + 1 : size - 2;

@@ -2,8 +2,8 @@
 // laid out and painted. Each either builds or yields no root.
 #include "tests/ui_controls/ControlsTestSupport.h"
 
-#include "tests/support/TestSupport.h"
 #include "base/TextConversion.h"
+#include "tests/support/TestSupport.h"
 #include "ui/controls/DialogBuilder.h"
 #include "ui/core/ControlUI.h"
 
@@ -100,8 +100,9 @@ TEST(Robustness, TenThousandMutatedSkinsBuildOrYieldNoRoot)
         }
         built++;
         window.pm.AttachDialog(root);
-        if (i % 4 == 0) window.Resize(200 + static_cast<int>(rng() % 200), 100 + static_cast<int>(rng() % 200));
-        window.Layout();
+        if (i % 4 == 0)
+            window.Resize(200 + static_cast<int>(rng() % 200), 100 + static_cast<int>(rng() % 200));
+        window.Repaint();
         // Find by point and by name through the whole tree.
         window.pm.FindControl(POINT{ static_cast<LONG>(rng() % 300), static_cast<LONG>(rng() % 200) });
         window.pm.FindControl(L"closebtn");

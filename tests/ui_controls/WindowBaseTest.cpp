@@ -3,10 +3,11 @@
 // and a skin that fails to load.
 #include "tests/ui_controls/ControlsTestSupport.h"
 
-#include "tests/support/TestSupport.h"
 #include "base/ScopedGdi.h"
 #include "base/ScopedHandles.h"
 #include "base/TextConversion.h"
+#include "base/WorkArea.h"
+#include "tests/support/TestSupport.h"
 #include "ui/core/ControlUI.h"
 #include "ui/core/PaintManagerUI.h"
 
@@ -82,14 +83,28 @@ TEST(WindowBase, KeysAndSystemButtons)
         bool iconic;
         bool zoomed;
     } cases[] = {
-        { "escape", [](SkinWindow& w) { w.PostMessage(WM_KEYDOWN, VK_ESCAPE, 0); Pump(); }, true, false, false },
-        { "return", [](SkinWindow& w) { w.PostMessage(WM_KEYDOWN, VK_RETURN, 0); Pump(); }, false, false, false },
-        { "closebtn", [](SkinWindow& w) { w.Click(L"closebtn"); }, true, false, false },
-        { "maxbtn", [](SkinWindow& w) { w.Click(L"maxbtn"); }, false, false, true },
-        { "unnamed", [](SkinWindow& w) { w.Click(L"plain"); }, false, false, false },
-        { "minbtn", [](SkinWindow& w) { w.Click(L"minbtn"); }, false, true, false },
-        { "system close", [](SkinWindow& w) { w.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0); Pump(); }, true, false,
-          false },
+        {"escape",
+         [](SkinWindow& w) {
+             w.PostMessage(WM_KEYDOWN, VK_ESCAPE, 0);
+             PumpUiMessages();
+         },
+         true, false, false},
+        {"return",
+         [](SkinWindow& w) {
+             w.PostMessage(WM_KEYDOWN, VK_RETURN, 0);
+             PumpUiMessages();
+         },
+         false, false, false},
+        {"closebtn", [](SkinWindow& w) { w.Click(L"closebtn"); }, true, false, false},
+        {"maxbtn", [](SkinWindow& w) { w.Click(L"maxbtn"); }, false, false, true},
+        {"unnamed", [](SkinWindow& w) { w.Click(L"plain"); }, false, false, false},
+        {"minbtn", [](SkinWindow& w) { w.Click(L"minbtn"); }, false, true, false},
+        {"system close",
+         [](SkinWindow& w) {
+             w.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+             PumpUiMessages();
+         },
+         true, false, false},
     };
     UseTestSkins();
     for (const auto& c : cases) {
@@ -110,7 +125,7 @@ TEST(WindowBase, KeysAndSystemButtons)
             // Wine on a display without a window manager fails with an X
             // error when a maximised window is destroyed.
             ::ShowWindow(hwnd, SW_RESTORE);
-            Pump();
+            PumpUiMessages();
         }
     }
 }
@@ -125,7 +140,7 @@ TEST(WindowBase, MaximiseSwapsTheButtonsAndDropsTheSizeBox)
     EXPECT_FALSE(Visible(window, L"restorebtn"));
 
     window.SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    Pump();
+    PumpUiMessages();
     ASSERT_TRUE(::IsZoomed(window.GetHWND()));
     EXPECT_FALSE(Visible(window, L"maxbtn"));
     EXPECT_TRUE(Visible(window, L"restorebtn"));
@@ -210,6 +225,37 @@ TEST(WindowBase, RoundCornersResizeAndCentre)
         EXPECT_EQ(rc.left, (work.left + work.right) / 2 - 420 / 2);
         EXPECT_EQ(rc.top, (work.top + work.bottom) / 2 - 320 / 2);
     }
+}
+
+TEST(WindowBase, CentresOnAMonitorLeftOfAndAboveThePrimaryOne)
+{
+    UseTestSkins();
+    SkinWindow window(L"window.xml");
+    const HWND hwnd = window.Open();
+    ASSERT_NE(hwnd, nullptr);
+    window.ResizeClient(420, 320);
+    const struct {
+        RECT area;
+        POINT expected;
+    } cases[] = {
+        {{-1280, -200, 0, 824}, {-850, 152}},
+        // Smaller than the window: its top-left corner at the area's.
+        {{-300, -250, -100, -50}, {-300, -250}},
+    };
+    static RECT s_area;
+    const WorkAreaReader platform = SetWorkAreaReader(+[](HMONITOR, RECT& work) {
+        work = s_area;
+        return true;
+    });
+    for (const auto& c : cases) {
+        s_area = c.area;
+        window.CenterWindow();
+        RECT rc = {};
+        ::GetWindowRect(hwnd, &rc);
+        EXPECT_EQ(rc.left, c.expected.x);
+        EXPECT_EQ(rc.top, c.expected.y);
+    }
+    SetWorkAreaReader(platform);
 }
 
 TEST(WindowBase, ShowModalReturnsTheCloseCodeAndFreesTheOwner)

@@ -1,7 +1,7 @@
 // Painting a tree a thousand times leaves no GDI object behind. A program of
 // its own, run while no other test runs: Wine counts GDI objects for the
 // whole session, and every other program that draws moves that count.
-#include "PaintTestSupport.h"
+#include "tests/ui_paint/PaintTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -28,11 +28,6 @@ DWORD GdiObjectsInUse()
     return limit - static_cast<DWORD>(brushes.size());
 }
 
-DWORD PixelAt(const BYTE* bits, int width, int x, int y)
-{
-    return reinterpret_cast<const DWORD*>(bits)[y * width + x] & 0x00FFFFFF;
-}
-
 TEST(PaintManagerTree, PaintsWithoutLeakingGdiObjects)
 {
     TestWindow window(120, 80);
@@ -47,20 +42,10 @@ TEST(PaintManagerTree, PaintsWithoutLeakingGdiObjects)
     window.Attach(root);
 
     // What the tree paints, read back from a 32-bit section.
-    BITMAPINFO info = {};
-    info.bmiHeader = { sizeof(BITMAPINFOHEADER), 120, -80, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
-    void* bits = nullptr;
-    ScopedBitmap section(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ScopedCreatedDC dc(::CreateCompatibleDC(nullptr));
-    ASSERT_TRUE(section && dc);
-    {
-        ScopedSelectObject select(dc.Get(), section.Get());
-        ::SendMessageW(window.hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
-    }
-    const BYTE* pixels = static_cast<const BYTE*>(bits);
-    EXPECT_EQ(PixelAt(pixels, 120, 100, 70), 0x00FF00u);
-    EXPECT_EQ(PixelAt(pixels, 120, 30, 30), 0xFF0000u);
-    EXPECT_EQ(PixelAt(pixels, 120, 10, 30), 0x0000FFu);
+    const Pixels pixels(window.hwnd);
+    EXPECT_EQ(pixels.At(100, 70), 0x00FF00u);
+    EXPECT_EQ(pixels.At(30, 30), 0xFF0000u);
+    EXPECT_EQ(pixels.At(10, 30), 0x0000FFu);
 
     const DWORD before = GdiObjectsInUse();
     for (int i = 0; i < 1000; i++) {
@@ -78,11 +63,7 @@ TEST(PaintManagerTree, PaintsWithoutLeakingGdiObjects)
     EXPECT_LE(after, before + 2) << "GDI objects before " << before << ", after 1000 paints " << after;
     ScopedBitmap probe(::CreateCompatibleBitmap(window.pm.GetPaintDC(), 8, 8));
     EXPECT_TRUE(probe);
-    {
-        ScopedSelectObject select(dc.Get(), section.Get());
-        ::SendMessageW(window.hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
-    }
-    EXPECT_EQ(PixelAt(pixels, 120, 30, 30), 0xFF0000u);
+    EXPECT_EQ(Pixels(window.hwnd).At(30, 30), 0xFF0000u);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "PaintTestSupport.h"
+#include "tests/ui_paint/PaintTestSupport.h"
 
 #include <windowsx.h>
 
@@ -7,8 +7,6 @@
 using namespace SkinUI;
 
 namespace {
-
-const wchar_t kWindowClass[] = L"CorvanePaintTestWindow";
 
 const wchar_t* EventName(int type)
 {
@@ -36,19 +34,7 @@ const wchar_t* EventName(int type)
     }
 }
 
-LRESULT CALLBACK TestWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    bool systemMouse = (message == WM_MOUSELEAVE || message == WM_MOUSEHOVER) && (wParam & kPostedMark) == 0;
-    if (systemMouse) return 0;
-    auto* pm = reinterpret_cast<CPaintManagerUI*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    LRESULT result = 0;
-    if (pm != nullptr && pm->MessageHandler(message, wParam, lParam, result)) return result;
-    // Kept open, as a busy window keeps itself; the test destroys it.
-    if (message == WM_CLOSE) return 0;
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-} // namespace
+}  // namespace
 
 TestBox::TestBox(const wchar_t* name, RECT layout, EventLog* log, const wchar_t* className)
     : m_layout(layout), m_log(log), m_className(className)
@@ -59,20 +45,8 @@ TestBox::TestBox(const wchar_t* name, RECT layout, EventLog* log, const wchar_t*
 
 TestBox::~TestBox()
 {
-    for (TestBox* child : m_children) delete child;
-    if (destroyed != nullptr) *destroyed = true;
-}
-
-TestBox* TestBox::Add(TestBox* child)
-{
-    m_children.push_back(child);
-    child->SetManager(m_manager, this, false);
-    return child;
-}
-
-void TestBox::Remove(TestBox* child)
-{
-    m_children.erase(std::remove(m_children.begin(), m_children.end(), child), m_children.end());
+    if (destroyed != nullptr)
+        *destroyed = true;
 }
 
 const wchar_t* TestBox::GetClass() const
@@ -92,34 +66,10 @@ bool TestBox::Activate()
     return true;
 }
 
-void TestBox::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init)
-{
-    CControlUI::SetManager(manager, parent, init);
-    for (TestBox* child : m_children) child->SetManager(manager, this, init);
-}
-
 void TestBox::SetPos(RECT rc)
 {
     setPosCount++;
-    CControlUI::SetPos(rc);
-    for (TestBox* child : m_children) child->SetPos(child->m_layout);
-}
-
-CControlUI* TestBox::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags)
-{
-    if ((flags & UIFIND_VISIBLE) != 0 && !IsVisible()) return nullptr;
-    if ((flags & UIFIND_ENABLED) != 0 && !IsEnabled()) return nullptr;
-    if ((flags & UIFIND_HITTEST) != 0 && !::PtInRect(&m_itemRect, *static_cast<POINT*>(data))) return nullptr;
-    if ((flags & UIFIND_ME_FIRST) != 0) {
-        if (CControlUI* found = CControlUI::FindControl(proc, data, flags)) return found;
-    }
-    bool topFirst = (flags & UIFIND_TOP_FIRST) != 0;
-    for (size_t i = 0; i < m_children.size(); i++) {
-        TestBox* child = m_children[topFirst ? m_children.size() - 1 - i : i];
-        if (CControlUI* found = child->FindControl(proc, data, flags)) return found;
-    }
-    if ((flags & UIFIND_ME_FIRST) != 0) return nullptr;
-    return CControlUI::FindControl(proc, data, flags);
+    FixedPanel::SetPos(rc);
 }
 
 void TestBox::DoEvent(TEventUI& event)
@@ -130,13 +80,8 @@ void TestBox::DoEvent(TEventUI& event)
         if (event.type == UIEVENT_KEYDOWN) entry += std::to_wstring(event.key);
         m_log->push_back(entry);
     }
-    if (event.type == UIEVENT_SETFOCUS || event.type == UIEVENT_KILLFOCUS) CControlUI::DoEvent(event);
-}
-
-void TestBox::DoPaint(HDC hDC, const RECT& rcPaint)
-{
-    CControlUI::DoPaint(hDC, rcPaint);
-    for (TestBox* child : m_children) child->DoPaint(hDC, rcPaint);
+    if (event.type == UIEVENT_SETFOCUS || event.type == UIEVENT_KILLFOCUS)
+        CControlUI::DoEvent(event);
 }
 
 void NotifyLog::Notify(TNotifyUI& msg)
@@ -146,33 +91,21 @@ void NotifyLog::Notify(TNotifyUI& msg)
     m_log->push_back(msg.type.GetData() + std::wstring(L":") + sender);
 }
 
-TestWindow::TestWindow(int width, int height)
+namespace {
+
+HostStyle PaintTestStyle()
 {
-    WNDCLASSW wc = {};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = TestWndProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    wc.lpszClassName = kWindowClass;
-    ::RegisterClassW(&wc);
-    hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"paint test", WS_POPUP, 10, 10, width, height, nullptr,
-        nullptr, wc.hInstance, nullptr);
-    pm.Init(hwnd);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&pm));
-    // Shown without activation: Wine then destroys it at once instead of
-    // waiting two seconds for the window manager.
-    ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    HostStyle style;
+    style.onlyPostedHover = true;
+    style.keepOpen = true;
+    style.keepNotes = false;
+    return style;
 }
 
-TestWindow::~TestWindow()
-{
-    ::DestroyWindow(hwnd);
-}
+}  // namespace
 
-void TestWindow::Attach(CControlUI* root)
+TestWindow::TestWindow(int width, int height) : PaintHost(width, height, PaintTestStyle())
 {
-    pm.AttachDialog(root);
-    Repaint();
 }
 
 void TestWindow::Mouse(UINT message, int x, int y, WPARAM wParam)
@@ -184,30 +117,6 @@ void TestWindow::Mouse(UINT message, int x, int y, WPARAM wParam)
         lParam = MAKELPARAM(pt.x, pt.y);
     }
     Post(message, wParam | (message == WM_MOUSEWHEEL ? 0 : kPostedMark), lParam);
-}
-
-void TestWindow::Post(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    ::PostMessageW(hwnd, message, wParam, lParam);
-    Pump();
-}
-
-void TestWindow::Pump()
-{
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!CPaintManagerUI::TranslateMessage(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
-}
-
-void TestWindow::Repaint()
-{
-    ::InvalidateRect(hwnd, nullptr, FALSE);
-    ::UpdateWindow(hwnd);
-    Pump();
 }
 
 void SetShiftDown(bool down)

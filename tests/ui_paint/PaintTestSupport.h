@@ -2,40 +2,30 @@
 // manager, for the ui_paint tests.
 #pragma once
 
-#include "ui/core/ControlUI.h"
-#include "ui/core/PaintManagerUI.h"
+#include "tests/support/UiHarness.h"
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-// Marks mouse messages that a test posted itself, so that leave and hover
-// messages made by the system for a pointer elsewhere on the shared display
-// are dropped by the test window.
-const WPARAM kPostedMark = 0x1000;
-
 using EventLog = std::vector<std::wstring>;
 
-// A control with children at fixed rectangles; it records every event it
-// receives as "name:event" and its activations as "name:activate".
-class TestBox : public SkinUI::CControlUI {
+// A container of other boxes, each at its own fixed rectangle; it records
+// every event it receives as "name:event" and its activations as
+// "name:activate".
+class TestBox : public FixedPanel {
 public:
     TestBox(const wchar_t* name, RECT layout, EventLog* log, const wchar_t* className = L"TestBoxUI");
     ~TestBox() override;
 
-    TestBox* Add(TestBox* child);
-    // Takes the child out of the tree; the caller owns it.
-    void Remove(TestBox* child);
+    TestBox* Add(TestBox* child) { return FixedPanel::Add(child, child->m_layout); }
 
     const wchar_t* GetClass() const override;
     UINT GetControlFlags() const override;
     bool Activate() override;
-    void SetManager(SkinUI::CPaintManagerUI* manager, SkinUI::CControlUI* parent, bool init = true) override;
     void SetPos(RECT rc) override;
-    SkinUI::CControlUI* FindControl(SkinUI::FINDCONTROLPROC proc, LPVOID data, UINT flags) override;
     void DoEvent(SkinUI::TEventUI& event) override;
-    void DoPaint(HDC hDC, const RECT& rcPaint) override;
 
     UINT flags = 0;
     int setPosCount = 0;
@@ -45,7 +35,6 @@ private:
     RECT m_layout;
     EventLog* m_log;
     std::wstring m_className;
-    std::vector<TestBox*> m_children;
 };
 
 // Receives notifications as "type:sender" ("-" without a sender), with
@@ -59,26 +48,15 @@ private:
     EventLog* m_log;
 };
 
-// A visible popup window whose messages go to its paint manager.
-class TestWindow {
+// The host window as the paint manager tests want it: only the mouse
+// messages they post, kept open on WM_CLOSE, and no notifier of its own.
+class TestWindow : public PaintHost {
 public:
     explicit TestWindow(int width = 200, int height = 100);
-    ~TestWindow();
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
 
-    // Attaches the root and paints once, so the tree is laid out.
-    void Attach(SkinUI::CControlUI* root);
     // Posts a mouse message at client coordinates and runs the queue.
     void Mouse(UINT message, int x, int y, WPARAM wParam = 0);
-    void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-    // Runs the queue through the paint manager's pre-translation.
-    void Pump();
-    // Repaints the whole client area now.
-    void Repaint();
-
-    SkinUI::CPaintManagerUI pm;
-    HWND hwnd = nullptr;
+    void Pump() { PumpUiMessages(); }
 };
 
 // Sets or clears Shift in the thread's keyboard state.

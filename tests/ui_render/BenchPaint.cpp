@@ -171,7 +171,8 @@ int main()
     root.DoPaint(canvas.dc(), all);
     PaintDirect(check.dc(), cells, all);
     int same = 0;
-    for (int i = 0; i < canvas.width() * canvas.height(); i++) same += canvas.Pixels()[i] == check.Pixels()[i];
+    for (int i = 0; i < canvas.width() * canvas.height(); i++)
+        same += canvas.Bits()[i] == check.Bits()[i];
 
     // Rounds of both, alternating, and the best round of each: the machine
     // is shared, so single runs are noisy.

@@ -80,7 +80,7 @@ TEST(Robustness, MutatedDescriptorsStayInsideTheItem)
         canvas.Fill(0xFFFFFFFF);
         ASSERT_TRUE(CRenderEngine::DrawImageString(canvas.dc(), &pm, item, paint, image.c_str(),
                                                    modify.empty() ? nullptr : modify.c_str(), mutator.Pick(3) == 0));
-        const DWORD* pixels = canvas.Pixels();
+        const DWORD* pixels = canvas.Bits();
         bool changed = false;
         for (int y = 0; y < 64; y++) {
             for (int x = 0; x < 64; x++) {
@@ -103,14 +103,15 @@ TEST(Robustness, MutatedAttributeListsApplyAndPaint)
 {
     UseSkin(SkinSource::Folder);
     Mutator mutator(
-        { L"pos=\"-50,10,-10,30\" bkcolor=\"#80FF0000\" bordersize=\"2\" bordercolor=\"#FF0000FF\"",
-          L"bkcolor=\"#FF000000\" bkcolor2=\"#FFFFFFFF\" bkcolor3=\"#FF00FF00\" borderround=\"6,6\" bordersize=\"1\"",
-          L"bkimage=\"file='nine.png' corner='4,4,4,4'\" leftbordersize=\"3\" bordercolor=\"#FF00FF00\" borderstyle=\"1\"",
-          L"text=\"x\" tooltip=\"a<n>b\" name=\"n\" width=\"30\" minwidth=\"5\" maxheight=\"40\" padding=\"1,2,3,4\"",
-          L"visible=\"true\" float=\"true\" relativepos=\"1,2,3,4\" colorhsl=\"true\" flat=\"true\" shortcut=\"a\"" },
-        { L"=\"", L"\"", L" ", L"  ", L"-2147483648", L"99999999999", L",", L"#", L"bordersize=\"",
-          L"borderround=\"", L"bkimage=\"", L"pos=\"", L"bordersize=\"1,2,3,4\"", L"width=\"-1\"", L"virtualwnd=\"v\"",
-          L"borderstyle=\"5\"", L"bkcolor=\"#01000000\"" },
+        {L"pos=\"-50,10,-10,30\" bkcolor=\"#80FF0000\" bordersize=\"2\" bordercolor=\"#FF0000FF\"",
+         L"bkcolor=\"#FF000000\" bkcolor2=\"#FFFFFFFF\" bkcolor3=\"#FF00FF00\" borderround=\"6,6\" bordersize=\"1\"",
+         L"bkimage=\"file='nine.png' corner='4,4,4,4'\" leftbordersize=\"3\" bordercolor=\"#FF00FF00\" "
+         L"borderstyle=\"1\"",
+         L"text=\"x\" tooltip=\"a<n>b\" name=\"n\" width=\"30\" minwidth=\"5\" maxheight=\"40\" padding=\"1,2,3,4\"",
+         L"visible=\"true\" float=\"true\" relativepos=\"1,2,3,4\" colorhsl=\"true\" flat=\"true\" shortcut=\"a\""},
+        {L"=\"", L"\"", L" ", L"  ", L"-2147483648", L"99999999999", L",", L"#", L"bordersize=\"", L"borderround=\"",
+         L"bkimage=\"", L"pos=\"", L"bordersize=\"1,2,3,4\"", L"width=\"-1\"", L"virtualwnd=\"v\"",
+         L"borderstyle=\"5\"", L"bkcolor=\"#01000000\""},
         4242);
     CPaintManagerUI pm;
     Canvas canvas(64, 64);

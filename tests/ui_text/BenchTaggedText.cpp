@@ -2,6 +2,7 @@
 // and, in the same run, the same characters with DrawTextW in one font.
 // Prints figures; not a test.
 #include "base/ScopedGdi.h"
+#include "tests/support/UiHarness.h"
 #include "ui/core/PaintManagerUI.h"
 #include "ui/core/RenderEngine.h"
 
@@ -29,15 +30,8 @@ double MillisecondsPerRun(int runs, const std::function<void()>& run)
 
 int main()
 {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"CorvaneBenchTaggedText";
-    ::RegisterClassW(&wc);
-    HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
-    CPaintManagerUI pm;
-    pm.Init(hwnd);
+    PaintHost host(100, 100);
+    CPaintManagerUI& pm = host.pm;
     pm.AddFont(L"Tahoma", 14, false, false, false);
     pm.AddFont(L"WenQuanYi Micro Hei", 12, false, false, false);
 
@@ -58,13 +52,8 @@ int main()
         }
     }
 
-    BITMAPINFO info = {};
-    info.bmiHeader = { sizeof(BITMAPINFOHEADER), 640, -480, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
-    void* bits = nullptr;
-    ScopedBitmap section(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ScopedCreatedDC dc(::CreateCompatibleDC(nullptr));
-    ScopedSelectObject select(dc.Get(), section.Get());
-    const RECT area = { 0, 0, 640, 20000 };
+    const Canvas canvas(640, 480);
+    const RECT area = {0, 0, 640, 20000};
 
     const int runs = 20;
     RECT links[8];
@@ -72,18 +61,17 @@ int main()
     const double taggedMs = MillisecondsPerRun(runs, [&]() {
         RECT rc = area;
         int count = 8;
-        CRenderEngine::DrawHtmlText(dc.Get(), &pm, rc, tagged.c_str(), 0xFF000000, links, texts, count,
+        CRenderEngine::DrawHtmlText(canvas.dc(), &pm, rc, tagged.c_str(), 0xFF000000, links, texts, count,
                                     DT_WORDBREAK);
     });
     const double platformMs = MillisecondsPerRun(runs, [&]() {
         RECT rc = area;
-        ScopedSelectObject font(dc.Get(), pm.GetDefaultFontInfo()->font.Get());
-        ::DrawTextW(dc.Get(), plain.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+        ScopedSelectObject font(canvas.dc(), pm.GetDefaultFontInfo()->font.Get());
+        ::DrawTextW(canvas.dc(), plain.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
     });
     std::printf("characters: %d visible (%d with tags)\n", visible, static_cast<int>(tagged.size()));
     std::printf("tagged text (links, 3 fonts): %.2f ms per layout and draw\n", taggedMs);
     std::printf("DrawTextW (one font):         %.2f ms per layout and draw\n", platformMs);
     std::printf("ratio: %.2fx (target: within 3x)\n", taggedMs / platformMs);
-    ::DestroyWindow(hwnd);
     return 0;
 }

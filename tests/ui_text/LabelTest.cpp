@@ -118,7 +118,7 @@ TEST(LabelTest, ChineseStatusTextMatchesThePlatformsText)
     // "正在下载: 50%" in GBK, as the engine posts it.
     const std::string gbk = "\xD5\xFD\xD4\xDA\xCF\xC2\xD4\xD8: 50%";
     const std::wstring expected = L"\x6B63\x5728\x4E0B\x8F7D: 50%";
-    const std::wstring converted = ToWide(gbk, CP_THREAD_ACP);
+    const std::wstring converted = ToWide(gbk);
     ASSERT_EQ(converted, expected);
 
     TestWindow window(200, 40);

@@ -116,7 +116,6 @@ protected:
     TShadowOffset m_shadowOffset;
     CUIString m_effectText;
     int m_renderingHint;
-    GdiplusPrep m_gdiplus;
 };
 
 } // namespace SkinUI

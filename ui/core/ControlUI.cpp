@@ -27,18 +27,33 @@ bool ClipByAncestors(const CControlUI* control, RECT& rc)
     return true;
 }
 
+// GDI+ for the label's text effects: one session for the process, started
+// by the first control and shut down with the process, so that no control's
+// lifetime starts or ends it.
+class GdiplusSession {
+public:
+    GdiplusSession() : m_token(0)
+    {
+        Gdiplus::GdiplusStartupInput input;
+        if (Gdiplus::GdiplusStartup(&m_token, &input, nullptr) != Gdiplus::Ok) m_token = 0;
+    }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+    ~GdiplusSession()
+    {
+        if (m_token != 0) Gdiplus::GdiplusShutdown(m_token);
+    }
+
+private:
+    ULONG_PTR m_token;
+};
+
+void StartGdiplusOnce()
+{
+    static GdiplusSession session;
+}
+
 } // namespace
-
-GdiplusPrep::GdiplusPrep() : m_token(0)
-{
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&m_token, &input, nullptr) != Gdiplus::Ok) m_token = 0;
-}
-
-GdiplusPrep::~GdiplusPrep()
-{
-    if (m_token != 0) Gdiplus::GdiplusShutdown(m_token);
-}
 
 CControlUI::CControlUI()
     : m_manager(nullptr), m_parent(nullptr), m_updateNeeded(true), m_contextMenuUsed(false), m_itemRect{ 0, 0, 0, 0 },
@@ -49,6 +64,7 @@ CControlUI::CControlUI()
       m_colorHSL(false), m_borderSize(0), m_borderStyle(PS_SOLID), m_toolTipWidth(300), m_borderRound{ 0, 0 },
       m_paintRect{ 0, 0, 0, 0 }, m_borderSizes{ 0, 0, 0, 0 }, m_flat(false), m_tabStop(true)
 {
+    StartGdiplusOnce();
 }
 
 CControlUI::~CControlUI()

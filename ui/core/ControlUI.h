@@ -21,18 +21,6 @@ struct TRelativePosUI {
     int zoomYPercent;
 };
 
-// Keeps GDI+ started while it lives (label text effects draw with it).
-class GdiplusPrep {
-public:
-    GdiplusPrep();
-    GdiplusPrep(const GdiplusPrep&) = delete;
-    GdiplusPrep& operator=(const GdiplusPrep&) = delete;
-    ~GdiplusPrep();
-
-private:
-    ULONG_PTR m_token;
-};
-
 // The base of every element of a window's control tree.
 class CControlUI {
 public:
@@ -230,7 +218,6 @@ protected:
     SIZE m_borderRound;
     RECT m_paintRect;
     RECT m_borderSizes;
-    GdiplusPrep m_gdiplus;
     bool m_flat;
     bool m_tabStop;
 };

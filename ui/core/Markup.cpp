@@ -308,7 +308,7 @@ bool CMarkup::LoadFromMem(const BYTE* data, DWORD size, int encoding)
     if (encoding != XMLFILE_ENCODING_UTF8 && encoding != XMLFILE_ENCODING_ANSI) {
         return Failed(L"Unknown encoding");
     }
-    UINT codePage = CP_ACP;
+    UINT codePage = kAnsiCodePage;
     if (encoding == XMLFILE_ENCODING_UTF8) {
         codePage = CP_UTF8;
         if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {

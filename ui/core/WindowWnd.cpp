@@ -1,5 +1,7 @@
 #include "ui/core/WindowWnd.h"
 
+#include "base/WorkArea.h"
+
 #include "ui/core/ControlUI.h"
 #include "ui/core/PaintManagerUI.h"
 
@@ -170,32 +172,15 @@ void CWindowWnd::CenterWindow()
     ::GetWindowRect(m_hWnd, &window);
     HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
     const bool ownerShown = owner != nullptr && ::IsWindowVisible(owner);
-
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    // Without the monitor's, the primary work area: never a rect of zeros
-    // that would put the window in the corner.
-    if (!::GetMonitorInfoW(::MonitorFromWindow(ownerShown ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
-    const RECT area = monitor.rcWork;
+    const RECT area = WorkAreaOfWindow(ownerShown ? owner : m_hWnd);
     RECT target = area;
     if (ownerShown) ::GetWindowRect(owner, &target);
 
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-    int x = (target.left + target.right) / 2 - width / 2;
-    int y = (target.top + target.bottom) / 2 - height / 2;
-    if (x < area.left) {
-        x = area.left;
-    } else if (x + width > area.right) {
-        x = area.right - width;
-    }
-    if (y < area.top) {
-        y = area.top;
-    } else if (y + height > area.bottom) {
-        y = area.bottom - height;
-    }
-    ::SetWindowPos(m_hWnd, nullptr, x, y, -1, -1, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE size = {window.right - window.left, window.bottom - window.top};
+    const POINT centred = {(target.left + target.right) / 2 - size.cx / 2,
+                           (target.top + target.bottom) / 2 - size.cy / 2};
+    const POINT at = ClampIntoArea(centred, size, area);
+    ::SetWindowPos(m_hWnd, nullptr, at.x, at.y, -1, -1, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CWindowWnd::SetIcon(UINT nRes)

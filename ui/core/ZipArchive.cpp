@@ -133,7 +133,7 @@ std::wstring WideName(const std::string& name, uint16_t flags, const std::string
         fromField = ToWide(std::string_view(reinterpret_cast<const char*>(field + 5), len - 5u), CP_UTF8);
     });
     if (!fromField.empty()) return fromField;
-    return ToWide(name, (flags & kFlagUtf8) != 0 ? CP_UTF8 : CP_ACP);
+    return ToWide(name, (flags & kFlagUtf8) != 0 ? CP_UTF8 : kAnsiCodePage);
 }
 
 // The raw name read as UTF-8, for archives made where names are UTF-8 but
