@@ -248,9 +248,13 @@ bool ReadWholeFile(const std::string& path, std::string& contents)
     return true;
 }
 
-bool WriteNewFile(const std::string& path, const std::string& contents)
+namespace {
+
+// Writes the bytes to a file opened with the disposition given; a file that
+// could not be written whole is removed again.
+bool WriteFileAs(const std::string& path, const std::string& contents, DWORD disposition)
 {
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
         return false;
     DWORD written = 0;
@@ -260,6 +264,18 @@ bool WriteNewFile(const std::string& path, const std::string& contents)
         return true;
     DeleteFileA(path.c_str());
     return false;
+}
+
+}  // namespace
+
+bool WriteNewFile(const std::string& path, const std::string& contents)
+{
+    return WriteFileAs(path, contents, CREATE_NEW);
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& contents)
+{
+    return WriteFileAs(path, contents, CREATE_ALWAYS);
 }
 
 bool IsContainedRelativePath(std::wstring_view path)

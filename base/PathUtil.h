@@ -60,6 +60,10 @@ bool ReadWholeFile(const std::string& path, std::string& contents);
 // written whole; a partial file is removed again.
 [[nodiscard]] bool WriteNewFile(const std::string& path, const std::string& contents);
 
+// Writes a whole file in place of any file of the name; false when it cannot
+// be written whole (a partial file is removed again).
+[[nodiscard]] bool WriteWholeFile(const std::string& path, const std::string& contents);
+
 // True when the relative path of an archive member or manifest entry, joined
 // to a folder, can only name something inside that folder: it is not empty,
 // not absolute, carries no drive letter or other colon, and no component is

@@ -18,11 +18,32 @@ constexpr size_t kMaxPackageUrlLength = 511;
 // longer than kMaxPackageUrlLength, so that a cut URL is never fetched.
 bool MakePackageUrl(const std::string& uri, const std::string& package, std::string& url);
 
-// Fetches one URL over HTTP into a file of the folder named after the URL's
-// last component, posting progress to the update window when asked. The
-// bytes go to a temporary file of that folder, which replaces the file of
-// that name only after a whole, accepted transfer and is removed otherwise,
-// so that a failed download never touches an earlier file of the name.
+// When a download tries again. Only failures that a moment can mend are
+// tried again: a failed or dropped connection, a time-out or stall, and the
+// statuses 408, 429 and 5xx.
+struct RetryPolicy {
+    // Tries in a row that keep no new byte of the file.
+    int maxTries = 5;
+    // The wait before the second try; it doubles with every further try
+    // (give or take a quarter, so that many clients do not come back at once).
+    uint32_t firstDelayMs = 1000;
+    // A server's Retry-After is followed up to this.
+    uint32_t retryAfterLimitMs = 30000;
+    // No try starts this long after the last one that kept new bytes.
+    uint32_t giveUpAfterMs = 120000;
+    // How a wait is spent: Sleep, unless a test records the waits instead.
+    std::function<void(uint32_t milliseconds)> wait;
+};
+
+// Fetches one URL over HTTP(S) into a file of the folder named after the
+// URL's last component, posting progress to the update window when asked.
+// The bytes go to "<name>.part" beside it, which replaces the file of that
+// name only after a whole, accepted transfer, so that a failed download
+// never touches an earlier file of the name. When the server names its
+// file's version (a strong ETag or a Last-Modified date) and length, a
+// failed transfer keeps the part and "<name>.part.info" with that version,
+// and the next try, in this run or a later one, asks only for the rest
+// (Range with If-Range). Parts of other names in the folder are removed.
 class HttpDownloader {
 public:
     enum : int {
@@ -43,16 +64,24 @@ public:
     // Looks at the downloaded file before it is moved into place.
     using ContentCheck = bool (*)(const std::string& path);
 
-    explicit HttpDownloader(uint64_t diskReserve = kDiskReserve) : diskReserve_(diskReserve) {}
+    explicit HttpDownloader(uint64_t diskReserve = kDiskReserve, RetryPolicy retry = {})
+        : diskReserve_(diskReserve), retry_(std::move(retry))
+    {
+    }
 
-    // Asked about once a second during a transfer: true stops it, and the
-    // download fails as a failed transfer does.
+    // Asked about once a second during a transfer and between its tries:
+    // true stops it, and the download fails as a failed transfer does.
     void StopWhen(std::function<bool()> stopped) { stopped_ = std::move(stopped); }
 
     DownloadResult Download(const std::string& url, const std::string& folder, bool showProgress,
                             ContentCheck accept = nullptr);
 
 private:
+    bool Stopped() const;
+    // False when the run stopped the download during the wait.
+    bool WaitBeforeRetry(uint32_t delay) const;
+
     uint64_t diskReserve_;
+    RetryPolicy retry_;
     std::function<bool()> stopped_;
 };

@@ -5,6 +5,7 @@
 
 #include "base/ScopedCrypt.h"
 #include "base/TextConversion.h"
+#include "engine/CurlUrl.h"
 #include "engine/UpdateLog.h"
 
 #define SECURITY_WIN32
@@ -12,45 +13,36 @@
 #include <security.h>
 
 #include <exception>
-#include <memory>
 #include <string>
 
 namespace {
 
-struct UrlCleanup {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-using UrlHandle = std::unique_ptr<CURLU, UrlCleanup>;
-
-struct CurlFree {
-    void operator()(char* text) const { curl_free(text); }
-};
-using CurlText = std::unique_ptr<char, CurlFree>;
-
-// The host the transfer's URL names, without the brackets of an IPv6
-// address; empty when the URL cannot be read.
+// The host the transfer's URL names; empty when the URL cannot be read.
 std::string UrlHost(CURL* easy)
 {
     char* effective = nullptr;
-    UrlHandle url(curl_url());
-    if (!url || curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) != CURLE_OK || effective == nullptr ||
-        curl_url_set(url.get(), CURLUPART_URL, effective, 0) != CURLUE_OK)
+    std::string scheme, host;
+    if (curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) != CURLE_OK || effective == nullptr ||
+        !SplitUrl(effective, scheme, host))
         return "";
-    char* part = nullptr;
-    if (curl_url_get(url.get(), CURLUPART_HOST, &part, 0) != CURLUE_OK)
-        return "";
-    std::string host = CurlText(part).get();
-    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
-        host = host.substr(1, host.size() - 2);
     return host;
 }
 
 // Older protocols are refused even where the system would still speak them.
 constexpr DWORD kAcceptedProtocols = SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT;
 
+// A chain whose revocation cannot be told (no list named, the list out of
+// reach, offline) is taken, as browsers take it: a private CA or an
+// inspecting proxy often names no list anyone can reach.
+constexpr DWORD kRevocationUnknown = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
+
+// SECURITY_FLAG_IGNORE_REVOCATION of wininet.h, which this file does not need.
+constexpr DWORD kIgnoreRevocation = 0x00000080;
+
 // 0 when the server of the TLS context is one to talk to, else the
-// system's error code for why not.
-DWORD CheckServer(CtxtHandle* context, const std::string& host)
+// system's error code for why not. unchecked tells whether its revocation
+// could not be told.
+DWORD CheckServer(CtxtHandle* context, const std::string& host, bool& unchecked)
 {
     SecPkgContext_ConnectionInfo connection = {};
     if (QueryContextAttributesW(context, SECPKG_ATTR_CONNECTION_INFO, &connection) != SEC_E_OK)
@@ -81,9 +73,13 @@ DWORD CheckServer(CtxtHandle* context, const std::string& host)
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl = {};
     ssl.cbSize = sizeof(ssl);
     ssl.dwAuthType = AUTHTYPE_SERVER;
+    // Revocation is judged from the chain below, the same on every platform
+    // (not every SSL policy leaves an unknown status alone).
+    ssl.fdwChecks = kIgnoreRevocation;
     ssl.pwszServerName = serverName.data();
     CERT_CHAIN_POLICY_PARA policy = {};
     policy.cbSize = sizeof(policy);
+    policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS status = {};
     status.cbSize = sizeof(status);
@@ -92,9 +88,12 @@ DWORD CheckServer(CtxtHandle* context, const std::string& host)
     if (status.dwError != 0)
         return status.dwError;
     // Not every platform's SSL policy looks at the whole chain (Wine's passes
-    // one that reaches no root at all); any flaw of it refuses the server.
-    if ((chain.Get()->TrustStatus.dwErrorStatus & ~CERT_TRUST_IS_NOT_TIME_NESTED) != CERT_TRUST_NO_ERROR)
-        return static_cast<DWORD>(CERT_E_CHAINING);
+    // one that reaches no root at all); any other flaw of it refuses the
+    // server, a revoked certificate among them.
+    const DWORD flaws = chain.Get()->TrustStatus.dwErrorStatus;
+    if ((flaws & ~(CERT_TRUST_IS_NOT_TIME_NESTED | kRevocationUnknown)) != CERT_TRUST_NO_ERROR)
+        return static_cast<DWORD>((flaws & CERT_TRUST_IS_REVOKED) != 0 ? CRYPT_E_REVOKED : CERT_E_CHAINING);
+    unchecked = (flaws & kRevocationUnknown) != 0;
     return 0;
 }
 
@@ -109,11 +108,16 @@ int CheckServerOfRequest(void* easy)
     const std::string host = UrlHost(easy);
     curl_tlssessioninfo* session = nullptr;
     DWORD error = static_cast<DWORD>(SEC_E_INTERNAL_ERROR);
+    bool unchecked = false;
     if (!host.empty() && curl_easy_getinfo(easy, CURLINFO_TLS_SSL_PTR, &session) == CURLE_OK && session != nullptr &&
         session->backend == CURLSSLBACKEND_SCHANNEL && session->internals != nullptr)
-        error = CheckServer(static_cast<CtxtHandle*>(session->internals), host);
-    if (error == 0)
+        error = CheckServer(static_cast<CtxtHandle*>(session->internals), host, unchecked);
+    if (error == 0) {
+        if (unchecked)
+            UpdateLog::Instance().Write("server %s: revocation of its certificate cannot be checked, accepted.",
+                                        host.c_str());
         return CURL_PREREQFUNC_OK;
+    }
     UpdateLog::Instance().Write("server %s refused: certificate or protocol check failed, errcode[0x%08lX].",
                                 host.c_str(), static_cast<unsigned long>(error));
     return CURL_PREREQFUNC_ABORT;
@@ -135,6 +139,9 @@ int CheckBeforeRequest(void* easy, char*, char*, int, int)
 
 void RequireTrustedServer(CURL* easy)
 {
+    // The system's TLS checks too, and the same way: a revoked certificate
+    // fails, one whose revocation cannot be told does not.
+    curl_easy_setopt(easy, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, CheckBeforeRequest);
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, easy);
 }

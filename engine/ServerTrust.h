@@ -6,7 +6,8 @@ typedef void CURL;
 // Makes an HTTPS transfer of this handle check the server before the request
 // is sent: the certificate chain must end at one of Windows' trusted roots,
 // be valid for server authentication, not be revoked and name the URL's host,
-// and the protocol must be TLS 1.2 or newer. A server that fails ends the
+// and the protocol must be TLS 1.2 or newer. A chain whose revocation cannot
+// be checked is accepted with one log line. A server that fails ends the
 // transfer (curl_easy_perform reports it) and one log line says why. Plain
 // HTTP transfers are left as they are.
 // Windows' Schannel checks the chain and the host itself, but what the TLS

@@ -2,7 +2,9 @@
 # Prints the downloader's throughput over HTTPS against HTTP in one run: a
 # file of 100 MB (or SIZE_MB) fetched by bench_download.exe of a build folder
 # under the project's Wine prefix, from the loopback test server started here
-# (its CA made for this run and trusted in the prefix).
+# (its CA made for this run and trusted in the prefix); then the same file
+# from nginx through a relay that drops the connection five times, with the
+# bytes the server sent beside the file's size.
 # Usage: scripts/bench_download.sh [build folder, default build] [runs] [SIZE_MB]
 set -Eeuo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -25,4 +27,5 @@ mkdir -p "$work/out"
 http="http://127.0.0.1:$(cat "$work/http/port")/bench.bin"
 https="https://localhost:$(awk '$1 == "trusted" { print $2 }' "$work/http/tls-ports")/bench.bin"
 echo "download of $(( ${3:-100} )) MB on loopback, best of ${2:-3} runs each:"
-"$ROOT/scripts/wine-run.sh" "$exe" "$http" "$https" "$(wine_cmd winepath -w "$work/out")" "${2:-3}"
+relay="http://127.0.0.1:$(awk '$1 == "relay" { print $2 }' "$work/http/peers")"
+"$ROOT/scripts/wine-run.sh" "$exe" "$http" "$https" "$(wine_cmd winepath -w "$work/out")" "${2:-3}" "$relay" bench.bin

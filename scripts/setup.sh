@@ -4,7 +4,9 @@
 #   1. Debian packages: the mingw-w64 cross compilers, Wine (32-bit), Xvfb,
 #      CMake, Ninja, GoogleTest sources, a CJK font and the zh_CN locale,
 #      ImageMagick and xdotool for the sample update's screenshots, openssl
-#      (the test and sample CAs) and osslsigncode (Authenticode signing);
+#      (the test and sample CAs), osslsigncode (Authenticode signing), and
+#      nginx and tinyproxy, which the download tests start on loopback (their
+#      services are never started: nothing listens beyond loopback);
 #   2. the dependencies Debian ships no mingw build of, cross-built from
 #      Debian's source packages by deps/build.sh into a cache outside the
 #      work tree (see there for what its key covers);
@@ -57,6 +59,7 @@ PACKAGES=(
     procps psmisc libarchive-tools
     imagemagick xdotool
     openssl osslsigncode
+    nginx tinyproxy
 )
 
 mkdir -p "$CACHE/logs"
@@ -118,7 +121,24 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
     logged apt-get update
     if [ ${#pkgs[@]} -gt 0 ]; then
+        # Packages such as nginx would start a service listening on every
+        # interface; a policy of our own (only where the machine has none)
+        # keeps them from starting.
+        policy=/usr/sbin/policy-rc.d
+        own_policy=0
+        if [ ! -e "$policy" ]; then
+            printf '#!/bin/sh\n# Added by the Corvane Updater'"'"'s scripts/setup.sh while it installs.\nexit 101\n' >"$policy"
+            chmod 755 "$policy"
+            own_policy=1
+        fi
         DEBIAN_FRONTEND=noninteractive logged apt-get install -y --no-install-recommends "${pkgs[@]}"
+        [ "$own_policy" = 0 ] || rm -f "$policy"
+        # Nor do they start at the next boot when this run installed them.
+        if [ -d /run/systemd/system ]; then
+            for p in "${pkgs[@]}"; do
+                case "$p" in nginx | tinyproxy) logged systemctl disable "$p" || true ;; esac
+            done
+        fi
     fi
 fi
 

@@ -88,7 +88,8 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
         }
         // The next run of any kind: a check run whose download fails.
         DeleteFileA((UserData() + "\\update.log").c_str());
-        auto check = Start(CheckArguments("http://127.0.0.1:1"));
+        // A refusal that is not tried again: a refused connection would be.
+        auto check = Start(CheckArguments(HttpUrl("/status/404")));
         DWORD code = 1;
         ASSERT_TRUE(check->WaitForEnd(60000, code));
 

@@ -214,7 +214,14 @@ TEST_F(UpdaterRunTest, SecondInstanceExitsWithZeroAndWritesNothing)
     HWND window = first->Window();
     ASSERT_NE(nullptr, window);
     ASSERT_TRUE(WaitUntilRunning(window));
-    ASSERT_TRUE(WaitFor([&] { return Contains(LogMessages(), "begin to entering silent mode."); }, 10000));
+    // The last line before the slow download is the one naming its proxy.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const std::vector<std::string> lines = LogMessages();
+            return Contains(lines, "begin to entering silent mode.") &&
+                   lines.back().find(": no proxy.") != std::string::npos;
+        },
+        10000));
     const std::string log = ReadFileBytes(UserData() + "\\update.log");
 
     // A command line that would be logged as rejected, were it looked at.

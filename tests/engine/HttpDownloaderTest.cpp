@@ -4,6 +4,7 @@
 #include "engine/HttpDownloader.h"
 
 #include "engine/Paths.h"
+#include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
 #include "engine/XzDecoder.h"
 
@@ -102,6 +103,14 @@ private:
     int port_ = 0;
 };
 
+// A retry policy whose waits are recorded, not spent.
+RetryPolicy RecordingWaits(std::vector<uint32_t>& waits)
+{
+    RetryPolicy policy;
+    policy.wait = [&waits](uint32_t milliseconds) { waits.push_back(milliseconds); };
+    return policy;
+}
+
 }  // namespace
 
 TEST_F(HttpDownloaderTest, FileWithLengthArrivesWholeWithRisingPercents)
@@ -148,109 +157,84 @@ TEST_F(HttpDownloaderTest, UnknownLengthPostsNoPercentsAndSucceeds)
     EXPECT_EQ(statuses[0].percent, 0);
 }
 
-TEST_F(HttpDownloaderTest, NotFoundIsMinus5AndLeavesNoFile)
-{
-    const DownloadResult result = HttpDownloader().Download(HttpUrl("/status/404"), TestTempDir(), true);
-    EXPECT_EQ(result.code, -5);
-    EXPECT_TRUE(result.path.empty());
-    EXPECT_FALSE(FileExists(TestTempDir() + "\\404"));
-    EXPECT_EQ(HttpDownloader().Download(HttpUrl("/status/500"), TestTempDir(), false).code, -5);
-    EXPECT_EQ(FolderEntries(TestTempDir()), std::vector<std::string>{"AppData"});
-}
-
-TEST_F(HttpDownloaderTest, RedirectsAreNotFollowed)
-{
-    const std::string name = UniqueName("target");
-    ServeFile(name, 1000);
-    for (const char* code : {"301", "302"}) {
-        const DownloadResult result =
-            HttpDownloader().Download(HttpUrl(std::string("/redirect/") + code + "/" + name), TestTempDir(), false);
-        EXPECT_EQ(result.code, -5) << code;
-        EXPECT_TRUE(result.path.empty());
-        EXPECT_EQ(ReadFileBytes(TestTempDir() + "\\" + name), "") << code;
-    }
-}
-
-TEST_F(HttpDownloaderTest, UrlEndingInSlashIsMinus2AndMakesNoFile)
+// Every failure ends in its code, after its tries: only what a moment can
+// mend is tried again, and no try leaves a file or an earlier file changed.
+TEST_F(HttpDownloaderTest, FailuresEndInTheirCodesAfterTheirTries)
 {
     const std::string folder = TestTempDir() + "\\target";
-    MakeParentDirs(folder + "\\x");
-    const DownloadResult result = HttpDownloader().Download(HttpUrl("/dir/"), folder, true);
-    EXPECT_EQ(result.code, -2);
-    EXPECT_TRUE(result.path.empty());
-    ASSERT_TRUE(FileExists(folder));
-    EXPECT_TRUE(FolderEntries(folder).empty());
-    // The preparing text comes before any check.
-    const auto& statuses = Statuses();
-    ASSERT_EQ(statuses.size(), 1u);
-    EXPECT_EQ(statuses[0].text, kPreparing);
-}
-
-TEST_F(HttpDownloaderTest, NamesThatLeaveTheFolderAreMinus2)
-{
-    const std::string folder = TestTempDir() + "\\target";
-    MakeParentDirs(folder + "\\x");
-    const std::string tooLong = "/" + std::string(kMaxFileNameLength - 6, 'n') + ".tar.xz";
-    for (const std::string& tail : {std::string("/.."), std::string("/."), std::string("/sub\\..\\..\\escape.tar.xz"),
-                                    std::string("/c:escape.tar.xz"), std::string("/COM1.tar.xz"),
-                                    std::string("/nul.tar.xz"), std::string("/name."), tooLong}) {
-        const DownloadResult result = HttpDownloader().Download(HttpUrl(tail), folder, false);
-        EXPECT_EQ(result.code, -2) << tail;
-    }
-    EXPECT_FALSE(FileExists(TestTempDir() + "\\escape.tar.xz"));
-    EXPECT_FALSE(FileExists(folder + "\\c"));
-    EXPECT_TRUE(FolderEntries(folder).empty());
-}
-
-TEST_F(HttpDownloaderTest, FolderThatCannotTakeTheFileIsMinus3)
-{
     const std::string name = UniqueName("pkg");
-    ServeFile(name, 100);
-    const std::string missing = TestTempDir() + "\\no-such-folder";
-    DownloadResult result = HttpDownloader().Download(HttpUrl("/" + name), missing, false);
-    EXPECT_EQ(result.code, -3);
-    EXPECT_TRUE(result.path.empty());
-    EXPECT_FALSE(FileExists(missing));
-
-    // A folder already standing where the file should go.
-    MakeParentDirs(TestTempDir() + "\\" + name + "\\x");
-    result = HttpDownloader().Download(HttpUrl("/" + name), TestTempDir(), false);
-    EXPECT_EQ(result.code, -3);
-}
-
-TEST_F(HttpDownloaderTest, RefusedConnectionIsMinus4)
-{
+    ServeFile(name, 400000);
+    ASSERT_TRUE(WriteFileBytes(folder + "\\" + name, "the earlier download"));
     const RefusingPort closed;
     ASSERT_NE(closed.Port(), 0);
-    const std::string url = "http://127.0.0.1:" + std::to_string(closed.Port()) + "/pkg.tar.xz";
-    const DownloadResult result = HttpDownloader().Download(url, TestTempDir(), true);
-    EXPECT_EQ(result.code, -4);
-    EXPECT_TRUE(result.path.empty());
-    EXPECT_EQ(FolderEntries(TestTempDir()), std::vector<std::string>{"AppData"});
-    const auto& statuses = Statuses();
-    ASSERT_EQ(statuses.size(), 1u);
-    EXPECT_EQ(statuses[0].text, kPreparing);
-}
-
-TEST_F(HttpDownloaderTest, DroppedConnectionIsMinus4AndKeepsTheEarlierFile)
-{
-    const std::string name = UniqueName("drop");
-    ServeFile(name, 400000);
-    const std::string earlier = TestTempDir() + "\\" + name;
-    ASSERT_TRUE(WriteFileBytes(earlier, "the earlier download"));
-    const DownloadResult result = HttpDownloader().Download(HttpUrl("/drop/" + name), TestTempDir(), true);
-    EXPECT_EQ(result.code, -4);
-    EXPECT_TRUE(result.path.empty());
-    EXPECT_EQ(ReadFileBytes(earlier), "the earlier download");
-    EXPECT_EQ(FolderEntries(TestTempDir()), (std::vector<std::string>{"AppData", name}));
-    // Percents stop short of 100 and still only rise.
-    const auto& statuses = Statuses();
-    int last = 0;
-    for (size_t i = 1; i < statuses.size(); ++i) {
-        EXPECT_GT(statuses[i].percent, last);
-        last = statuses[i].percent;
+    const std::string refused = "http://127.0.0.1:" + std::to_string(closed.Port()) + "/" + name;
+    // An error page sent with status 200, which only the content check tells.
+    ScriptedServer errorPage(AnswerWithBody("<html><body>502 Bad Gateway</body></html>\n"));
+    const std::string tooLong = "/" + std::string(kMaxFileNameLength - 6, 'n') + ".tar.xz";
+    constexpr int kRetried = 4;  // waits of a policy of five tries
+    const struct {
+        std::string url;
+        std::string folder;
+        int code;
+        int waits;
+        HttpDownloader::ContentCheck accept = nullptr;
+    } cases[] = {
+        {errorPage.Url("/" + name), folder, HttpDownloader::kBadResponse, 0, LooksLikeXzFile},
+        {HttpUrl("/status/404"), folder, HttpDownloader::kBadResponse, 0},
+        {HttpUrl("/status/403"), folder, HttpDownloader::kBadResponse, 0},
+        {HttpUrl("/redirect/301/" + name), folder, HttpDownloader::kBadResponse, 0},
+        {HttpUrl("/redirect/302/" + name), folder, HttpDownloader::kBadResponse, 0},
+        {HttpUrl("/status/500"), folder, HttpDownloader::kBadResponse, kRetried},
+        {HttpUrl("/status/503"), folder, HttpDownloader::kBadResponse, kRetried},
+        {HttpUrl("/status/408"), folder, HttpDownloader::kBadResponse, kRetried},
+        {HttpUrl("/status/429"), folder, HttpDownloader::kBadResponse, kRetried},
+        {refused, folder, HttpDownloader::kTransferFailed, kRetried},
+        {HttpUrl("/drop/" + name), folder, HttpDownloader::kTransferFailed, kRetried},
+        {HttpUrl("/dir/"), folder, HttpDownloader::kNoFileName, 0},
+        {HttpUrl("/.."), folder, HttpDownloader::kNoFileName, 0},
+        {HttpUrl("/."), folder, HttpDownloader::kNoFileName, 0},
+        {HttpUrl("/sub\\..\\..\\escape.tar.xz"), folder, HttpDownloader::kNoFileName, 0},
+        {HttpUrl("/c:escape.tar.xz"), folder, HttpDownloader::kNoFileName, 0},
+        {HttpUrl("/COM1.tar.xz"), folder, HttpDownloader::kNoFileName, 0},
+        {HttpUrl("/nul.tar.xz"), folder, HttpDownloader::kNoFileName, 0},
+        {HttpUrl("/name."), folder, HttpDownloader::kNoFileName, 0},
+        {HttpUrl(tooLong), folder, HttpDownloader::kNoFileName, 0},
+        {HttpUrl("/" + name), folder + "\\no-such-folder", HttpDownloader::kCannotCreate, 0},
+        // A folder standing where the file should go.
+        {HttpUrl("/" + name), TestTempDir(), HttpDownloader::kCannotCreate, 0},
+    };
+    MakeParentDirs(TestTempDir() + "\\" + name + "\\x");
+    const auto before = FolderTree(folder);
+    const auto entriesBefore = FolderEntries(TestTempDir());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url + " into " + c.folder);
+        std::vector<uint32_t> waits;
+        const DownloadResult result = HttpDownloader(HttpDownloader::kDiskReserve, RecordingWaits(waits))
+                                          .Download(c.url, c.folder, true, c.accept);
+        EXPECT_EQ(result.code, c.code);
+        EXPECT_TRUE(result.path.empty());
+        EXPECT_TRUE(FolderTree(folder) == before) << "the folder changed";
+        EXPECT_EQ(FolderEntries(TestTempDir()), entriesBefore);
+        ASSERT_EQ(waits.size(), size_t(c.waits));
+        // About 1, 2, 4 and 8 seconds, each give or take a quarter.
+        for (size_t i = 0; i < waits.size(); ++i) {
+            EXPECT_GE(waits[i], 750u << i);
+            EXPECT_LE(waits[i], 1250u << i);
+        }
+        // The preparing text comes before any check; the percents of all
+        // tries together only rise.
+        const auto& statuses = Statuses();
+        ASSERT_GE(statuses.size(), 1u);
+        EXPECT_EQ(statuses[0].text, kPreparing);
+        for (size_t i = 2; i < statuses.size(); ++i)
+            EXPECT_GT(statuses[i].percent, statuses[i - 1].percent);
+        // Only a whole body is ever reported whole.
+        const bool wholeBody = c.code == HttpDownloader::kCannotCreate || c.accept != nullptr;
+        EXPECT_LE(statuses.back().percent, wholeBody ? 100 : 50);
+        window_.Clear();
     }
-    EXPECT_LE(last, 50);
+    EXPECT_EQ(ReadFileBytes(folder + "\\" + name), "the earlier download");
+    EXPECT_EQ(errorPage.Requests(), 1);
 }
 
 TEST(MakePackageUrl, JoinsWithSlashUpToTheLimit)
@@ -267,20 +251,6 @@ TEST(MakePackageUrl, JoinsWithSlashUpToTheLimit)
     EXPECT_EQ(url.size(), kMaxPackageUrlLength);
     EXPECT_FALSE(MakePackageUrl(uri, fits + "n", url));
     EXPECT_TRUE(url.empty());
-}
-
-TEST_F(HttpDownloaderTest, BodyTheContentCheckRefusesIsMinus5AndKeepsTheEarlierFile)
-{
-    ScriptedServer errorPage(AnswerWithBody("<html><body>502 Bad Gateway</body></html>\n"));
-    const std::string earlier = TestTempDir() + "\\pkg.tar.xz";
-    ASSERT_TRUE(WriteFileBytes(earlier, "the earlier download"));
-    const DownloadResult result =
-        HttpDownloader().Download(errorPage.Url("/pkg.tar.xz"), TestTempDir(), false, LooksLikeXzFile);
-    EXPECT_EQ(result.code, -5);
-    EXPECT_TRUE(result.path.empty());
-    EXPECT_EQ(errorPage.Requests(), 1);
-    EXPECT_EQ(ReadFileBytes(earlier), "the earlier download");
-    EXPECT_EQ(FolderEntries(TestTempDir()), (std::vector<std::string>{"AppData", "pkg.tar.xz"}));
 }
 
 TEST_F(HttpDownloaderTest, BodiesBeyondTheDiskBudgetAreRefusedOrStopped)
@@ -314,4 +284,165 @@ TEST_F(HttpDownloaderTest, BodiesBeyondTheDiskBudgetAreRefusedOrStopped)
     const DownloadResult result = HttpDownloader(reserve).Download(small.Url("/small.bin"), TestTempDir(), false);
     ASSERT_EQ(result.code, 0);
     EXPECT_EQ(ReadFileBytes(result.path), std::string(1 << 20, 'z'));
+}
+
+namespace {
+
+// Bytes the relay has sent so far for a path of the server's root.
+long long RelayedBytes(const std::string& path)
+{
+    const std::string folder = TestTempDir() + "\\relayed";
+    MakeParentDirs(folder + "\\x");
+    const DownloadResult result = HttpDownloader().Download(PeerUrl("relay", "/sent" + path), folder, false);
+    const long long sent = result.code == HttpDownloader::kOk ? atoll(ReadFileBytes(result.path).c_str()) : -1;
+    RemoveDirTree(folder);
+    return sent;
+}
+
+int CountLines(const std::string& log, const std::string& part)
+{
+    int count = 0;
+    for (size_t at = log.find(part); at != std::string::npos; at = log.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+}  // namespace
+
+// Servers that fail for a moment: a busy one is waited for as long as it
+// says, dropped connections go on from the bytes already kept, and the
+// whole file arrives with at most a few headers sent twice.
+TEST_F(HttpDownloaderTest, BusyAndDroppingServersAreWaitedForAndResumed)
+{
+    UpdateLog::Instance().Open();
+    const struct {
+        const char* what;
+        const char* server;  // "http" or "relay"
+        std::string path;    // before "/<name>"
+        std::vector<uint32_t> waits;
+        int resumes;
+    } cases[] = {
+        {"503 with Retry-After: 2 twice", "http", "/busy/2", {2000, 2000}, 0},
+        {"dropped twice", "relay", "/cut/300000/2", {1000, 1000}, 2},
+        {"dropped in the headers", "relay", "/cut/100/1", {1000}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = UniqueName(c.server) + std::to_string(&c - cases);
+        const std::string bytes = ServeFile(name, 1000000);
+        const std::string url =
+            std::string(c.server) == "http" ? HttpUrl(c.path + "/" + name) : PeerUrl("relay", c.path + "/" + name);
+        const std::string logBefore = ReadFileBytes(GetLogPath());
+        std::vector<uint32_t> waits;
+        const DownloadResult result =
+            HttpDownloader(HttpDownloader::kDiskReserve, RecordingWaits(waits)).Download(url, TestTempDir(), true);
+        ASSERT_EQ(result.code, HttpDownloader::kOk);
+        EXPECT_TRUE(ReadFileBytes(result.path) == bytes) << "downloaded bytes differ";
+        EXPECT_EQ(FolderEntries(TestTempDir()), (std::vector<std::string>{"AppData", name}));
+        ASSERT_EQ(waits.size(), c.waits.size());
+        for (size_t i = 0; i < waits.size(); ++i) {
+            EXPECT_GE(waits[i], c.waits[i] * 3 / 4);
+            EXPECT_LE(waits[i], c.waits[i] * 5 / 4);
+        }
+        const std::string logged = ReadFileBytes(GetLogPath()).substr(logBefore.size());
+        EXPECT_EQ(CountLines(logged, "trying again in"), int(c.waits.size())) << logged;
+        EXPECT_EQ(CountLines(logged, "asking for the rest"), c.resumes) << logged;
+        if (std::string(c.server) == "relay") {
+            const long long sent = RelayedBytes("/" + name);
+            EXPECT_GE(sent, static_cast<long long>(bytes.size()));
+            EXPECT_LE(sent, static_cast<long long>(bytes.size()) + 2000);
+        }
+        ExpectRisingDownloadPercents(Statuses());
+        window_.Clear();
+        DeleteFileA(result.path.c_str());
+    }
+}
+
+// The real wait of a server that asks for two seconds, twice.
+TEST_F(HttpDownloaderTest, RetryAfterIsWaitedForInEarnest)
+{
+    const std::string name = UniqueName("busy");
+    const std::string bytes = ServeFile(name, 1000);
+    const ULONGLONG start = GetTickCount64();
+    const DownloadResult result = HttpDownloader().Download(HttpUrl("/busy/2/" + name), TestTempDir(), false);
+    const ULONGLONG took = GetTickCount64() - start;
+    ASSERT_EQ(result.code, HttpDownloader::kOk);
+    EXPECT_EQ(ReadFileBytes(result.path), bytes);
+    EXPECT_GE(took, 3900u);
+    EXPECT_LT(took, 10000u);
+}
+
+// A part outlives a failed run beside its version and goes on in the next
+// run while the server's file is the same; a changed file, or a server that
+// cannot send the rest, starts it over; parts of other files are removed.
+TEST_F(HttpDownloaderTest, APartIsResumedInALaterRunOnlyWhileTheFileIsTheSame)
+{
+    UpdateLog::Instance().Open();
+    const std::string name = UniqueName("later");
+    const std::string part = TestTempDir() + "\\" + name + ".part";
+    RetryPolicy once;
+    once.maxTries = 1;
+    ASSERT_TRUE(WriteFileBytes(TestTempDir() + "\\other.tar.xz.part", "another package's part"));
+    ASSERT_TRUE(WriteFileBytes(TestTempDir() + "\\other.tar.xz.part.info", "\"1\"\n9\n"));
+    ASSERT_TRUE(WriteFileBytes(TestTempDir() + "\\notes.partial", "not a part"));
+
+    const struct {
+        const char* what;
+        size_t size;  // of the server's file, changed when it differs
+        const char* line;
+    } runs[] = {
+        {"the same file", 1000000, "asking for the rest from byte "},
+        {"a changed file", 1200000, "the server sent the whole file again, starting over."},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.what);
+        const std::string bytes = ServeFile(name, run.size);
+        if (!FileExists(part)) {
+            const DownloadResult failed =
+                HttpDownloader(HttpDownloader::kDiskReserve, once)
+                    .Download(PeerUrl("relay", "/cut/300000/1/" + name), TestTempDir(), false);
+            ASSERT_EQ(failed.code, HttpDownloader::kTransferFailed);
+            EXPECT_EQ(FolderEntries(TestTempDir()),
+                      (std::vector<std::string>{"AppData", name + ".part", name + ".part.info", "notes.partial"}));
+        }
+        const std::string logBefore = ReadFileBytes(GetLogPath());
+        const DownloadResult result =
+            HttpDownloader().Download(PeerUrl("relay", "/cut/300000/1/" + name), TestTempDir(), false);
+        ASSERT_EQ(result.code, HttpDownloader::kOk);
+        EXPECT_TRUE(ReadFileBytes(result.path) == bytes) << "downloaded bytes differ";
+        const std::string logged = ReadFileBytes(GetLogPath()).substr(logBefore.size());
+        EXPECT_NE(logged.find(run.line), std::string::npos) << logged;
+        EXPECT_EQ(FolderEntries(TestTempDir()), (std::vector<std::string>{"AppData", name, "notes.partial"}));
+        // The next run fails once more, with a part kept, and then finds a
+        // file of another size on the server.
+        const std::string cut = "/cut/" + std::to_string(300001 + (&run - runs)) + "/1/";
+        ASSERT_EQ(HttpDownloader(HttpDownloader::kDiskReserve, once)
+                      .Download(PeerUrl("relay", cut + name), TestTempDir(), false)
+                      .code,
+                  HttpDownloader::kTransferFailed);
+    }
+}
+
+// A 416 to the request for the rest starts the part over at once.
+TEST_F(HttpDownloaderTest, UnsatisfiableRangeStartsOver)
+{
+    const std::string body = std::string(5000, 'b');
+    int answered = 0;
+    ScriptedServer server([&](ScriptedConnection& connection) {
+        if (answered++ == 0)
+            connection.Send("HTTP/1.1 416 Range Not Satisfiable\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        else
+            AnswerWithBody(body)(connection);
+    });
+    const std::string url = server.Url("/range.bin");
+    ASSERT_TRUE(WriteFileBytes(TestTempDir() + "\\range.bin.part", std::string(3000, 'a')));
+    ASSERT_TRUE(WriteFileBytes(TestTempDir() + "\\range.bin.part.info", "\"v1\"\n6000\n"));
+    std::vector<uint32_t> waits;
+    const DownloadResult result =
+        HttpDownloader(HttpDownloader::kDiskReserve, RecordingWaits(waits)).Download(url, TestTempDir(), false);
+    ASSERT_EQ(result.code, HttpDownloader::kOk);
+    EXPECT_EQ(ReadFileBytes(result.path), body);
+    EXPECT_EQ(server.Requests(), 2);
+    EXPECT_TRUE(waits.empty());
+    EXPECT_EQ(FolderEntries(TestTempDir()), (std::vector<std::string>{"AppData", "range.bin"}));
 }

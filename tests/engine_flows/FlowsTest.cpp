@@ -55,6 +55,12 @@ protected:
 
     void LoadCheckManifestFixture() { LoadCheckManifest(ReadFileBytes(Fixture("flow\\configure.xml"))); }
 
+    // The downloader's line for a package fetched without a proxy.
+    std::string DirectLine(const std::string& package = "flowpkg-1.2.tar.xz") const
+    {
+        return "downloading " + options_.uri + "/" + package + ": no proxy.";
+    }
+
     // Records a pending update as a successful silent run leaves it.
     void MakePending(const std::string& fixtures = "flow")
     {
@@ -120,7 +126,7 @@ TEST_F(FlowsTest, SilentSuccessRecordsThePendingUpdateAndLeavesTheProduct)
     EXPECT_TRUE(product.Running());
     EXPECT_EQ(StartRecords(productPath_).size(), 1u);
     EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");
-    EXPECT_EQ(LogMessages(), std::vector<std::string>{"begin to entering silent mode."});
+    EXPECT_EQ(LogMessages(), (std::vector<std::string>{"begin to entering silent mode.", DirectLine()}));
     const std::vector<std::string> texts = TextsPosted();
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts.front(), "准备下载...");
@@ -141,7 +147,7 @@ TEST_F(FlowsTest, SilentFailedDownloadKeepsTheSettings)
     EXPECT_EQ(ReadSetting("version"), "1.1");
     EXPECT_TRUE(StartRecords(productPath_).empty());
     const std::vector<std::string> expected = {
-        "begin to entering silent mode.",
+        "begin to entering silent mode.", DirectLine(),
         "downloading xz file: " + options_.uri + "/flowpkg-1.2.tar.xz failed."};
     EXPECT_EQ(LogMessages(), expected);
     EXPECT_EQ(TakePosts().closes, 1);
@@ -162,7 +168,7 @@ TEST_F(FlowsTest, ForceSuccessStopsInstallsAndStartsTheProduct)
     ExpectNewVersionInstalled();
     ASSERT_TRUE(WaitForStarts(productPath_, 2, 10000));
     EXPECT_NE(StartRecords(productPath_)[1].pid, product.Id());
-    EXPECT_EQ(LogMessages(), Concat({"begin to entering force mode."}, InstalledLines(installDir_)));
+    EXPECT_EQ(LogMessages(), Concat({"begin to entering force mode.", DirectLine()}, InstalledLines(installDir_)));
     const std::vector<std::string> texts = TextsPosted();
     ASSERT_GE(texts.size(), 4u);
     EXPECT_EQ(texts.front(), "准备下载...");
@@ -189,7 +195,7 @@ TEST_F(FlowsTest, ForceWithBadSuffixLeavesTheProductRunning)
     EXPECT_FALSE(product.WaitForEnd(0, exitCode));
     EXPECT_EQ(StartRecords(productPath_).size(), 1u);
     const std::vector<std::string> expected = {
-        "begin to entering force mode.",
+        "begin to entering force mode.", DirectLine("flowpkg-1.2.zip"),
         "xz file: " + GetUpdateDir() + "\\flowpkg-1.2.zip bad format extend name."};
     EXPECT_EQ(LogMessages(), expected);
     EXPECT_EQ(ReadFileBytes(Installed("readme.txt")), "readme version 1\r\n");

@@ -25,6 +25,7 @@ public:
     void Pump();
 
     const std::vector<Status>& Received() const { return received_; }
+    void Clear() { received_.clear(); }
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

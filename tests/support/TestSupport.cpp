@@ -79,14 +79,36 @@ std::string ServeVariedBytes(const std::string& name, size_t size)
     return bytes;
 }
 
-std::string HttpsUrl(const std::string& server, const std::string& path)
+// The port of a "<name> <port>" line of a file of the server's state; 0 when
+// none names it.
+static int ListedPort(const char* file, const std::string& name)
 {
-    std::istringstream ports(ReadFileBytes(HttpStateDir() + "\\tls-ports"));
+    std::istringstream ports(ReadFileBytes(HttpStateDir() + "\\" + file));
     std::string kind;
     int port = 0;
-    while (ports >> kind >> port && kind != server)
+    while (ports >> kind >> port && kind != name)
         port = 0;
-    return "https://localhost:" + std::to_string(port) + path;
+    return port;
+}
+
+std::string HttpsUrl(const std::string& server, const std::string& path)
+{
+    return "https://localhost:" + std::to_string(ListedPort("tls-ports", server)) + path;
+}
+
+int PeerPort(const std::string& peer)
+{
+    return ListedPort("peers", peer);
+}
+
+std::string PeerLog(const std::string& peer)
+{
+    return ReadFileBytes(HttpStateDir() + "\\" + peer + ".log");
+}
+
+std::string PeerUrl(const std::string& peer, const std::string& path)
+{
+    return "http://127.0.0.1:" + std::to_string(ListedPort("peers", peer)) + path;
 }
 
 std::string ReadFileBytes(const std::string& path)

@@ -39,6 +39,15 @@ std::string ServeVariedBytes(const std::string& name, size_t size);
 // prefix by the fixture that starts them.
 std::string HttpsUrl(const std::string& server, const std::string& path);
 
+// "http://127.0.0.1:<port>" + path of one of the run's real peers beside the
+// HTTP server (see tests/support/peers.py): "nginx", which serves HttpRoot()
+// too, and "relay", which drops connections in front of it.
+std::string PeerUrl(const std::string& peer, const std::string& path);
+// The port of a peer ("proxy" and "authproxy", the forward proxies, too),
+// and the log of a proxy.
+int PeerPort(const std::string& peer);
+std::string PeerLog(const std::string& peer);
+
 // Whole-file helpers; Read returns "" for a missing file, Write creates the
 // parent folders and returns false when the file cannot be written.
 std::string ReadFileBytes(const std::string& path);

@@ -21,6 +21,11 @@ plain files the servers know:
     /slow/<rate>/<file>       the file at about <rate> bytes a second, so
                               that a download is still running when a test
                               or a screenshot looks at it
+    /busy/<n>/<file>          503 with "Retry-After: 2" to the first n
+                              requests of this address, then the file
+
+Beside them run the real peers of peers.py (nginx and a relay that drops
+connections); STATE_DIR/peers lists them as "<name> <port>" lines.
 """
 import http.server
 import os
@@ -33,12 +38,15 @@ import threading
 import time
 import urllib.parse
 
+import peers
 import test_ca
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     root = "."
+    busy_lock = threading.Lock()
+    busy_answers = {}
 
     def log_message(self, fmt, *args):
         sys.stderr.write("%s %s\n" % (self.address_string(), fmt % args))
@@ -89,6 +97,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Location", "/" + (parts[3] if len(parts) > 3 else ""))
             self.send_header("Content-Length", "0")
             self.end_headers()
+        elif path.startswith("/busy/"):
+            with self.busy_lock:
+                answered = self.busy_answers.get(path, 0)
+                self.busy_answers[path] = answered + 1
+            if answered < int(parts[2]):
+                self.send_response(503)
+                self.send_header("Retry-After", "2")
+                self.send_header("Content-Length", "5")
+                self.end_headers()
+                self.wfile.write(b"busy\n")
+                return
+            body = self._file(parts[3] if len(parts) > 3 else "")
+            if body is None:
+                return self._send_body(404, b"not found\n")
+            self._send_body(200, body)
         elif path.startswith("/slow/"):
             body = self._file(parts[3] if len(parts) > 3 else "")
             if body is None:
@@ -164,6 +187,11 @@ def serve(state, ca_name):
     os.replace(os.path.join(state, "tls", "ca.crl"), os.path.join(root, "test-ca.crl"))
     with open(os.path.join(state, "tls-ports"), "w") as f:
         f.write(start_tls_servers(state))
+    peer_lines, peer_pids = peers.start(state, root)
+    with open(os.path.join(state, "peer-pids"), "w") as f:
+        f.write(" ".join(str(pid) for pid in peer_pids))
+    with open(os.path.join(state, "peers"), "w") as f:
+        f.write(peer_lines)
     tmp = os.path.join(state, "port.tmp")
     with open(tmp, "w") as f:
         f.write(str(server.server_address[1]))
@@ -181,7 +209,13 @@ def stop(state):
         os.kill(pid, signal.SIGTERM)
     except (OSError, ValueError):
         pass
-    for name in ("pid", "port", "tls-ports"):
+    # The peers go with the server; these are left only when it was killed.
+    try:
+        with open(os.path.join(state, "peer-pids")) as f:
+            peers.kill(int(pid) for pid in f.read().split())
+    except (OSError, ValueError):
+        pass
+    for name in ("pid", "port", "tls-ports", "peers", "peer-pids"):
         try:
             os.remove(os.path.join(state, name))
         except OSError:

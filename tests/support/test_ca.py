@@ -6,19 +6,23 @@ make(folder, ca_name, crl_url) makes, below folder:
     unknown-ca.crt      a CA that nobody trusts
     <kind>.crt          a server certificate for each kind below
     server.key          the key of every server certificate
-The server certificates name crl_url as their revocation list.
+The server certificates name crl_url as their revocation list, but for
+"nocrl", which names none; "revoked" is listed as revoked in it.
 """
 import os
 import subprocess
 
 # kind: (issuing CA, host name (the subject's and the only alternative name),
-# validity)
+# validity, whether it names the revocation list)
 KINDS = {
-    "trusted": ("ca", "localhost", None),
-    "unknownca": ("unknown-ca", "localhost", None),
-    "otherhost": ("ca", "other.invalid", None),
-    "expired": ("ca", "localhost", ("20200101000000Z", "20210101000000Z")),
+    "trusted": ("ca", "localhost", None, True),
+    "unknownca": ("unknown-ca", "localhost", None, True),
+    "otherhost": ("ca", "other.invalid", None, True),
+    "expired": ("ca", "localhost", ("20200101000000Z", "20210101000000Z"), True),
+    "nocrl": ("ca", "localhost", None, False),
+    "revoked": ("ca", "localhost", None, True),
 }
+REVOKED = ("revoked",)
 
 CA_CONFIG = """\
 [ca]
@@ -41,7 +45,7 @@ basicConstraints = critical, CA:FALSE
 keyUsage = critical, digitalSignature, keyEncipherment
 extendedKeyUsage = serverAuth
 subjectAltName = DNS:{host}
-crlDistributionPoints = URI:{crl}
+{crl}
 """
 
 
@@ -72,10 +76,11 @@ def make(folder, ca_name, crl_url):
     # One key serves every server certificate; only the certificates differ.
     _openssl("genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048", "-out", "server.key",
              cwd=folder)
-    for kind, (ca, host, dates) in KINDS.items():
+    for kind, (ca, host, dates, names_crl) in KINDS.items():
         config = os.path.join(folder, kind + ".cnf")
         with open(config, "w") as f:
-            f.write(CA_CONFIG.format(dir=homes[ca], host=host, crl=crl_url))
+            f.write(CA_CONFIG.format(dir=homes[ca], host=host,
+                                     crl="crlDistributionPoints = URI:" + crl_url if names_crl else ""))
         _openssl("req", "-new", "-key", "server.key", "-out", kind + ".csr", "-subj", "/CN=" + host,
                  cwd=folder)
         dates_args = ["-startdate", dates[0], "-enddate", dates[1]] if dates else []
@@ -83,6 +88,9 @@ def make(folder, ca_name, crl_url):
                  "-cert", ca + ".crt", "-keyfile", ca + ".key", "-in", kind + ".csr",
                  "-out", kind + ".crt", *dates_args, cwd=folder)
     config = os.path.join(folder, "trusted.cnf")
+    for kind in REVOKED:
+        _openssl("ca", "-config", config, "-cert", "ca.crt", "-keyfile", "ca.key", "-revoke", kind + ".crt",
+                 cwd=folder)
     _openssl("ca", "-gencrl", "-config", config, "-cert", "ca.crt", "-keyfile", "ca.key",
              "-out", "ca.crl.pem", cwd=folder)
     _openssl("crl", "-in", "ca.crl.pem", "-outform", "DER", "-out", "ca.crl", cwd=folder)
