@@ -5,6 +5,7 @@
 #include "base/FailureSink.h"
 #include "engine/InstallTransaction.h"
 #include "engine/Paths.h"
+#include "engine/StagedUpdate.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
 
@@ -36,6 +37,7 @@ bool StartUpdaterRun()
     // its line in the log tells, and a folder it could not put back whole
     // keeps its journal for the next run.
     (void)InstallTransaction::Recover(GetModuleDir());
+    StagedUpdate::RemoveOrphan(GetModuleDir());
     return true;
 }
 

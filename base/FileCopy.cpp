@@ -45,6 +45,18 @@ DWORD FlushToDisk(HANDLE file, const std::string& path)
     return ERROR_SUCCESS;
 }
 
+DWORD FlushFolderToDisk(const std::string& folder)
+{
+    // Only a folder opened for writing can be flushed.
+    ScopedHandle handle(CreateFileA(folder.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.Valid())
+        return GetLastError();
+    const DWORD error = FlushToDisk(handle.Get(), folder);
+    return error == ERROR_INVALID_FUNCTION ? ERROR_SUCCESS : error;
+}
+
 void SetFlushObserver(std::function<void(const std::string& path)> observer)
 {
     FlushObserver() = std::move(observer);

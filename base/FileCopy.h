@@ -25,6 +25,11 @@ enum class Durability { kCached, kFlushed };
 // for the observer below.
 [[nodiscard]] DWORD FlushToDisk(HANDLE file, const std::string& path);
 
+// Puts a folder's entries on the disk, so that renames into and out of it
+// outlive a power cut; ERROR_SUCCESS or the error code. A file system that
+// cannot flush a folder (ERROR_INVALID_FUNCTION) commits its renames itself.
+[[nodiscard]] DWORD FlushFolderToDisk(const std::string& folder);
+
 // Test seam: sees the path of every file that FlushToDisk put on the disk,
 // right after its flush, in the order of the flushes. Set before the work
 // it watches starts; an empty function ends the watch.

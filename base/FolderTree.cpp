@@ -215,7 +215,7 @@ bool LeadsThroughLink(const std::string& root, const std::string& path)
 {
     if (path.size() <= root.size() + 1 || path.compare(0, root.size(), root) != 0 || path[root.size()] != '\\')
         return false;
-    for (size_t end = path.find('\\', root.size() + 1);; end = path.find('\\', end + 1)) {
+    for (size_t end = FindSeparator(path, root.size() + 1);; end = FindSeparator(path, end + 1)) {
         const std::string part = path.substr(0, end);
         if (!FileExists(part))
             return false;

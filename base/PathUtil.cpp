@@ -15,11 +15,46 @@ bool IsSeparator(Char c)
     return c == Char('\\') || c == Char('/');
 }
 
+// The separator's positions in UTF-16 text: every '\\' is one.
+size_t FindSeparatorIn(std::wstring_view path, wchar_t separator, size_t from)
+{
+    return path.find(separator, from);
+}
+
+size_t FindLastSeparatorIn(std::wstring_view path, wchar_t separator)
+{
+    return path.rfind(separator);
+}
+
+// In narrow text a byte is a separator only where a character starts: the
+// second byte of a double-byte character of the ANSI code page may be 0x5C
+// (GBK's U+6DFA is 0x9C 0x5C) and is no separator.
+size_t FindSeparatorIn(std::string_view path, char separator, size_t from)
+{
+    for (size_t at = from; at < path.size(); ++at) {
+        if (path[at] == separator)
+            return at;
+        if (IsDBCSLeadByteEx(kAnsiCodePage, static_cast<BYTE>(path[at])) && at + 1 < path.size())
+            ++at;
+    }
+    return std::string_view::npos;
+}
+
+size_t FindLastSeparatorIn(std::string_view path, char separator)
+{
+    size_t last = std::string_view::npos;
+    for (size_t at = FindSeparatorIn(path, separator, 0); at != std::string_view::npos;
+         at = FindSeparatorIn(path, separator, at + 1))
+        last = at;
+    return last;
+}
+
 template <typename String>
 void MakeParentDirsOf(const String& filePath, BOOL (*createFolder)(const typename String::value_type*))
 {
     using Char = typename String::value_type;
-    for (size_t pos = filePath.find(Char('\\')); pos != String::npos; pos = filePath.find(Char('\\'), pos + 1)) {
+    for (size_t pos = FindSeparatorIn(filePath, Char('\\'), 0); pos != String::npos;
+         pos = FindSeparatorIn(filePath, Char('\\'), pos + 1)) {
         if (pos == 0 || filePath[pos - 1] == Char(':'))
             continue;
         createFolder(filePath.substr(0, pos).c_str());
@@ -29,14 +64,14 @@ void MakeParentDirsOf(const String& filePath, BOOL (*createFolder)(const typenam
 template <typename String>
 String ParentFolderOf(const String& path)
 {
-    const size_t pos = path.rfind(typename String::value_type('\\'));
+    const size_t pos = FindLastSeparatorIn(path, typename String::value_type('\\'));
     return pos == String::npos ? path : path.substr(0, pos);
 }
 
 template <typename String>
 String FileNameIn(const String& path)
 {
-    const size_t pos = path.rfind(typename String::value_type('\\'));
+    const size_t pos = FindLastSeparatorIn(path, typename String::value_type('\\'));
     return pos == String::npos ? path : path.substr(pos + 1);
 }
 
@@ -90,7 +125,7 @@ bool IsSafeComponent(std::wstring_view component)
 
 void SplitPath(const std::string& text, std::string& folder, std::string& name, bool urlForm)
 {
-    const size_t pos = text.rfind(urlForm ? '/' : '\\');
+    const size_t pos = FindLastSeparatorIn(text, urlForm ? '/' : '\\');
     if (pos == std::string::npos) {
         folder.clear();
         name = text;
@@ -98,6 +133,11 @@ void SplitPath(const std::string& text, std::string& folder, std::string& name, 
     }
     folder = text.substr(0, pos);
     name = text.substr(pos + 1);
+}
+
+size_t FindSeparator(std::string_view path, size_t from)
+{
+    return FindSeparatorIn(path, '\\', from);
 }
 
 std::string ParentFolder(const std::string& path)

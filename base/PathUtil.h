@@ -5,9 +5,16 @@
 
 // Path helpers shared by every layer. Narrow paths are in the ANSI code page.
 
+// Narrow paths are split only where a character starts: a double-byte
+// character of the ANSI code page whose second byte is 0x5C holds no '\'.
+
 // Splits at the last separator ('/' in URL form, '\' otherwise). Without a
 // separator the folder is empty and the name is the whole text.
 void SplitPath(const std::string& text, std::string& folder, std::string& name, bool urlForm);
+
+// The position of the first '\' at or after from (a character's start), or
+// npos.
+size_t FindSeparator(std::string_view path, size_t from = 0);
 
 // The part before the last '\' (the whole text when there is none).
 std::string ParentFolder(const std::string& path);

@@ -81,6 +81,10 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot, 
             UpdateLog::Instance().Write("file: %s lies in the Updater's backup folder.", entry.path.c_str());
             return false;
         }
+        if (InstallTransaction::IsInStagingFolder(entry.path)) {
+            UpdateLog::Instance().Write("file: %s lies in the Updater's staging folder.", entry.path.c_str());
+            return false;
+        }
         // A missing target, or an entry without a digest, is never current.
         const std::string source = ToBackslashes(sourceRoot + "\\" + entry.path);
         targets[i] = ExamineTarget(source, ToBackslashes(targetRoot + "\\" + entry.path), entry.md5);
@@ -121,11 +125,14 @@ bool CopyDeferred(const FileEntry& entry, const std::string& source, const std::
                      "file: %s will be updated after next open.", name);
 }
 
-// Copies straight over the installed file, without a way back.
-DWORD CopyOver(const std::string& source, const std::string& target, const std::string& md5)
+// Copies straight over the installed file, without a way back; a staged
+// file is renamed over it.
+DWORD CopyOver(const std::string& source, const std::string& target, const std::string& md5, bool staged)
 {
     ClearReadOnly(target);
-    return CopyFileCheckingMd5(source, target, md5, Durability::kFlushed);
+    if (!staged)
+        return CopyFileCheckingMd5(source, target, md5, Durability::kFlushed);
+    return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) ? ERROR_SUCCESS : GetLastError();
 }
 
 void LogJournalFailure(DWORD error)
@@ -202,16 +209,17 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
         MakeParentDirs(target);
         if (targets[i].current)
             continue;
-        // Sources checked when they were staged are checked again as they are
-        // copied, at no cost of a read: a staged file that changed since
-        // never reaches the install folder.
-        const std::string md5 = sources == Sources::kVerified ? entry.md5 : "";
+        // A staged file is swapped in by renames; the deferred copies of a
+        // staged tree are checked again as they are copied, at no cost of a
+        // read.
+        const bool staged = sources == Sources::kVerified;
         bool copied = false;
         if (IsDeferred(entry.path, context_.updaterName)) {
-            copied = CopyDeferred(entry, source, md5);
+            copied = CopyDeferred(entry, source, staged ? entry.md5 : "");
         } else {
-            const DWORD error =
-                transactional_ ? transaction->Replace(entry.path, source, md5) : CopyOver(source, target, md5);
+            const DWORD error = !transactional_ ? CopyOver(source, target, "", staged)
+                                : staged        ? transaction->Swap(entry.path, source)
+                                                : transaction->Replace(entry.path, source, "");
             copied = LogCopied(entry, source, target, error, "file: %s updated.", target);
         }
         if (!copied)

@@ -6,6 +6,7 @@
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <exception>
@@ -41,6 +42,12 @@ bool IsSameFolder(const std::string& root, const std::string& installDir)
     return _stricmp(root.c_str(), installDir.c_str()) == 0 || (IsDrivePath(root) && IsSameFile(root, installDir));
 }
 
+// The part before the first separator, '/' or '\\'.
+std::string FirstComponent(const std::string& relativePath)
+{
+    return relativePath.substr(0, std::min(FindSeparator(relativePath), relativePath.find('/')));
+}
+
 DWORD WriteAll(HANDLE file, const std::string& text)
 {
     DWORD written = 0;
@@ -52,7 +59,8 @@ DWORD WriteAll(HANDLE file, const std::string& text)
 }  // namespace
 
 InstallTransaction::InstallTransaction(std::string targetRoot)
-    : targetRoot_(std::move(targetRoot)), backupRoot_(targetRoot_ + "\\" + kBackupFolderName)
+    : targetRoot_(std::move(targetRoot)), backupRoot_(targetRoot_ + "\\" + kBackupFolderName),
+      stagingRoot_(targetRoot_ + "\\" + kStagingFolderName)
 {
 }
 
@@ -72,13 +80,17 @@ InstallTransaction::~InstallTransaction()
 
 bool InstallTransaction::IsInstallable(const std::string& relativePath)
 {
-    return IsContainedRelativePath(relativePath) && !IsInBackupFolder(relativePath);
+    return IsContainedRelativePath(relativePath) && !IsInBackupFolder(relativePath) && !IsInStagingFolder(relativePath);
 }
 
 bool InstallTransaction::IsInBackupFolder(const std::string& relativePath)
 {
-    const std::string first = relativePath.substr(0, relativePath.find_first_of("\\/"));
-    return _stricmp(first.c_str(), kBackupFolderName) == 0;
+    return _stricmp(FirstComponent(relativePath).c_str(), kBackupFolderName) == 0;
+}
+
+bool InstallTransaction::IsInStagingFolder(const std::string& relativePath)
+{
+    return _stricmp(FirstComponent(relativePath).c_str(), kStagingFolderName) == 0;
 }
 
 std::string InstallTransaction::JournalPath()
@@ -99,7 +111,8 @@ bool InstallTransaction::ReachesOutside(const std::string& relativePath)
     const auto known = outsideFolders_.find(folder);
     if (known != outsideFolders_.end())
         return known->second;
-    const bool outside = !LiesWithin(folder, targetRoot_) || LiesWithin(folder, backupRoot_);
+    const bool outside =
+        !LiesWithin(folder, targetRoot_) || LiesWithin(folder, backupRoot_) || LiesWithin(folder, stagingRoot_);
     outsideFolders_.emplace(folder, outside);
     return outside;
 }
@@ -118,7 +131,7 @@ void InstallTransaction::PlanFolders(const std::string& relativePath)
 {
     // Only the folders that do not exist yet are the installation's to remove.
     const std::string path = ToBackslashes(relativePath);
-    for (size_t slash = path.find('\\'); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
+    for (size_t slash = FindSeparator(path); slash != std::string::npos; slash = FindSeparator(path, slash + 1)) {
         const std::string folder = path.substr(0, slash);
         if (folder.empty() || !knownFolders_.insert(folder).second || FileExists(Target(folder)))
             continue;
@@ -173,7 +186,7 @@ DWORD InstallTransaction::Begin()
     return ERROR_SUCCESS;
 }
 
-DWORD InstallTransaction::Replace(const std::string& relativePath, const std::string& source, const std::string& md5)
+DWORD InstallTransaction::MoveOldCopyAside(const std::string& relativePath, std::string& target)
 {
     // Files are replaced in the order they were planned.
     const std::string path = ToBackslashes(relativePath);
@@ -182,7 +195,7 @@ DWORD InstallTransaction::Replace(const std::string& relativePath, const std::st
     if (nextStep_ == steps_.size())
         return ERROR_INVALID_PARAMETER;
     const size_t step = nextStep_++;
-    const std::string target = Target(path);
+    target = Target(path);
     const DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         // A folder in the file's place is not the installation's to move away.
@@ -192,17 +205,58 @@ DWORD InstallTransaction::Replace(const std::string& relativePath, const std::st
         if (!MoveFileExA(target.c_str(), Backup(step).c_str(), 0))
             return GetLastError();
     }
+    return ERROR_SUCCESS;
+}
+
+DWORD InstallTransaction::Replace(const std::string& relativePath, const std::string& source, const std::string& md5)
+{
+    std::string target;
+    const DWORD error = MoveOldCopyAside(relativePath, target);
     // On the disk before "done" can be.
-    return CopyFileCheckingMd5(source, target, md5, Durability::kFlushed);
+    return error == ERROR_SUCCESS ? CopyFileCheckingMd5(source, target, md5, Durability::kFlushed) : error;
+}
+
+DWORD InstallTransaction::Swap(const std::string& relativePath, const std::string& staged)
+{
+    // One walk of the links per folder of the staged tree.
+    const std::string from = ParentFolder(staged);
+    auto known = stagedFolders_.find(from);
+    if (known == stagedFolders_.end()) {
+        const bool through = from.compare(0, stagingRoot_.size() + 1, stagingRoot_ + "\\") != 0 ||
+                             IsLink(stagingRoot_) || LeadsThroughLink(stagingRoot_, from);
+        known = stagedFolders_.emplace(from, through).first;
+    }
+    if (known->second)
+        return kErrorStoppedOnLink;
+    std::string target;
+    DWORD error = MoveOldCopyAside(relativePath, target);
+    if (error != ERROR_SUCCESS)
+        return error;
+    // Without MOVEFILE_COPY_ALLOWED: a rename, never a copy that could be cut.
+    if (MoveFileExA(staged.c_str(), target.c_str(), 0)) {
+        swappedFolders_.insert(ParentFolder(target));
+        return ERROR_SUCCESS;
+    }
+    error = GetLastError();
+    // A folder of the install folder mounted from another volume.
+    return error == ERROR_NOT_SAME_DEVICE ? CopyFileCheckingMd5(staged, target, "", Durability::kFlushed) : error;
 }
 
 DWORD InstallTransaction::Commit()
 {
     if (!open_)
         return ERROR_SUCCESS;
+    // The renames are on the disk before "done" is: the folders they wrote
+    // into (the backups' among them) are flushed.
+    DWORD error = ERROR_SUCCESS;
+    if (!swappedFolders_.empty())
+        swappedFolders_.insert(backupRoot_);
+    for (auto folder = swappedFolders_.begin(); error == ERROR_SUCCESS && folder != swappedFolders_.end(); ++folder)
+        error = FlushFolderToDisk(*folder);
     // Once "done" is on disk, a run that finds the journal only cleans up.
     const std::string done = std::string(kDone) + "\r\n";
-    DWORD error = WriteAll(journal_.Get(), done);
+    if (error == ERROR_SUCCESS)
+        error = WriteAll(journal_.Get(), done);
     if (error == ERROR_SUCCESS)
         error = FlushToDisk(journal_.Get(), JournalPath());
     // Without the mark on the disk a later run would take the installation

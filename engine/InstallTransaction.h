@@ -15,7 +15,10 @@
 // files that will be replaced and those that will be new) goes to a journal
 // in the user-data folder and is flushed to disk. Every new file is flushed
 // to disk before the journal is marked done, so that a power cut never
-// leaves a journal that says done beside new files that are not on the disk. A replaced file is first
+// leaves a journal that says done beside new files that are not on the disk:
+// a copied file is flushed as it is copied; a staged file, flushed when it
+// was staged, is swapped in by renames, and the folders they changed are
+// flushed before the mark. A replaced file is first
 // renamed into a hidden backup folder inside the install folder, under the
 // number of its step in the plan, which is cheap on one volume and leaves the
 // old copy whole. A failed installation is
@@ -28,6 +31,9 @@ public:
     // The backup folder inside the install folder; nothing is installed
     // below it.
     static constexpr char kBackupFolderName[] = ".corvane-backup";
+    // The staging folder beside it (see StagedUpdate); nothing is installed
+    // below it either.
+    static constexpr char kStagingFolderName[] = ".corvane-staged";
 
     explicit InstallTransaction(std::string targetRoot);
     // A begun transaction that was neither committed nor rolled back is
@@ -58,7 +64,17 @@ public:
     // copied must have it (ERROR_CRC).
     [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source, const std::string& md5);
 
-    // Keeps the new files: marks the journal done and flushes it. The backups
+    // Puts a staged file, already on the disk, in the place of the next
+    // planned file of that path by two renames: the old copy into the
+    // backups, the staged copy into place. ERROR_SUCCESS, or the error code
+    // of the rename that failed. A staged file on another volume is copied
+    // and flushed instead. Only a file below the staging folder is taken, and
+    // none reached through a link (kErrorStoppedOnLink): a rename through a
+    // planted link would take another folder's file away.
+    [[nodiscard]] DWORD Swap(const std::string& relativePath, const std::string& staged);
+
+    // Keeps the new files: puts the folders that swaps changed on the disk,
+    // then marks the journal done and flushes it. The backups
     // and the journal stay until the object goes; a run killed before then
     // finds the mark, and its next run only cleans up. ERROR_SUCCESS, or the
     // error code that kept the mark from the disk: then nothing is kept, and
@@ -71,10 +87,13 @@ public:
     int RollBack();
 
     // True for a relative path the journal can carry: inside the install
-    // folder (see IsContainedRelativePath) and outside the backups.
+    // folder (see IsContainedRelativePath) and outside the backups and the
+    // staging folder.
     static bool IsInstallable(const std::string& relativePath);
     // True when the path's first component is the backup folder.
     static bool IsInBackupFolder(const std::string& relativePath);
+    // True when the path's first component is the staging folder.
+    static bool IsInStagingFolder(const std::string& relativePath);
 
     // Where the journal lives: in the user-data folder.
     static std::string JournalPath();
@@ -119,16 +138,22 @@ private:
     InstallTransaction(std::string targetRoot, std::vector<Step> steps);
     std::string Target(const std::string& relativePath) const;
     std::string Backup(size_t step) const;
+    // Finds the next planned step of the file and moves its old copy into
+    // the backups; ERROR_SUCCESS with the step's target, or the error code.
+    DWORD MoveOldCopyAside(const std::string& relativePath, std::string& target);
     // Undoes the plan from its end; false when a file could not be put back.
     bool Undo(int& restored);
     void RemoveBackupsAndJournal();
 
     std::string targetRoot_;
     std::string backupRoot_;
+    std::string stagingRoot_;
     std::vector<Step> steps_;
     size_t nextStep_ = 0;                                              // where Replace looks for its file first
     std::set<std::string, CaseInsensitiveLess> knownFolders_;          // planned, or there before
     std::map<std::string, bool, CaseInsensitiveLess> outsideFolders_;  // ReachesOutside per folder
+    std::set<std::string, CaseInsensitiveLess> swappedFolders_;        // changed by Swap, flushed by Commit
+    std::map<std::string, bool, CaseInsensitiveLess> stagedFolders_;   // Swap's link check per folder
     ScopedHandle journal_;
     bool open_ = false;       // begun, and neither committed nor rolled back
     bool committed_ = false;  // marked done, backups not yet removed

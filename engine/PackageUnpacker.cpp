@@ -43,7 +43,7 @@ void LeavePriority(UnpackPriority priority)
 // tar file as it grows, so that extraction costs no time of its own. The
 // extraction's result counts only when the decode succeeded.
 bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath, const std::string& folder,
-                      UnpackPriority priority, int& extracted)
+                      UnpackPriority priority, Durability durability, int& extracted)
 {
     ScopedFile in(fopen(packagePath.c_str(), "rb"));
     if (!in)
@@ -59,7 +59,7 @@ bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath
         // A thread's entry: an exception leaving it would end the process.
         try {
             EnterPriority(priority);
-            extracted = ExtractTar(tarPath, folder, &growing);
+            extracted = ExtractTar(tarPath, folder, &growing, durability);
         } catch (const std::exception& error) {
             UpdateLog::Instance().Write("decompress tar file: %s stopped, %s.", tarPath.c_str(), error.what());
             extracted = -1;
@@ -88,7 +88,8 @@ std::string SourceRoot(const std::string& packageName, const std::string& folder
 
 }  // namespace
 
-UnpackedPackage UnpackPackage(const std::string& packagePath, const std::string& folder, UnpackPriority priority)
+UnpackedPackage UnpackPackage(const std::string& packagePath, const std::string& folder, UnpackPriority priority,
+                              Durability durability)
 {
     UnpackedPackage unpacked;
     if (!FileExists(packagePath)) {
@@ -107,7 +108,8 @@ UnpackedPackage UnpackPackage(const std::string& packagePath, const std::string&
     int extracted = -1;
     // A link planted in the tar file's place would have the decoder write
     // over whatever it points at.
-    if (IsLink(unpacked.tarPath) || !DecodeAndExtract(packagePath, unpacked.tarPath, folder, priority, extracted)) {
+    if (IsLink(unpacked.tarPath) ||
+        !DecodeAndExtract(packagePath, unpacked.tarPath, folder, priority, durability, extracted)) {
         unpacked.code = UpdateWorker::kXzFailed;
         return unpacked;
     }

@@ -1,9 +1,12 @@
 #include "engine/StagedUpdate.h"
 
+#include "base/FileCopy.h"
 #include "base/FolderTree.h"
+#include "engine/InstallTransaction.h"
 #include "engine/Md5.h"
 #include "engine/PackageUnpacker.h"
 #include "engine/Paths.h"
+#include "engine/UpdateLog.h"
 #include "engine/UpdateWorker.h"
 
 #include <windows.h>
@@ -63,18 +66,28 @@ std::string FileLine(const std::string& root, const FileEntry& entry)
 // Staging's own clean-up: the marker first, so that a tree half removed is
 // never taken for a staged one. "" when both are gone, or the one that
 // stays (a link in either place is left alone, not followed).
-std::string RemoveStaged()
+std::string RemoveStaged(const std::string& installDir)
 {
     if (!RemoveEntryItself(StagedUpdate::MarkerPath()))
         return StagedUpdate::MarkerPath();
-    return RemoveDirTree(StagedUpdate::Folder()) ? "" : StagedUpdate::Folder();
+    const std::string folder = StagedUpdate::Folder(installDir);
+    return RemoveDirTree(folder) ? "" : folder;
 }
 
 }  // namespace
 
-std::string StagedUpdate::Folder()
+std::string StagedUpdate::Folder(const std::string& installDir)
 {
-    return GetUpdateDir() + "\\staged";
+    return installDir + "\\" + InstallTransaction::kStagingFolderName;
+}
+
+void StagedUpdate::RemoveOrphan(const std::string& installDir)
+{
+    const std::string folder = Folder(installDir);
+    if (!FileExists(folder) || FileExists(MarkerPath()))
+        return;
+    if (RemoveDirTree(folder))
+        UpdateLog::Instance().Write("recovery: staging folder %s of no pending update removed.", folder.c_str());
 }
 
 std::string StagedUpdate::MarkerPath()
@@ -82,16 +95,20 @@ std::string StagedUpdate::MarkerPath()
     return GetUpdateDir() + "\\staged.ok";
 }
 
-StagedUpdate::Result StagedUpdate::Stage(const std::string& packagePath, const std::string& manifestPath,
-                                         const std::vector<FileEntry>& files, bool background)
+StagedUpdate::Result StagedUpdate::Stage(const std::string& installDir, const std::string& packagePath,
+                                         const std::string& manifestPath, const std::vector<FileEntry>& files,
+                                         bool background)
 {
-    const std::string left = RemoveStaged();
+    const std::string left = RemoveStaged(installDir);
     if (!left.empty())
         return Result{UpdateWorker::kInstallFailed, left, ""};
-    const std::string folder = Folder();
-    CreateDirectoryA(folder.c_str(), nullptr);
-    const UnpackedPackage unpacked =
-        UnpackPackage(packagePath, folder, background ? UnpackPriority::kBackground : UnpackPriority::kNormal);
+    const std::string folder = Folder(installDir);
+    if (CreateDirectoryA(folder.c_str(), nullptr))
+        SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    // Flushed as they are unpacked, while the product runs: the exec run
+    // only renames them.
+    const UnpackedPackage unpacked = UnpackPackage(
+        packagePath, folder, background ? UnpackPriority::kBackground : UnpackPriority::kNormal, Durability::kFlushed);
     Result result{unpacked.code, unpacked.code == UpdateWorker::kTarFailed ? unpacked.tarPath : packagePath,
                   unpacked.sourceRoot};
     std::string marker = std::string(kHeader) + "\r\n" + PackageLine(packagePath) + "\r\n" +
@@ -112,12 +129,12 @@ StagedUpdate::Result StagedUpdate::Stage(const std::string& packagePath, const s
     if (result.ok() && !WriteNewFile(MarkerPath(), marker))
         result = Result{UpdateWorker::kInstallFailed, MarkerPath(), ""};
     if (!result.ok())
-        RemoveStaged();
+        RemoveStaged(installDir);
     return result;
 }
 
-std::string StagedUpdate::FindTree(const std::string& packagePath, const std::string& manifestPath,
-                                   const std::vector<FileEntry>& files)
+std::string StagedUpdate::FindTree(const std::string& installDir, const std::string& packagePath,
+                                   const std::string& manifestPath, const std::vector<FileEntry>& files)
 {
     constexpr size_t kFirstFile = 4;
     const std::vector<std::string> lines = ReadMarkerLines();
@@ -126,7 +143,7 @@ std::string StagedUpdate::FindTree(const std::string& packagePath, const std::st
     if (lines[1] != PackageLine(packagePath) || lines[2] != ManifestLine(manifestPath) ||
         lines[3].compare(0, 5, "root ") != 0 || !IsPlainFileName(lines[3].substr(5)))
         return "";
-    const std::string root = Folder() + "\\" + lines[3].substr(5);
+    const std::string root = Folder(installDir) + "\\" + lines[3].substr(5);
     for (size_t i = 0; i < files.size(); ++i)
         if (lines[kFirstFile + i] != FileLine(root, files[i]))
             return "";

@@ -6,8 +6,13 @@
 #include <vector>
 
 // A pending update unpacked and checked while the product still runs, so
-// that installing it later only swaps files. The tree lies in the update
-// folder, so that discarding the pending update removes it too. A marker,
+// that installing it later only swaps files, by two renames each. The tree
+// lies in a hidden folder of the install folder, on its volume and with its
+// permissions, named so that a product scanning its folder passes over it
+// (as it does the backups); every file is flushed to the disk as it is
+// unpacked. It goes with the pending update: the marker lies in the update
+// folder, so that discarding the pending update leaves no usable tree, and
+// the folder is removed with it (or by the next run's recovery). A marker,
 // written last, names the package (its size and time of last write), the
 // manifest (its digest) and each staged file as it was when its digest was
 // checked (size and time of last write). The package's own digest is not
@@ -33,15 +38,21 @@ public:
     // in the place of the staging folder or the marker is left alone and
     // fails the staging, naming it. A failed staging leaves nothing. Logs
     // nothing but the links that the removal meets.
-    static Result Stage(const std::string& packagePath, const std::string& manifestPath,
+    static Result Stage(const std::string& installDir, const std::string& packagePath, const std::string& manifestPath,
                         const std::vector<FileEntry>& files, bool background);
 
     // The staged tree's top folder when the marker names exactly this
     // package and manifest and every listed file is still as it was staged;
     // "" otherwise.
-    static std::string FindTree(const std::string& packagePath, const std::string& manifestPath,
-                                const std::vector<FileEntry>& files);
+    static std::string FindTree(const std::string& installDir, const std::string& packagePath,
+                                const std::string& manifestPath, const std::vector<FileEntry>& files);
 
-    static std::string Folder();
+    // For the start of a run: a staging folder without a marker belongs to
+    // no pending update (a run ended between the discard and the removal)
+    // and is removed, logged in one line.
+    static void RemoveOrphan(const std::string& installDir);
+
+    // Where staging writes: the install folder's staging folder.
+    static std::string Folder(const std::string& installDir);
     static std::string MarkerPath();
 };

@@ -375,8 +375,8 @@ bool MakeFolder(const std::string& path)
 
 class Extraction {
 public:
-    Extraction(TAR* tar, TarStream& stream, const std::string& targetFolder)
-        : tar_(tar), stream_(stream), target_(targetFolder)
+    Extraction(TAR* tar, TarStream& stream, const std::string& targetFolder, Durability durability)
+        : tar_(tar), stream_(stream), target_(targetFolder), durability_(durability)
     {
     }
 
@@ -470,6 +470,10 @@ private:
         stream_.Consume(padding);
         const FILETIME written = UnixToFileTime(mtime);
         SetFileTime(file.Get(), nullptr, nullptr, &written);
+        if (durability_ == Durability::kFlushed && FlushToDisk(file.Get(), path) != ERROR_SUCCESS) {
+            SetErrnoFromLastError();
+            return false;
+        }
         return true;
     }
 
@@ -486,6 +490,7 @@ private:
     TAR* tar_;
     TarStream& stream_;
     const std::string& target_;
+    const Durability durability_;
     std::string lastParent_;
 };
 
@@ -500,7 +505,7 @@ public:
 
 }  // namespace
 
-int ExtractTar(const std::string& tarPath, const std::string& targetFolder, GrowingFile* growing)
+int ExtractTar(const std::string& tarPath, const std::string& targetFolder, GrowingFile* growing, Durability durability)
 {
     if (tarPath.empty())
         return -1;
@@ -523,7 +528,7 @@ int ExtractTar(const std::string& tarPath, const std::string& targetFolder, Grow
     ScopedTar tar(opened);
     TarStream stream(file.Get(), growing);
     const StreamScope scope(stream);
-    const int extracted = Extraction(tar.Get(), stream, targetFolder).Run();
+    const int extracted = Extraction(tar.Get(), stream, targetFolder, durability).Run();
     if (extracted != 0)
         UpdateLog::Instance().Write("tar_extract_all(): %s", strerror(errno));
     return extracted;

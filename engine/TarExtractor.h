@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FileCopy.h"
+
 #include <string>
 
 class GrowingFile;
@@ -13,5 +15,7 @@ class GrowingFile;
 // from the member's mode. 0 on success; -1 when the tar path is empty, a
 // member is refused or the file is damaged; -2 when the target folder is
 // empty. When growing is given, the tar file is still being written and is
-// followed until its writer is done.
-int ExtractTar(const std::string& tarPath, const std::string& targetFolder, GrowingFile* growing = nullptr);
+// followed until its writer is done. Flushed, every file is put on the disk
+// (FlushToDisk) before the next member is read.
+int ExtractTar(const std::string& tarPath, const std::string& targetFolder, GrowingFile* growing = nullptr,
+               Durability durability = Durability::kCached);

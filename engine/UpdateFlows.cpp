@@ -75,11 +75,12 @@ void LogNotStaged(const std::string& packagePath, const StagedUpdate::Result& st
 
 // A force run's failed staging, told in the lines an installation from the
 // package would have logged.
-void LogStagingFailure(const std::string& packagePath, const StagedUpdate::Result& staged)
+void LogStagingFailure(const std::string& installDir, const std::string& packagePath,
+                       const StagedUpdate::Result& staged)
 {
     // The staging folder could not be cleared (a link in its place): no
     // installation from the package meets that.
-    if (staged.path == StagedUpdate::Folder()) {
+    if (staged.path == StagedUpdate::Folder(installDir)) {
         LogNotStaged(packagePath, staged);
         return;
     }
@@ -151,11 +152,12 @@ int UpdateWorker::CheckUpdate()
             PostClose();
             return 0;
         }
-        const StagedUpdate::Result staged = StagedUpdate::Stage(download.path, checkManifest_.GetPath(), files, false);
+        const StagedUpdate::Result staged =
+            StagedUpdate::Stage(InstallDir(), download.path, checkManifest_.GetPath(), files, false);
         if (!staged.ok()) {
             // Logged first: naming the staging folder must not make the
             // update folder again once it is discarded.
-            LogStagingFailure(download.path, staged);
+            LogStagingFailure(InstallDir(), download.path, staged);
             DiscardUpdate();
             PostClose();
             return 0;
@@ -163,7 +165,7 @@ int UpdateWorker::CheckUpdate()
         StopProduct();
         // The outcome is in the log, and the pending update is gone either way.
         (void)InstallFiles(staged.root, InstallDir(), files, Sources::kVerified);
-        DiscardUpdate(StagedUpdate::Folder());
+        DiscardUpdate();
         StartProduct();
         FinishInstallation();
         PostClose();
@@ -184,7 +186,7 @@ int UpdateWorker::CheckUpdate()
         WriteXzSetting(download.path);
         WriteVersionSetting(context_.version);
         // The update is recorded; staging it only spares the exec run work.
-        const StagedUpdate::Result staged = StagedUpdate::Stage(download.path, manifestPath, files, true);
+        const StagedUpdate::Result staged = StagedUpdate::Stage(InstallDir(), download.path, manifestPath, files, true);
         if (!staged.ok())
             LogNotStaged(download.path, staged);
     }
@@ -211,10 +213,10 @@ bool UpdateWorker::ExecUpdate()
         std::vector<FileEntry> files;
         manifest.GetFileList(files);
         // A tree staged by the silent run, still as it was checked, spares the unpacking.
-        const std::string staged = StagedUpdate::FindTree(packagePath, manifestPath, files);
+        const std::string staged = StagedUpdate::FindTree(InstallDir(), packagePath, manifestPath, files);
         if (!staged.empty()) {
             applied = InstallFiles(staged, InstallDir(), files, Sources::kVerified);
-            DiscardUpdate(StagedUpdate::Folder());
+            DiscardUpdate();
         } else {
             // Discards by itself.
             applied = UnpackAndInstall(packagePath, files) == kInstalled;

@@ -4,6 +4,7 @@
 #include "engine/InstallTransaction.h"
 #include "engine/Paths.h"
 #include "engine/Settings.h"
+#include "engine/StagedUpdate.h"
 
 #include <windows.h>
 
@@ -27,6 +28,8 @@ void UpdateWorker::FinishInstallation()
     installed_.reset();
     if (setAside_)
         setAside_ = !RemoveDirTree(SetAsideFolder());
+    if (stagingLeft_)
+        stagingLeft_ = !RemoveDirTree(StagedUpdate::Folder(installDir_));
 }
 
 void UpdateWorker::DiscardUpdate(const std::string& installedTree)
@@ -37,7 +40,16 @@ void UpdateWorker::DiscardUpdate(const std::string& installedTree)
     const std::string aside = SetAsideFolder();
     if (!installedTree.empty() && FileExists(installedTree) && !IsLink(installedTree) && RemoveDirTree(aside))
         setAside_ = MoveFileExA(installedTree.c_str(), aside.c_str(), 0) != FALSE;
+    // The staging marker goes with the update folder, first: what is left of
+    // the staging folder is no staged tree any more.
     DiscardPendingUpdate();
+    const std::string staging = StagedUpdate::Folder(installDir_);
+    if (!FileExists(staging))
+        return;
+    if (productDown_)
+        stagingLeft_ = true;
+    else
+        RemoveDirTree(staging);
 }
 
 std::string UpdateWorker::ProductPath() const

@@ -60,9 +60,9 @@ public:
     // Copies the listed files that are not current from the source root into
     // the target root; the Updater's own executable and skin archive go to the
     // user-data folder instead. False at the first file that fails, after
-    // everything replaced so far was put back. Sources checked when they were
-    // staged (kVerified) are not read before they are copied; their digest
-    // is taken as they are copied instead.
+    // everything replaced so far was put back. Sources checked and flushed
+    // when they were staged in the install folder (kVerified) are not read:
+    // each is swapped in by two renames (see InstallTransaction::Swap).
     enum class Sources { kCheckDigests, kVerified };
     bool InstallFiles(const std::string& sourceRoot, const std::string& targetRoot, const std::vector<FileEntry>& files,
                       Sources sources = Sources::kCheckDigests);
@@ -119,6 +119,8 @@ private:
     // installation took its files from first leaves the update folder in one
     // rename, so that the discard is quick; FinishInstallation removes it.
     // A tree that is a link is never moved: it goes with the update folder.
+    // The staging folder goes too; while the product is stopped, only once
+    // it runs again (FinishInstallation).
     void DiscardUpdate(const std::string& installedTree = "");
 
     std::string ProductPath() const;
@@ -133,5 +135,6 @@ private:
     std::unique_ptr<InstallTransaction> installed_;  // committed, backups still there
     bool transactional_ = true;
     bool setAside_ = false;  // a tree waits in the set-aside folder for FinishInstallation
+    bool stagingLeft_ = false;  // the staging folder waits for FinishInstallation
     bool productDown_ = false;  // stopped, by the flow or for the exec run, and not started since
 };

@@ -11,10 +11,13 @@
 #     time until the product is stopped, against the download's duration;
 #   - a force run whose download fails: whether the product was stopped;
 # and checks after each installing run that the install folder holds exactly
-# the new version's bytes.
-# Usage: scripts/bench_downtime.sh [BUILD_DIR] [SIZE_MB] [REPEAT]   (the build
-# must hold bench_downtime.exe; SIZE_MB, default 200, makes a smaller package;
-# each figure is the best of REPEAT runs, default 1). It runs in the Wine
+# the new version's bytes. Last, the two renames per file that an exec run
+# from a staged tree makes, alone, for as many files (bench_install.exe).
+# Usage: scripts/bench_downtime.sh [BUILD_DIR] [SIZE_MB] [REPEAT] [BASELINE_EXE]
+# (the build must hold bench_downtime.exe; SIZE_MB, default 200, makes a
+# smaller package; each figure is the best of REPEAT runs, default 1;
+# BASELINE_EXE, another CorvaneUpdater.exe, is measured in the same runs,
+# "before" beside the build's "after"). It runs in the Wine
 # prefix of WINEPREFIX and uses its profile's update folder: while tests run
 # in the project's prefix, give it a copy of its own.
 set -Eeuo pipefail
@@ -26,6 +29,15 @@ REPEAT=${3:-1}
 case "$BUILD" in /*) ;; *) BUILD=$ROOT/$BUILD ;; esac
 BENCH=$BUILD/tests/app_updater/bench_downtime.exe
 UPDATER=$BUILD/app/CorvaneUpdater.exe
+BASELINE=${4:-}
+declare -A UPDATERS=([after]=$UPDATER)
+WHO=after
+if [ -n "$BASELINE" ]; then
+    [ -f "$BASELINE" ] || { echo "missing $BASELINE" >&2; exit 1; }
+    UPDATERS[before]=$BASELINE
+    WHO="before after"
+fi
+CURRENT=after
 SKIN=$BUILD/app/skin/update.zip
 PRODUCT=$BUILD/tools/Corvane.exe
 PRODUCT_NAME=CorvaneBench.exe
@@ -105,7 +117,7 @@ UPDATE=$USERDATA/update
 fresh_state() {
     rm -rf "$WORK/install" "$USERDATA"
     mkdir -p "$WORK/install/skin" "$UPDATE"
-    cp "$UPDATER" "$WORK/install/"
+    cp "${UPDATERS[$CURRENT]}" "$WORK/install/CorvaneUpdater.exe"
     cp "$SKIN" "$WORK/install/skin/"
     cp "$PRODUCT" "$WORK/install/$PRODUCT_NAME"
     python3 - "$MANIFEST" "$WORK/install" <<'PY'
@@ -183,44 +195,69 @@ for kind in single multi; do
         order="with without"
         [ $((run % 2)) = 1 ] || order="without with"
         for staging in $order; do
-            echo "== $kind-block package, run $run: exec run $staging staging"
-            fresh_state
-            check_run "$kind"
-            [ "$staging" = with ] || rm -f "$UPDATE/staged.ok"
-            timed_run --execUpdate --ParentProcessName "$PRODUCT_NAME"
-            check_installed "$kind-block exec run $staging staging"
-            R[$kind.$staging]=$(lower "${R[$kind.$staging]:-}" "$(figure downtime_seconds)")
-            R[$kind.$staging.check]=$(lower "${R[$kind.$staging.check]:-}" "$CHECK_S")
+            for CURRENT in $WHO; do
+                k=$CURRENT.$kind.$staging
+                echo "== $kind-block package, run $run: exec run $staging staging ($CURRENT)"
+                fresh_state
+                check_run "$kind"
+                [ "$staging" = with ] || rm -f "$UPDATE/staged.ok"
+                timed_run --execUpdate --ParentProcessName "$PRODUCT_NAME"
+                check_installed "$kind-block exec run $staging staging ($CURRENT)"
+                R[$k]=$(lower "${R[$k]:-}" "$(figure downtime_seconds)")
+                R[$k.check]=$(lower "${R[$k.check]:-}" "$CHECK_S")
+            done
         done
     done
 done
 
 for run in $(seq "$REPEAT"); do
-    echo "== force run, run $run: multi-block package at $RATE bytes/s"
-    fresh_state
-    timed_run --checkUpdate --force 1 --version 2.0 --ParentProcessName "$PRODUCT_NAME" \
-        --uri "http://127.0.0.1:$PORT/slow/$RATE/multi"
-    check_installed "force run"
-    R[force]=$(lower "${R[force]:-}" "$(figure downtime_seconds)")
-    R[force.until]=$(lower "${R[force.until]:-}" "$(figure until_stop_seconds)")
-    echo "== force run, run $run: the package missing on the server"
-    fresh_state
-    timed_run --checkUpdate --force 1 --version 2.0 --ParentProcessName "$PRODUCT_NAME" \
-        --uri "http://127.0.0.1:$PORT/missing"
-    R[failed.stopped]=$(higher "${R[failed.stopped]:-}" "$(figure product_stopped)")
+    for CURRENT in $WHO; do
+        echo "== force run, run $run: multi-block package at $RATE bytes/s ($CURRENT)"
+        fresh_state
+        timed_run --checkUpdate --force 1 --version 2.0 --ParentProcessName "$PRODUCT_NAME" \
+            --uri "http://127.0.0.1:$PORT/slow/$RATE/multi"
+        check_installed "force run ($CURRENT)"
+        R[$CURRENT.force]=$(lower "${R[$CURRENT.force]:-}" "$(figure downtime_seconds)")
+        R[$CURRENT.force.until]=$(lower "${R[$CURRENT.force.until]:-}" "$(figure until_stop_seconds)")
+        echo "== force run, run $run: the package missing on the server ($CURRENT)"
+        fresh_state
+        timed_run --checkUpdate --force 1 --version 2.0 --ParentProcessName "$PRODUCT_NAME" \
+            --uri "http://127.0.0.1:$PORT/missing"
+        R[$CURRENT.failed.stopped]=$(higher "${R[$CURRENT.failed.stopped]:-}" "$(figure product_stopped)")
+    done
 done
+
+# The renames alone, in a tree of the package's folders and file count.
+RENAMES=$BUILD/tests/engine_flows/bench_install.exe
+if [ -f "$RENAMES" ]; then
+    FILES=$(grep -c '<file ' "$MANIFEST" || true)
+    for run in $(seq "$REPEAT"); do
+        echo "== the two renames per file alone, run $run: $FILES files"
+        rm -rf "$WORK/renames"
+        mkdir -p "$WORK/renames"
+        run_wine "$(winpath "$RENAMES")" renames "$(winpath "$WORK/renames")" "$FILES" ||
+            echo "    !!!!! bench_install.exe renames FAILED !!!!!"
+        sed 's/^/    /' "$WORK/out.txt"
+        R[renames]=$(lower "${R[renames]:-}" "$(figure renames_seconds)")
+    done
+fi
 
 or_na() { echo "${1:-n/a}"; }
 ratio() { if [ -n "$1" ] && [ -n "$2" ]; then printf '%.2fx' "$(calc "$1 / $2")"; else echo n/a; fi; }
 row() { printf '%-48s %12s %12s %12s\n' "$@" | sed 's/ *$//'; }
 echo "== side by side (seconds; the best of $REPEAT runs)"
-row "" "no staging" "staging" "ratio"
-for kind in single multi; do
-    row "exec run downtime, $kind-block package" "$(or_na "${R[$kind.without]:-}")" \
-        "$(or_na "${R[$kind.with]:-}")" "$(ratio "${R[$kind.without]:-}" "${R[$kind.with]:-}")"
-    row "  its silent check run" "$(or_na "${R[$kind.without.check]:-}")" "$(or_na "${R[$kind.with.check]:-}")" ""
+for who in $WHO; do
+    [ "$WHO" = after ] || echo "-- $who: ${UPDATERS[$who]}"
+    row "" "no staging" "staging" "ratio"
+    for kind in single multi; do
+        k=$who.$kind
+        row "exec run downtime, $kind-block package" "$(or_na "${R[$k.without]:-}")" \
+            "$(or_na "${R[$k.with]:-}")" "$(ratio "${R[$k.without]:-}" "${R[$k.with]:-}")"
+        row "  its silent check run" "$(or_na "${R[$k.without.check]:-}")" "$(or_na "${R[$k.with.check]:-}")" ""
+    done
+    row "" "download" "downtime" "until stop"
+    row "force run, slow download, multi-block package" "$DOWNLOAD_S" "$(or_na "${R[$who.force]:-}")" \
+        "$(or_na "${R[$who.force.until]:-}")"
+    row "force run, failed download: product stopped" "$(or_na "${R[$who.failed.stopped]:-}")" "" ""
 done
-row "" "download" "downtime" "until stop"
-row "force run, slow download, multi-block package" "$DOWNLOAD_S" "$(or_na "${R[force]:-}")" \
-    "$(or_na "${R[force.until]:-}")"
-row "force run, failed download: product stopped" "$(or_na "${R[failed.stopped]:-}")" "" ""
+row "the two renames per file alone" "$(or_na "${R[renames]:-}")" "" ""

@@ -51,8 +51,9 @@ TEST_F(HostileInputTest, FailedDownloadsKeepThePendingUpdateAndTheSettings)
         EXPECT_TRUE(pending == ReadFileBytes(package)) << "the pending package changed";
         EXPECT_EQ(manifest, ReadFileBytes(UpdateDir() + "\\configure.xml"));
         // The earlier update's staged tree stays with it.
-        EXPECT_EQ((std::vector<std::string>{"configure.xml", "small-2.0.tar.xz", "staged", "staged.ok"}),
+        EXPECT_EQ((std::vector<std::string>{"configure.xml", "small-2.0.tar.xz", "staged.ok"}),
                   FolderEntries(UpdateDir()));
+        EXPECT_TRUE(FileExists(Installed(".corvane-staged\\small\\data\\version.txt")));
         EXPECT_EQ(package, Setting("xz"));
         EXPECT_EQ(UpdateDir() + "\\configure.xml", Setting("xml"));
         EXPECT_EQ("2.0", Setting("version"));

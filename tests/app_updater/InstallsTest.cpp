@@ -15,16 +15,21 @@ namespace {
 using InstallsTest = UpdaterTest;
 
 // An empty file, a file of 0 bytes in a new folder, a name with a blank and
-// Chinese characters, and a file installed over a read-only copy, through
+// Chinese characters, names whose GBK bytes hold 0x5C inside a character,
+// and a file installed over a read-only copy, through
 // each way the Updater installs: from the staged tree, from the package,
 // and at once.
 TEST_F(InstallsTest, AnyReleaseContentInstallsByteForByte)
 {
     const std::string named = ToNarrow(ToWide(u8"数据 文件\\配置 说明.txt", CP_UTF8), CP_ACP);
+    // U+661E and U+6DFA are 0x95 0x5C and 0x9C 0x5C.
+    const std::string backslashed = ToNarrow(L"\u661E \u6DFA\\\u6DFA\u661E.dat", CP_ACP);
+    ASSERT_EQ(backslashed.substr(0, 2), "\x95\\");
     const std::pair<std::string, std::string> contents[] = {
         {"data\\empty.cfg", ""},
         {"fresh\\deep\\zero.bin", ""},
         {named, "GBK named\r\n"},
+        {backslashed, "GBK 0x5C\r\n"},
         {"readonly.txt", "Corvane 2.0 read-only\r\n"},
     };
     for (const char* run : {"silent and exec", "silent and exec from the package", "force"}) {
@@ -32,7 +37,8 @@ TEST_F(InstallsTest, AnyReleaseContentInstallsByteForByte)
         std::error_code ec;
         for (const char* folder : {"data", "fresh"})
             std::filesystem::remove_all(Installed(folder), ec);
-        std::filesystem::remove_all(std::filesystem::u8path(ToUtf8(Installed(ParentFolder(named)))), ec);
+        for (const std::string& path : {named, backslashed})
+            std::filesystem::remove_all(std::filesystem::u8path(ToUtf8(Installed(ParentFolder(path)))), ec);
         SetFileAttributesA(Installed("readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
         ASSERT_TRUE(WriteFileBytes(Installed("readonly.txt"), "Corvane 1.0 read-only\r\n"));
         ASSERT_TRUE(SetFileAttributesA(Installed("readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
@@ -44,6 +50,11 @@ TEST_F(InstallsTest, AnyReleaseContentInstallsByteForByte)
         } else {
             ASSERT_TRUE(RunToEnd(CheckArguments(uri)));
             EXPECT_TRUE(FileExists(UserData() + "\\update\\staged.ok"));
+            // Staged beside the product, hidden from it, every file in place.
+            const DWORD staging = GetFileAttributesA(Installed(".corvane-staged").c_str());
+            EXPECT_TRUE(staging != INVALID_FILE_ATTRIBUTES && (staging & FILE_ATTRIBUTE_HIDDEN) != 0);
+            for (const auto& [path, bytes] : contents)
+                EXPECT_EQ(ReadFileBytes(Installed(".corvane-staged\\contents\\" + path)), bytes) << path;
             if (std::string(run) != "silent and exec") {
                 ASSERT_TRUE(DeleteFileA((UserData() + "\\update\\staged.ok").c_str()));
             }
@@ -56,6 +67,7 @@ TEST_F(InstallsTest, AnyReleaseContentInstallsByteForByte)
         }
         for (const std::string& line : LogMessages())
             EXPECT_EQ(line.find("failed"), std::string::npos) << line;
+        EXPECT_FALSE(FileExists(Installed(".corvane-staged")));
     }
 }
 

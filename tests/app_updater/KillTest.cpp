@@ -1,5 +1,6 @@
-// The real Updater killed at any moment of an exec run: the next run leaves
-// the product exactly on its old version or exactly on the new one.
+// The real Updater killed at any moment of an exec run, from the package or
+// between the renames that swap in a staged tree: the next run leaves the
+// product exactly on its old version or exactly on the new one.
 #include "tests/app_updater/UpdaterTestSupport.h"
 
 #include "base/PathUtil.h"
@@ -14,12 +15,19 @@ namespace {
 constexpr int kFiles = 400;  // the "many" fixture's files
 constexpr int kKills = 20;
 
+// Copies keep their time of last write, which the staging marker names.
 void CopyTree(const std::string& from, const std::string& to)
 {
     std::error_code ec;
     std::filesystem::remove_all(to, ec);
-    std::filesystem::copy(from, to, std::filesystem::copy_options::recursive, ec);
-    ASSERT_FALSE(ec) << from << ": " << ec.message();
+    ASSERT_TRUE(std::filesystem::create_directories(to, ec)) << to << ": " << ec.message();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(from)) {
+        const std::filesystem::path copy = to / std::filesystem::relative(entry.path(), from);
+        if (entry.is_directory())
+            std::filesystem::create_directories(copy, ec);
+        else
+            ASSERT_TRUE(CopyFileW(entry.path().c_str(), copy.c_str(), FALSE)) << copy;
+    }
 }
 
 class KillTest : public UpdaterTest {
@@ -35,16 +43,33 @@ protected:
         }
     }
 
-    // The pending update as the silent run left it: the update folder and
-    // the settings file.
-    void SavePending() { CopyTree(UserData(), TestTempDir() + "\\pending"); }
-    void RestorePending()
+    // The pending update as the silent run left it: the update folder, the
+    // settings file and the staged tree.
+    void SavePending()
     {
-        std::error_code ec;
-        std::filesystem::remove_all(UserData() + "\\update", ec);
+        CopyTree(UserData(), TestTempDir() + "\\pending");
+        CopyTree(Installed(".corvane-staged"), TestTempDir() + "\\staged");
+    }
+    // Without its staged tree the exec run installs from the package.
+    void RestorePending(bool staged)
+    {
         CopyTree(TestTempDir() + "\\pending\\update", UserData() + "\\update");
         ASSERT_TRUE(CopyFileA((TestTempDir() + "\\pending\\tavrin.ini").c_str(), (UserData() + "\\tavrin.ini").c_str(),
                               FALSE));
+        std::error_code ec;
+        std::filesystem::remove_all(Installed(".corvane-staged"), ec);
+        if (staged)
+            CopyTree(TestTempDir() + "\\staged", Installed(".corvane-staged"));
+    }
+
+    // Waits until the exec run has written its journal, the moment before
+    // its first rename or copy; false after a minute.
+    bool WaitForJournal() const
+    {
+        const std::string journal = UserData() + "\\install.journal";
+        for (int i = 0; i < 60000 && !FileExists(journal); ++i)
+            Sleep(1);
+        return FileExists(journal);
     }
 
     std::string ExecArguments() const { return "--execUpdate --ParentProcessName " + productName_; }
@@ -58,11 +83,14 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
         DWORD code = 1;
         ASSERT_TRUE(check->WaitForEnd(60000, code));
     }
+    ASSERT_TRUE(FileExists(Installed(".corvane-staged")));
     WriteOldVersion();
     SavePending();
     const std::map<std::string, std::string> oldVersion = FolderTree(Installed("data"));
 
-    // A whole run first: its length spreads the kills over it.
+    // A whole run first: its length spreads the kills over it. The renames
+    // of a staged tree take a moment of it: those kills come once the
+    // journal is written, 0 to 57 ms later.
     const DWORD start = GetTickCount();
     {
         auto exec = Start(ExecArguments());
@@ -74,35 +102,45 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
     ASSERT_EQ(newVersion.size(), oldVersion.size());
     ASSERT_NE(newVersion, oldVersion);
 
-    int restoredRuns = 0;
-    for (int kill = 1; kill <= kKills; ++kill) {
-        SCOPED_TRACE("kill " + std::to_string(kill) + " of a run of " + std::to_string(length) + " ms");
-        WriteOldVersion();
-        RestorePending();
-        {
-            auto exec = Start(ExecArguments());
-            Sleep(length * kill / (kKills + 1));
-            TerminateProcess(exec->Handle(), 9);
-            DWORD code = 0;
-            ASSERT_TRUE(exec->WaitForEnd(10000, code));
-        }
-        // The next run of any kind: a check run whose download fails.
-        DeleteFileA((UserData() + "\\update.log").c_str());
-        // A refusal that is not tried again: a refused connection would be.
-        auto check = Start(CheckArguments(HttpUrl("/status/404")));
-        DWORD code = 1;
-        ASSERT_TRUE(check->WaitForEnd(60000, code));
+    int restoredRuns[2] = {0, 0};  // from the package, staged
+    for (const bool staged : {false, true}) {
+        for (int kill = 1; kill <= kKills; ++kill) {
+            SCOPED_TRACE(std::string(staged ? "staged, " : "from the package, ") + "kill " + std::to_string(kill) +
+                         " of a run of " + std::to_string(length) + " ms");
+            WriteOldVersion();
+            RestorePending(staged);
+            {
+                auto exec = Start(ExecArguments());
+                if (staged) {
+                    ASSERT_TRUE(WaitForJournal());
+                }
+                Sleep(staged ? (kill - 1) * 3 : length * kill / (kKills + 1));
+                TerminateProcess(exec->Handle(), 9);
+                DWORD code = 0;
+                ASSERT_TRUE(exec->WaitForEnd(10000, code));
+            }
+            // The next run of any kind: a check run whose download fails.
+            DeleteFileA((UserData() + "\\update.log").c_str());
+            // A refusal that is not tried again: a refused connection would be.
+            auto check = Start(CheckArguments(HttpUrl("/status/404")));
+            DWORD code = 1;
+            ASSERT_TRUE(check->WaitForEnd(60000, code));
 
-        const std::map<std::string, std::string> now = FolderTree(Installed("data"));
-        EXPECT_TRUE(now == oldVersion || now == newVersion);
-        EXPECT_FALSE(FileExists(Installed(".corvane-backup")));
-        EXPECT_FALSE(FileExists(UserData() + "\\install.journal"));
-        for (const std::string& line : LogMessages())
-            if (line.rfind("recovery: ", 0) == 0 && line.rfind("recovery: 0 ", 0) != 0)
-                ++restoredRuns;
+            const std::map<std::string, std::string> now = FolderTree(Installed("data"));
+            EXPECT_TRUE(now == oldVersion || now == newVersion);
+            EXPECT_FALSE(FileExists(Installed(".corvane-backup")));
+            EXPECT_FALSE(FileExists(UserData() + "\\install.journal"));
+            // The staging folder stays only with the pending update it belongs to.
+            EXPECT_EQ(FileExists(Installed(".corvane-staged")), FileExists(UserData() + "\\update\\staged.ok"));
+            for (const std::string& line : LogMessages())
+                if (line.rfind("recovery: ", 0) == 0 && line.rfind("recovery: 0 ", 0) != 0 &&
+                    line.find("files restored") != std::string::npos)
+                    ++restoredRuns[staged];
+        }
     }
-    // Some kills came in the middle of the installation.
-    EXPECT_GT(restoredRuns, 0);
+    // Some kills came in the middle of the copies, and some between renames.
+    EXPECT_GT(restoredRuns[0], 0);
+    EXPECT_GT(restoredRuns[1], 0);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ TEST_F(PlantedLinkTest, SilentExecAndForceRunsNeverFollowALinkInTheirFolders)
 {
     const std::string update = UserData() + "\\update";
     const std::string backup = Installed(".corvane-backup");
+    const std::string staging = Installed(".corvane-staged");
     const std::string aside = UserData() + "\\discarded";
     const std::string refused = " is a link, not removed; what it points at is left alone.";
     const struct {
@@ -32,9 +33,8 @@ TEST_F(PlantedLinkTest, SilentExecAndForceRunsNeverFollowALinkInTheirFolders)
         bool afterSilent;    // planted in the tree that the silent run staged
         std::string logged;  // the start of the line that tells of it
     } cases[] = {
-        {"staging folder", update + "\\staged", false, "folder: " + update + "\\staged" + refused},
-        {"in the staged tree", update + "\\staged\\small\\data", true,
-         "folder: link " + update + "\\staged\\small\\data "},
+        {"staging folder", staging, false, "folder: " + staging + refused},
+        {"in the staged tree", staging + "\\small\\data", true, "folder: link " + staging + "\\small\\data "},
         {"backup folder", backup, false, "folder: " + backup + refused},
         {"in the backup folder", backup + "\\0", false, "folder: link " + backup + "\\0 "},
         {"set-aside folder", aside, false, "folder: " + aside + refused},
@@ -74,7 +74,7 @@ TEST_F(PlantedLinkTest, SilentExecAndForceRunsNeverFollowALinkInTheirFolders)
 
         // The next case starts afresh.
         ASSERT_TRUE(RemoveHostLink(c.link));
-        for (const std::string& folder : {update, backup, aside, Installed("data")})
+        for (const std::string& folder : {update, backup, staging, aside, Installed("data")})
             std::filesystem::remove_all(folder, ec);
         DeleteFileA((UserData() + "\\update.log").c_str());
         DeleteFileA((UserData() + "\\tavrin.ini").c_str());

@@ -11,7 +11,9 @@ OUT/<name>/ holds a package and its configure.xml made by the publisher tool:
     bigdict  the small package with a block that claims a 512 MiB dictionary
     contents  an empty file, a file of 0 bytes in a folder of its own, a
            file whose name holds a blank and Chinese characters (written in
-           code page 936) and one that the tests install over a read-only copy
+           code page 936), one in a folder whose GBK names hold 0x5C as the
+           second byte of a character, and one that the tests install over a
+           read-only copy
 OUT/skin-tallmenu/skin/update.zip is the Updater's skin (drawn by its art
 script) with a menu taller than any screen.
 """
@@ -62,6 +64,7 @@ def main():
     write(os.path.join(contents, "data", "empty.cfg"), b"")
     write(os.path.join(contents, "fresh", "deep", "zero.bin"), b"")
     write(os.path.join(contents, "\u6570\u636e \u6587\u4ef6", "\u914d\u7f6e \u8bf4\u660e.txt"), b"GBK named\r\n")
+    write(os.path.join(contents, "\u661e \u6dfa", "\u6dfa\u661e.dat"), b"GBK 0x5C\r\n")
     write(os.path.join(contents, "readonly.txt"), b"Corvane 2.0 read-only\r\n")
     publish(contents, "contents", "2.0", os.path.join(out, "contents"))
 

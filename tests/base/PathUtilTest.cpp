@@ -73,6 +73,12 @@ TEST(PathUtil, SplitsAndConverts)
     EXPECT_EQ(ParentFolder("b.exe"), "b.exe");
     EXPECT_EQ(FileNameOf("C:\\a\\b.exe"), "b.exe");
     EXPECT_EQ(FileNameOf("b.exe"), "b.exe");
+    // The 0x5C second byte of GBK's U+6DFA separates nothing.
+    const std::string gbk = ToNarrow(L"C:\\a\\\u6DFA\\\u6DFA.txt", 936);
+    EXPECT_EQ(ToWide(ParentFolder(gbk), 936), L"C:\\a\\\u6DFA");
+    EXPECT_EQ(ToWide(FileNameOf(gbk), 936), L"\u6DFA.txt");
+    EXPECT_EQ(FileNameOf(ToNarrow(L"\u6DFA", 936)), ToNarrow(L"\u6DFA", 936));
+    EXPECT_EQ(FindSeparator(gbk, 5), 7u);
 
     // Conversions keep embedded NULs and round-trip through GBK and UTF-8.
     const std::wstring wide(L"\u6B63\u5728\u4E0B\u8F7D\0x", 6);

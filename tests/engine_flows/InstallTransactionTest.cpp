@@ -108,10 +108,14 @@ TEST_F(InstallTransactionTest, ACommittedInstallationLeavesNoBackupsOrJournal)
     EXPECT_FALSE(FileExists(root + "\\" + InstallTransaction::kBackupFolderName));
     EXPECT_FALSE(FileExists(InstallTransaction::JournalPath()));
 
-    // The backups are the Updater's own: nothing is installed there.
-    const FileEntry reserved = Source(std::string(InstallTransaction::kBackupFolderName) + "\\x.dll", "x");
-    EXPECT_FALSE(Worker().InstallFiles(sourceDir_, root, {reserved}));
-    EXPECT_EQ(LogMessages().back(), "file: " + reserved.path + " lies in the Updater's backup folder.");
+    // The backups and the staging folder are the Updater's own: nothing is
+    // installed there.
+    for (const auto& [folder, name] : {std::pair{InstallTransaction::kBackupFolderName, "backup"},
+                                       std::pair{InstallTransaction::kStagingFolderName, "staging"}}) {
+        const FileEntry reserved = Source(std::string(folder) + "\\x.dll", "x");
+        EXPECT_FALSE(Worker().InstallFiles(sourceDir_, root, {reserved}));
+        EXPECT_EQ(LogMessages().back(), "file: " + reserved.path + " lies in the Updater's " + name + " folder.");
+    }
 }
 
 // A run killed during an installation leaves its journal and backups; the

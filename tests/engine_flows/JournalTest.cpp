@@ -8,6 +8,7 @@
 #include "engine/InstallTransaction.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
+#include "engine/StagedUpdate.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -226,7 +227,10 @@ TEST_F(JournalTest, AnIncompleteUndoKeepsItsBackupsUntilItCompletes)
 }
 
 // Every new file, deferred copies included, is on the disk before the
-// journal's mark that the installation is done.
+// journal's mark that the installation is done: a copied one as it is
+// copied; a staged one as it is staged, while the product still runs, and
+// swapped in by renames between the plan and the mark, which follows a
+// flush of the folders the renames changed.
 TEST_F(JournalTest, NewFilesAreFlushedBeforeTheJournalSaysDone)
 {
     std::vector<FileEntry> files = Package();
@@ -246,6 +250,49 @@ TEST_F(JournalTest, NewFilesAreFlushedBeforeTheJournalSaysDone)
         journal_,  // "done"
     };
     EXPECT_EQ(flushed, expected);
+
+    ASSERT_TRUE(WriteFileBytes(Installed("bin\\core.dll"), "core version 1\n"));
+    ASSERT_TRUE(WriteFileBytes(Installed("data\\table.dat"), "table version 1\n"));
+    const std::string package = GetUpdateDir() + "\\flowpkg-1.2.tar.xz";
+    const std::string manifestPath = GetUpdateDir() + "\\configure.xml";
+    ASSERT_TRUE(CopyTo(Fixture("flow\\flowpkg-1.2.tar.xz"), package));
+    ASSERT_TRUE(CopyTo(Fixture("flow\\configure.xml"), manifestPath));
+    UpdateManifest manifest;
+    ASSERT_TRUE(manifest.Load(manifestPath));
+    files.clear();
+    manifest.GetFileList(files);
+    flushed.clear();
+    std::vector<std::string> coreAtFlush;
+    SetFlushObserver([&](const std::string& path) {
+        flushed.push_back(path);
+        coreAtFlush.push_back(ReadFileBytes(Installed("bin\\core.dll")));
+    });
+    const StagedUpdate::Result staged = StagedUpdate::Stage(installDir_, package, manifestPath, files, false);
+    const bool swapped =
+        staged.ok() && Worker().InstallFiles(staged.root, installDir_, files, UpdateWorker::Sources::kVerified);
+    SetFlushObserver(nullptr);
+    ASSERT_TRUE(swapped);
+    const std::string tree = Installed(".corvane-staged\\flowpkg");
+    EXPECT_EQ(staged.root, tree);
+    const std::vector<std::string> expectedSwap = {
+        tree + "\\bin\\core.dll",  // staged
+        tree + "\\data\\table.dat",
+        tree + "\\readme.txt",
+        journal_,     // the plan, before the first rename
+        installDir_,  // the folders the renames changed
+        Installed(InstallTransaction::kBackupFolderName),
+        Installed("bin"),
+        Installed("data"),
+        journal_,  // "done", after the last
+    };
+    EXPECT_EQ(flushed, expectedSwap);
+    ASSERT_EQ(coreAtFlush.size(), expectedSwap.size());
+    EXPECT_EQ(coreAtFlush[3], "core version 1\n");
+    EXPECT_EQ(coreAtFlush.back(), "core version 2\n");
+    // Renamed, not copied.
+    for (const FileEntry& entry : files)
+        EXPECT_FALSE(FileExists(tree + "\\" + entry.path)) << entry.path;
+    ExpectInstalled(files);
 }
 
 // A short name of the backup folder passes every check of the text; its

@@ -6,14 +6,19 @@
 //   bench_install decode <package> <tar file>
 //   bench_install extract <tar file> <folder>
 //   bench_install md5 <file>
+//   bench_install renames <folder> <files>
+//     (only the two renames per file of an exec run from a staged tree: the
+//     installed copy into the backups, the staged copy into its place, in
+//     the folders of the benchmark tree)
 // Prints "name: value" lines; the apply also prints the process's peak memory.
+#include "base/PathUtil.h"
+#include "base/ScopedHandles.h"
 #include "engine/Md5.h"
 #include "engine/Settings.h"
 #include "engine/StagedUpdate.h"
+#include "engine/TarExtractor.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateManifest.h"
-#include "base/ScopedHandles.h"
-#include "engine/TarExtractor.h"
 #include "engine/UpdateWorker.h"
 #include "engine/XzDecoder.h"
 
@@ -21,8 +26,11 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -65,7 +73,7 @@ int Apply(const char* appData, const char* package, const char* manifestPath, co
     double start = Seconds();
     if (kind == ApplyKind::kStaged) {
         // As a silent run leaves it, then the exec run up to the product's start.
-        const bool staged = StagedUpdate::Stage(package, manifestPath, files, false).ok();
+        const bool staged = StagedUpdate::Stage(installDir, package, manifestPath, files, false).ok();
         printf("staging_seconds: %.3f\n", Seconds() - start);
         WriteXmlSetting(manifestPath);
         WriteXzSetting(package);
@@ -134,6 +142,44 @@ int Digest(const char* path)
     return digest.empty() ? 1 : 0;
 }
 
+bool MakeSmallFile(const std::string& path)
+{
+    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return file.Valid() && WriteFile(file.Get(), path.data(), static_cast<DWORD>(path.size()), &written, nullptr);
+}
+
+int Renames(const std::string& folder, int count)
+{
+    const std::string staged = folder + "\\staged";
+    const std::string installed = folder + "\\install";
+    const std::string backups = installed + "\\.corvane-backup";
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        char path[64];
+        snprintf(path, sizeof(path), "\\dir%02d\\sub%d\\file%04d.bin", i % 40, i % 7, i);
+        paths.push_back(path);
+        for (const std::string& root : {staged, installed}) {
+            MakeParentDirs(root + path);
+            if (!MakeSmallFile(root + path))
+                return 1;
+        }
+    }
+    CreateDirectoryA(backups.c_str(), nullptr);
+    const double start = Seconds();
+    for (int i = 0; i < count; ++i) {
+        const std::string target = installed + paths[i];
+        if (!MoveFileExA(target.c_str(), (backups + "\\" + std::to_string(i)).c_str(), 0) ||
+            !MoveFileExA((staged + paths[i]).c_str(), target.c_str(), 0))
+            return 1;
+    }
+    const double elapsed = Seconds() - start;
+    printf("renames_files: %d\n", count);
+    printf("renames_seconds: %.3f\n", elapsed);
+    printf("renames_seconds_per_1000_files: %.3f\n", elapsed * 1000 / count);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -151,6 +197,9 @@ int main(int argc, char** argv)
         return Extract(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "md5") == 0)
         return Digest(argv[2]);
-    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] | decode <package> <tar> | extract <tar> <folder> | md5 <file>\n");
+    if (argc == 4 && strcmp(argv[1], "renames") == 0 && atoi(argv[3]) > 0)
+        return Renames(argv[2], atoi(argv[3]));
+    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] "
+                    "| decode <package> <tar> | extract <tar> <folder> | md5 <file> | renames <folder> <files>\n");
     return 2;
 }

@@ -28,10 +28,19 @@ mkdir -p "$OUT/mismatch"
 cp "$OUT/stem-versioned/tool-2.1.0.tar.xz" "$OUT/mismatch/other-2.1.0.tar.xz"
 cp "$OUT/stem-versioned/configure.xml" "$OUT/mismatch/configure.xml"
 
-# The flow package cut in half.
+# The flow package cut in about half, where what decodes ends inside a tar
+# block past the first header, so that the extraction meets the cut too (a
+# cut at a block's end reads as the archive's end); the bytes vary with the
+# files' times.
 mkdir -p "$OUT/truncated"
 size=$(stat -c %s "$OUT/flow/flowpkg-1.2.tar.xz")
-head -c $((size / 2)) "$OUT/flow/flowpkg-1.2.tar.xz" >"$OUT/truncated/flowpkg-1.2.tar.xz"
+cut=$((size / 2))
+while [ "$cut" -gt 1 ]; do
+    decoded=$(head -c "$cut" "$OUT/flow/flowpkg-1.2.tar.xz" | { xz -dc 2>/dev/null || true; } | wc -c)
+    [ "$decoded" -le 512 ] || [ $((decoded % 512)) -eq 0 ] || break
+    cut=$((cut - 1))
+done
+head -c "$cut" "$OUT/flow/flowpkg-1.2.tar.xz" >"$OUT/truncated/flowpkg-1.2.tar.xz"
 
 # Raw xz streams: two streams in a row, and a stream followed by junk.
 mkdir -p "$OUT/xz"
