@@ -12,8 +12,9 @@
 
 namespace {
 
-constexpr int kFiles = 400;  // the "many" fixture's files
-constexpr int kKills = 20;
+constexpr int kFiles = 400;      // the "many" fixture's files
+constexpr int kKills = 12;       // spread over a run from the package
+constexpr int kStagedKills = 8;  // the first milliseconds of the renames
 
 // Copies keep their time of last write, which the staging marker names.
 void CopyTree(const std::string& from, const std::string& to)
@@ -54,8 +55,8 @@ protected:
     void RestorePending(bool staged)
     {
         CopyTree(TestTempDir() + "\\pending\\update", UserData() + "\\update");
-        ASSERT_TRUE(CopyFileA((TestTempDir() + "\\pending\\tavrin.ini").c_str(), (UserData() + "\\tavrin.ini").c_str(),
-                              FALSE));
+        ASSERT_TRUE(
+            CopyFileA((TestTempDir() + "\\pending\\tavrin.ini").c_str(), (UserData() + "\\tavrin.ini").c_str(), FALSE));
         std::error_code ec;
         std::filesystem::remove_all(Installed(".corvane-staged"), ec);
         if (staged)
@@ -90,7 +91,7 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
 
     // A whole run first: its length spreads the kills over it. The renames
     // of a staged tree take a moment of it: those kills come once the
-    // journal is written, 0 to 57 ms later.
+    // journal is written, 0 to 28 ms later.
     const DWORD start = GetTickCount();
     {
         auto exec = Start(ExecArguments());
@@ -104,7 +105,7 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
 
     int restoredRuns[2] = {0, 0};  // from the package, staged
     for (const bool staged : {false, true}) {
-        for (int kill = 1; kill <= kKills; ++kill) {
+        for (int kill = 1; kill <= (staged ? kStagedKills : kKills); ++kill) {
             SCOPED_TRACE(std::string(staged ? "staged, " : "from the package, ") + "kill " + std::to_string(kill) +
                          " of a run of " + std::to_string(length) + " ms");
             WriteOldVersion();
@@ -114,7 +115,7 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
                 if (staged) {
                     ASSERT_TRUE(WaitForJournal());
                 }
-                Sleep(staged ? (kill - 1) * 3 : length * kill / (kKills + 1));
+                Sleep(staged ? (kill - 1) * 4 : length * kill / (kKills + 1));
                 TerminateProcess(exec->Handle(), 9);
                 DWORD code = 0;
                 ASSERT_TRUE(exec->WaitForEnd(10000, code));
@@ -131,7 +132,7 @@ TEST_F(KillTest, AKilledExecRunIsRecoveredByTheNextRun)
             EXPECT_FALSE(FileExists(Installed(".corvane-backup")));
             EXPECT_FALSE(FileExists(UserData() + "\\install.journal"));
             // The staging folder stays only with the pending update it belongs to.
-            EXPECT_EQ(FileExists(Installed(".corvane-staged")), FileExists(UserData() + "\\update\\staged.ok"));
+            EXPECT_TRUE(!FileExists(Installed(".corvane-staged")) || FileExists(UserData() + "\\update\\staged.ok"));
             for (const std::string& line : LogMessages())
                 if (line.rfind("recovery: ", 0) == 0 && line.rfind("recovery: 0 ", 0) != 0 &&
                     line.find("files restored") != std::string::npos)
