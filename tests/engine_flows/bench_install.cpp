@@ -6,8 +6,15 @@
 //   bench_install decode <package> <tar file>
 //   bench_install extract <tar file> <folder>
 //   bench_install md5 <file>
+//   bench_install fetch <APPDATA folder> <base address> <manifest> <install folder> full|delta
+//     (downloads the full package or the delta that fits the install
+//     folder, stages it as a silent run does, then installs it as the exec
+//     run does)
 // Prints "name: value" lines; the apply also prints the process's peak memory.
+#include "engine/DeltaPatch.h"
+#include "engine/HttpDownloader.h"
 #include "engine/Md5.h"
+#include "engine/Paths.h"
 #include "engine/Settings.h"
 #include "engine/StagedUpdate.h"
 #include "engine/UpdateLog.h"
@@ -134,10 +141,59 @@ int Digest(const char* path)
     return digest.empty() ? 1 : 0;
 }
 
+int Fetch(const char* appData, const std::string& uri, const char* manifestPath, const char* installDir, bool delta)
+{
+    SetEnvironmentVariableA("APPDATA", appData);
+    UpdateLog::Instance().Open();
+    UpdateManifest manifest;
+    if (!manifest.Load(manifestPath)) {
+        fprintf(stderr, "cannot load %s\n", manifestPath);
+        return 1;
+    }
+    std::vector<FileEntry> files;
+    manifest.GetFileList(files);
+    std::vector<DeltaEntry> deltas;
+    manifest.GetDeltas(deltas);
+    double start = Seconds();
+    const DeltaEntry* chosen = delta ? ChooseDelta(deltas, files, installDir) : nullptr;
+    if (delta) {
+        printf("choose_seconds: %.3f\n", Seconds() - start);
+        if (!chosen) {
+            fprintf(stderr, "no delta fits %s\n", installDir);
+            return 1;
+        }
+    }
+    start = Seconds();
+    HttpDownloader downloader;
+    const DownloadResult download =
+        downloader.Download(uri + "/" + (chosen ? chosen->package : manifest.GetPackage()), GetUpdateDir(), false);
+    printf("download_seconds: %.3f\n", Seconds() - start);
+    if (download.code != HttpDownloader::kOk)
+        return 1;
+    start = Seconds();
+    const StagedUpdate::Result staged =
+        StagedUpdate::Stage(download.path, manifestPath, files, false, chosen, installDir);
+    printf("staging_seconds: %.3f\n", Seconds() - start);
+    printf("staging_result: %d %s\n", staged.code, staged.path.c_str());
+    if (!staged.ok())
+        return 1;
+    WriteXmlSetting(manifestPath);
+    WriteXzSetting(download.path);
+    UpdateWorker worker;
+    worker.SetInstallDir(installDir);
+    start = Seconds();
+    const bool applied = worker.ExecUpdateProc();
+    printf("exec_seconds: %.3f\n", Seconds() - start);
+    PrintPeakMemory();
+    return applied ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 7 && strcmp(argv[1], "fetch") == 0 && (strcmp(argv[6], "full") == 0 || strcmp(argv[6], "delta") == 0))
+        return Fetch(argv[2], argv[3], argv[4], argv[5], strcmp(argv[6], "delta") == 0);
     if (argc >= 6 && argc <= 7 && strcmp(argv[1], "apply") == 0) {
         const char* kind = argc == 7 ? argv[6] : "";
         if (argc == 6 || strcmp(kind, "plain") == 0 || strcmp(kind, "staged") == 0)
@@ -151,6 +207,6 @@ int main(int argc, char** argv)
         return Extract(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "md5") == 0)
         return Digest(argv[2]);
-    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] | decode <package> <tar> | extract <tar> <folder> | md5 <file>\n");
+    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] | decode <package> <tar> | extract <tar> <folder> | md5 <file> | fetch <APPDATA folder> <base address> <manifest> <install folder> full|delta\n");
     return 2;
 }
