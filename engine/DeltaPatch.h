@@ -46,5 +46,5 @@ bool LeavesOut(const DeltaEntry& delta, const std::string& path);
 // the error of the first file that failed (ApplyZstdPatch), whose path
 // failedPath receives.
 [[nodiscard]] DWORD BuildPatchedFiles(const DeltaEntry& delta, const std::vector<FileEntry>& files,
-                                      const std::string& folder, const std::string& root,
-                                      const std::string& installDir, std::string& failedPath);
+                                      const std::string& folder, const std::string& root, const std::string& installDir,
+                                      std::string& failedPath);

@@ -84,8 +84,8 @@ std::string StagedUpdate::MarkerPath()
 }
 
 StagedUpdate::Result StagedUpdate::Stage(const std::string& packagePath, const std::string& manifestPath,
-                                         const std::vector<FileEntry>& files, bool background,
-                                         const DeltaEntry* delta, const std::string& installDir)
+                                         const std::vector<FileEntry>& files, bool background, const DeltaEntry* delta,
+                                         const std::string& installDir)
 {
     const std::string left = RemoveStaged();
     if (!left.empty())

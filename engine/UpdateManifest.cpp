@@ -69,8 +69,7 @@ void UpdateManifest::GetFileList(std::vector<FileEntry>& list) const
         for (const TiXmlElement* file = fileList->FirstChildElement("file"); file;
              file = file->NextSiblingElement("file")) {
             FileEntry entry;
-            for (const TiXmlAttribute* attribute = file->FirstAttribute(); attribute;
-                 attribute = attribute->Next()) {
+            for (const TiXmlAttribute* attribute = file->FirstAttribute(); attribute; attribute = attribute->Next()) {
                 if (strcmp(attribute->Name(), "md5") == 0)
                     entry.md5 = attribute->Value();
             }
@@ -95,7 +94,8 @@ void UpdateManifest::GetDeltas(std::vector<DeltaEntry>& list) const
             continue;
         for (const TiXmlElement* patch = delta->FirstChildElement("patch"); patch;
              patch = patch->NextSiblingElement("patch"))
-            entry.patches.push_back(DeltaPatchEntry{TextOf(patch), AttributeOf(patch, "member"), AttributeOf(patch, "md5")});
+            entry.patches.push_back(
+                DeltaPatchEntry{TextOf(patch), AttributeOf(patch, "member"), AttributeOf(patch, "md5")});
         for (const TiXmlElement* whole = delta->FirstChildElement("whole"); whole;
              whole = whole->NextSiblingElement("whole"))
             entry.whole.push_back(TextOf(whole));

@@ -1,13 +1,14 @@
 #include "tests/engine_flows/EngineTestSupport.h"
 
+#include "engine/Paths.h"
 #include "tests/support/ProcessProbe.h"
 #include "tests/support/TestSupport.h"
-#include "engine/Paths.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <ostream>
 
 namespace {
 
@@ -39,6 +40,12 @@ const DeltaCase kCases[] = {
      "delta: none of 1 fits the installed files; taking the full package."},
 };
 
+// The case by its name in CTest's list.
+void PrintTo(const DeltaCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 bool Contains(const std::vector<std::string>& lines, const std::string& line)
 {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -60,8 +67,9 @@ protected:
         productPath_ = Installed(options_.parentProcessName);
         ASSERT_TRUE(PlaceProduct(productPath_));
         for (const auto& [path, bytes] : FolderTree(Fixture("delta\\v1")))
-            if (bytes != "<folder>")
+            if (bytes != "<folder>") {
                 ASSERT_TRUE(WriteFileBytes(Installed(path), bytes)) << path;
+            }
     }
 
     void TearDown() override
@@ -77,8 +85,9 @@ protected:
         const std::string folder = std::string("delta-") + row.name + "-" + std::to_string(GetCurrentProcessId());
         const std::string published = std::string("delta\\") + row.published + "\\";
         ASSERT_TRUE(CopyTo(Fixture(published + kFull), HttpRoot() + "\\" + folder + "\\" + kFull));
-        if (*row.delta)
+        if (*row.delta) {
             ASSERT_TRUE(CopyTo(Fixture(published + row.delta), HttpRoot() + "\\" + folder + "\\" + row.delta));
+        }
         options_.uri = HttpUrl("/" + folder);
         const std::string manifest = GetUpdateDir() + "\\configure.xml";
         ASSERT_TRUE(CopyTo(Fixture(published + "configure.xml"), manifest));
@@ -92,8 +101,9 @@ TEST_P(DeltaTest, InstallsTheNewVersion)
 {
     const DeltaCase& row = GetParam();
     Publish(row);
-    if (row.changeBase)
+    if (row.changeBase) {
         ASSERT_TRUE(WriteFileBytes(Installed("bin\\core.dll"), "edited by the user\n"));
+    }
     const bool takesDelta = *row.fallback == '\0';
 
     if (row.force) {
@@ -108,6 +118,9 @@ TEST_P(DeltaTest, InstallsTheNewVersion)
         EXPECT_TRUE(Worker().ExecUpdateProc());
     }
 
+    // The run ends with the product started again (once its start is on
+    // record, the test's end can stop it).
+    EXPECT_TRUE(WaitForStarts(productPath_, 1, 10000));
     // Byte for byte the new version; a file the new version no longer has stays.
     const std::map<std::string, std::string> installed = FolderTree(installDir_);
     for (const auto& [path, bytes] : FolderTree(Fixture("delta\\v2")))

@@ -11,21 +11,21 @@
 //     folder, stages it as a silent run does, then installs it as the exec
 //     run does)
 // Prints "name: value" lines; the apply also prints the process's peak memory.
+#include "base/ScopedHandles.h"
 #include "engine/DeltaPatch.h"
 #include "engine/HttpDownloader.h"
 #include "engine/Md5.h"
 #include "engine/Paths.h"
 #include "engine/Settings.h"
 #include "engine/StagedUpdate.h"
+#include "engine/TarExtractor.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateManifest.h"
-#include "base/ScopedHandles.h"
-#include "engine/TarExtractor.h"
 #include "engine/UpdateWorker.h"
 #include "engine/XzDecoder.h"
 
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
@@ -51,20 +51,28 @@ void PrintPeakMemory()
     }
 }
 
+// The update and user-data folders follow APPDATA: they go into the
+// benchmark's own folder. False, said, when the manifest cannot be loaded.
+bool Prepare(const char* appData, const char* manifestPath, UpdateManifest& manifest, std::vector<FileEntry>& files)
+{
+    SetEnvironmentVariableA("APPDATA", appData);
+    UpdateLog::Instance().Open();
+    if (!manifest.Load(manifestPath)) {
+        fprintf(stderr, "cannot load %s\n", manifestPath);
+        return false;
+    }
+    manifest.GetFileList(files);
+    return true;
+}
+
 enum class ApplyKind { kJournal, kPlain, kStaged };
 
 int Apply(const char* appData, const char* package, const char* manifestPath, const char* installDir, ApplyKind kind)
 {
-    // The update and user-data folders follow APPDATA; keep them in the benchmark's own folder.
-    SetEnvironmentVariableA("APPDATA", appData);
-    UpdateLog::Instance().Open();
     UpdateManifest manifest;
-    if (!manifest.Load(manifestPath)) {
-        fprintf(stderr, "cannot load %s\n", manifestPath);
-        return 1;
-    }
     std::vector<FileEntry> files;
-    manifest.GetFileList(files);
+    if (!Prepare(appData, manifestPath, manifest, files))
+        return 1;
     UpdateWorker worker;
     worker.SetInstallDir(installDir);
     worker.SetTransactional(kind != ApplyKind::kPlain);
@@ -143,15 +151,10 @@ int Digest(const char* path)
 
 int Fetch(const char* appData, const std::string& uri, const char* manifestPath, const char* installDir, bool delta)
 {
-    SetEnvironmentVariableA("APPDATA", appData);
-    UpdateLog::Instance().Open();
     UpdateManifest manifest;
-    if (!manifest.Load(manifestPath)) {
-        fprintf(stderr, "cannot load %s\n", manifestPath);
-        return 1;
-    }
     std::vector<FileEntry> files;
-    manifest.GetFileList(files);
+    if (!Prepare(appData, manifestPath, manifest, files))
+        return 1;
     std::vector<DeltaEntry> deltas;
     manifest.GetDeltas(deltas);
     double start = Seconds();
@@ -207,6 +210,8 @@ int main(int argc, char** argv)
         return Extract(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "md5") == 0)
         return Digest(argv[2]);
-    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] | decode <package> <tar> | extract <tar> <folder> | md5 <file> | fetch <APPDATA folder> <base address> <manifest> <install folder> full|delta\n");
+    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] "
+                    "| decode <package> <tar> | extract <tar> <folder> | md5 <file> | fetch <APPDATA folder> <base "
+                    "address> <manifest> <install folder> full|delta\n");
     return 2;
 }
