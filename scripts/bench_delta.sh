@@ -11,7 +11,8 @@
 # Goals: the delta at most 5 % of the full package; staging from it at most
 # 1.5 times as long as staging from the full package.
 # Usage: scripts/bench_delta.sh [BUILD_DIR] [SIZE_MB]   (the build must hold
-# bench_install.exe; SIZE_MB, default 160, sizes the tree beside the binaries)
+# bench_install.exe; SIZE_MB, default 160, sizes the tree beside the binaries
+# and 400 small files)
 set -Eeuo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -50,6 +51,12 @@ for name in ('bin/engine.dll', 'bin/codecs.dll'):
     os.makedirs(os.path.join(old, 'bin'), exist_ok=True)
     with open(os.path.join(old, name), 'wb') as f:
         f.write(binary(20 << 20))
+# Small resource files beside them, as a product has many of.
+for i in range(400):
+    path = os.path.join(old, 'res', f'r{i % 10}', f'res{i:03d}.txt')
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, 'wb') as f:
+        f.write(b' '.join(rng.choice((b'key', b'value', b'name', b'size')) for _ in range(rng.randint(200, 2000))))
 shutil.copytree(old, new)
 files = sorted(os.path.relpath(os.path.join(d, f), new) for d, _, fs in os.walk(new) for f in fs)
 plain = [f for f in files if not f.startswith('bin/')]
