@@ -52,8 +52,10 @@ DWORD MapFile(const std::string& path, MappedFile& mapped)
 
 DWORD DecoderError(size_t result)
 {
-    return ZSTD_getErrorCode(result) == ZSTD_error_frameParameter_windowTooLarge ? ERROR_NOT_ENOUGH_MEMORY
-                                                                                 : ERROR_INVALID_DATA;
+    const ZSTD_ErrorCode code = ZSTD_getErrorCode(result);
+    return code == ZSTD_error_frameParameter_windowTooLarge || code == ZSTD_error_memory_allocation
+               ? ERROR_NOT_ENOUGH_MEMORY
+               : ERROR_INVALID_DATA;
 }
 
 // Streams the patch through the decoder into out; the patch is exactly one
