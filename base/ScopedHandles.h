@@ -35,6 +35,15 @@ struct FileStreamTraits {
 };
 using ScopedFile = UniqueResource<FileStreamTraits>;
 
+// A view of a file mapping (MapViewOfFile).
+struct MappedViewTraits {
+    using Type = void*;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type view) { return view != nullptr; }
+    static void Close(Type view) { UnmapViewOfFile(view); }
+};
+using ScopedMappedView = UniqueResource<MappedViewTraits>;
+
 struct LibraryTraits {
     using Type = HMODULE;
     static Type Empty() { return nullptr; }

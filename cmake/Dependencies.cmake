@@ -22,6 +22,7 @@ endfunction()
 
 corvane_import(curl libcurl.a DEFINES CURL_STATICLIB LINKS "ws2_32;bcrypt;advapi32;crypt32;secur32")
 corvane_import(lzma liblzma.a DEFINES LZMA_API_STATIC)
+corvane_import(zstd libzstd.a)
 corvane_import(tar libtar.a)
 corvane_import(tinyxml libtinyxml.a DEFINES TIXML_USE_STL)
 corvane_import(boost_thread libboost_thread.a DEFINES "BOOST_THREAD_USE_LIB;BOOST_ALL_NO_LIB")

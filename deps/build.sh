@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-builds the dependencies Debian ships no mingw build of (libcurl with
-# Schannel, liblzma, libtar, TinyXML, Boost.Thread, GoogleTest) from Debian's
+# Schannel, liblzma, libzstd, libtar, TinyXML, Boost.Thread, GoogleTest) from Debian's
 # source packages into a cache outside the work tree:
 #   $CORVANE_CACHE/deps-<key>   (default /var/cache/corvane)
 #   $CORVANE_CACHE/current      -> the cache in use (the project links against it)
@@ -23,7 +23,7 @@ TOOLCHAIN=$ROOT/cmake/mingw-$ARCH.cmake
 LINK=$CACHE/current
 [ "$ARCH" = i686 ] || LINK=$CACHE/current-$ARCH
 PKG_ARCH=${ARCH//_/-}
-SOURCE_PACKAGES=(curl xz-utils libtar tinyxml boost1.74)
+SOURCE_PACKAGES=(curl xz-utils libzstd libtar tinyxml boost1.74)
 # The binary packages whose contents go into the build: the cross compilers,
 # the mingw-w64 runtime and headers, binutils and GoogleTest's sources.
 TOOL_PACKAGES=(gcc-mingw-w64-$PKG_ARCH-posix g++-mingw-w64-$PKG_ARCH-posix mingw-w64-$PKG_ARCH-dev
@@ -83,6 +83,20 @@ echo "    $versions"
 echo "    $tools"
 echo "    cache: $DEPS"
 
+# Fetches one source package into $src: the version in the key, or, when the
+# machine's mirror does not serve that one (a security update whose sources
+# it lacks), the newest older version it does serve, with a line saying so.
+fetch_source() {
+    local p=$1 v
+    for v in $(apt-cache showsrc "$p" | sed -n 's/^Version: //p' | sort -Vru); do
+        if (cd "$src" && logged apt-get source "$p=$v"); then
+            grep -qF "$p=$v " <<<"$versions" || echo "    $p: the newest sources cannot be fetched; built from $v"
+            return 0
+        fi
+    done
+    return 1
+}
+
 build_dependencies() {
     local src=$DEPS/src prefix=$DEPS
     rm -rf "$src" "$prefix/lib" "$prefix/include" "$prefix/.complete"
@@ -91,10 +105,14 @@ build_dependencies() {
     step "fetch source packages: ${SOURCE_PACKAGES[*]}"
     LOG=$CACHE/logs/source.log
     : >"$LOG"
-    (cd "$src" && logged apt-get source "${SOURCE_PACKAGES[@]}")
-    local d_curl d_xz d_tar d_txml d_boost
+    local p
+    for p in "${SOURCE_PACKAGES[@]}"; do
+        fetch_source "$p"
+    done
+    local d_curl d_xz d_zstd d_tar d_txml d_boost
     d_curl=$(ls -d "$src"/curl-*/)
     d_xz=$(ls -d "$src"/xz-utils-*/)
+    d_zstd=$(ls -d "$src"/libzstd-*/)
     d_tar=$(ls -d "$src"/libtar-*/)
     d_txml=$(ls -d "$src"/tinyxml-*/)
     d_boost=$(ls -d "$src"/boost1.74-*/)
@@ -109,6 +127,14 @@ build_dependencies() {
         --disable-lzmadec --disable-lzmainfo --disable-lzma-links --disable-scripts \
         --disable-doc --disable-nls \
         && logged make -j"$JOBS" -C src/liblzma && logged make -C src/liblzma install)
+
+    # Only the library, without the decoders of the old frame formats and
+    # without threads: the Updater decodes patches on one thread.
+    step "build libzstd"
+    LOG=$CACHE/logs/libzstd.log
+    : >"$LOG"
+    logged make -j"$JOBS" -C "$d_zstd/lib" libzstd.a-release "${cross[@]}" ZSTD_LEGACY_SUPPORT=0 ZSTD_NO_ASM=1
+    logged make -C "$d_zstd/lib" install-static install-includes PREFIX="$prefix" "${cross[@]}"
 
     # HTTP and HTTPS, the latter with Schannel, Windows' own TLS: certificates
     # are checked against Windows' trusted roots, so no CA bundle is built in.

@@ -163,6 +163,13 @@ void Md5::Final(uint8_t digest[16])
             digest[4 * i + j] = static_cast<uint8_t>(state_[i] >> (8 * j));
 }
 
+std::string Md5::FinalHex()
+{
+    uint8_t digest[16];
+    Final(digest);
+    return ToHex(digest);
+}
+
 std::string Md5Hex(const void* data, size_t size)
 {
     Md5 md5;

@@ -15,6 +15,8 @@ public:
     void Update(const void* data, size_t size);
     // Finishes the digest; the object must not be fed afterwards.
     void Final(uint8_t digest[16]);
+    // Finishes the digest as 32 lowercase hex digits.
+    std::string FinalHex();
 
 private:
     void Transform(const uint8_t block[64]);

@@ -2,6 +2,7 @@
 
 #include "base/FileCopy.h"
 #include "base/FolderTree.h"
+#include "engine/DeltaPatch.h"
 #include "engine/InstallTransaction.h"
 #include "engine/Md5.h"
 #include "engine/PackageUnpacker.h"
@@ -97,7 +98,7 @@ std::string StagedUpdate::MarkerPath()
 
 StagedUpdate::Result StagedUpdate::Stage(const std::string& installDir, const std::string& packagePath,
                                          const std::string& manifestPath, const std::vector<FileEntry>& files,
-                                         bool background)
+                                         bool background, const DeltaEntry* delta)
 {
     const std::string left = RemoveStaged(installDir);
     if (!left.empty())
@@ -111,6 +112,11 @@ StagedUpdate::Result StagedUpdate::Stage(const std::string& installDir, const st
         packagePath, folder, background ? UnpackPriority::kBackground : UnpackPriority::kNormal, Durability::kFlushed);
     Result result{unpacked.code, unpacked.code == UpdateWorker::kTarFailed ? unpacked.tarPath : packagePath,
                   unpacked.sourceRoot};
+    if (result.ok() && delta) {
+        const DWORD built = BuildPatchedFiles(*delta, files, folder, unpacked.sourceRoot, installDir, result.path);
+        if (built != ERROR_SUCCESS)
+            result.code = static_cast<int>(built);
+    }
     std::string marker = std::string(kHeader) + "\r\n" + PackageLine(packagePath) + "\r\n" +
                          ManifestLine(manifestPath) + "\r\nroot " + FileNameOf(unpacked.sourceRoot) + "\r\n";
     // Each file is read once here; later only its size and time are looked
@@ -120,7 +126,8 @@ StagedUpdate::Result StagedUpdate::Stage(const std::string& installDir, const st
     for (size_t i = 0; result.ok() && i < files.size(); ++i) {
         const FileEntry& entry = files[i];
         const std::string staged = ToBackslashes(unpacked.sourceRoot + "\\" + entry.path);
-        if (IsContainedRelativePath(entry.path) && !entry.md5.empty() && !FileMatchesMd5(staged, entry.md5)) {
+        if (IsContainedRelativePath(entry.path) && !entry.md5.empty() && !(delta && LeavesOut(*delta, entry.path)) &&
+            !FileMatchesMd5(staged, entry.md5)) {
             result = Result{UpdateWorker::kInstallFailed, entry.path, ""};
             break;
         }

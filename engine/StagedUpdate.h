@@ -26,7 +26,7 @@ public:
     // What a staging run came to: ok, or the step that failed and the file
     // it failed on.
     struct Result {
-        int code = 0;      // UpdateWorker::kInstalled, or the failing step's code
+        int code = 0;      // UpdateWorker::kInstalled, or the failing step's code (see Stage)
         std::string path;  // the file the failing step names
         std::string root;  // the staged tree's top folder
         bool ok() const { return code == 0; }
@@ -38,8 +38,14 @@ public:
     // in the place of the staging folder or the marker is left alone and
     // fails the staging, naming it. A failed staging leaves nothing. Logs
     // nothing but the links that the removal meets.
+    //
+    // A delta package (delta given) is a tree of its own: after unpacking,
+    // each file it patches is built from its copy in the install folder;
+    // the files it leaves out stay missing from the tree, their installed
+    // copies being current already. A failure to build a file has the
+    // positive error code of that step (DeltaPatch.h) and names the file.
     static Result Stage(const std::string& installDir, const std::string& packagePath, const std::string& manifestPath,
-                        const std::vector<FileEntry>& files, bool background);
+                        const std::vector<FileEntry>& files, bool background, const DeltaEntry* delta = nullptr);
 
     // The staged tree's top folder when the marker names exactly this
     // package and manifest and every listed file is still as it was staged;

@@ -1,6 +1,7 @@
 #include "engine/UpdateWorker.h"
 
 #include "base/FolderTree.h"
+#include "engine/DeltaPatch.h"
 #include "engine/HttpDownloader.h"
 #include "engine/PackageUnpacker.h"
 #include "engine/Paths.h"
@@ -12,6 +13,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -46,10 +48,9 @@ bool UpdateFolderIsLink()
 // xz stream is taken. url receives the address for the log line, also when it
 // is not fetched. The download stops when the run ends, so that the window
 // never waits long for the flow.
-DownloadResult DownloadPackage(const UpdateWorker& worker, const UpdateManifest& manifest, const std::string& uri,
+DownloadResult DownloadPackage(const UpdateWorker& worker, const std::string& package, const std::string& uri,
                                std::string& url)
 {
-    const std::string package = manifest.GetPackage();
     if (!IsPlainFileName(package) || !MakePackageUrl(uri, package, url)) {
         url = uri + "/" + package;
         return DownloadResult{HttpDownloader::kNoFileName, ""};
@@ -89,6 +90,42 @@ void LogStagingFailure(const std::string& installDir, const std::string& package
         return;
     }
     LogUnpackFailure(packagePath, staged.code, staged.path);
+}
+
+// Stages the manifest's delta that fits the installed files, downloaded
+// first, so that only what changed comes over the network. False when there
+// is none, or it could not be downloaded or staged: one line says so, and
+// the full package follows as if no delta had been offered. A delta staged
+// becomes the pending package, in packagePath.
+bool StageDelta(const UpdateWorker& worker, const UpdateManifest& manifest, const std::vector<FileEntry>& files,
+                bool background, std::string& packagePath, StagedUpdate::Result& staged)
+{
+    std::vector<DeltaEntry> deltas;
+    manifest.GetDeltas(deltas);
+    if (deltas.empty())
+        return false;
+    UpdateLog& log = UpdateLog::Instance();
+    const DeltaEntry* delta = ChooseDelta(deltas, files, worker.InstallDir());
+    if (!delta) {
+        log.Write("delta: none of %d fits the installed files; taking the full package.",
+                  static_cast<int>(deltas.size()));
+        return false;
+    }
+    std::string url;
+    const DownloadResult download = DownloadPackage(worker, delta->package, worker.Context().uri, url);
+    if (download.code != HttpDownloader::kOk) {
+        log.Write("delta: %s from %s not downloaded; taking the full package.", url.c_str(), delta->base.c_str());
+        return false;
+    }
+    staged = StagedUpdate::Stage(worker.InstallDir(), download.path, manifest.GetPath(), files, background, delta);
+    if (!staged.ok()) {
+        remove(download.path.c_str());
+        log.Write("delta: %s from %s not applied, failed at %s, errcode[%d]; taking the full package.",
+                  download.path.c_str(), delta->base.c_str(), staged.path.c_str(), staged.code);
+        return false;
+    }
+    packagePath = download.path;
+    return true;
 }
 
 }  // namespace
@@ -146,21 +183,24 @@ int UpdateWorker::CheckUpdate()
         }
         // Everything up to the swap of files happens while the product runs:
         // it is stopped only once the package is unpacked and checked.
-        const DownloadResult download = DownloadPackage(*this, checkManifest_, context_.uri, url);
-        if (download.code != HttpDownloader::kOk) {
-            LogFailedDownload(*this, url);
-            PostClose();
-            return 0;
-        }
-        const StagedUpdate::Result staged =
-            StagedUpdate::Stage(InstallDir(), download.path, checkManifest_.GetPath(), files, false);
-        if (!staged.ok()) {
-            // Logged first: naming the staging folder must not make the
-            // update folder again once it is discarded.
-            LogStagingFailure(InstallDir(), download.path, staged);
-            DiscardUpdate();
-            PostClose();
-            return 0;
+        std::string packagePath;
+        StagedUpdate::Result staged;
+        if (!StageDelta(*this, checkManifest_, files, false, packagePath, staged)) {
+            const DownloadResult download = DownloadPackage(*this, checkManifest_.GetPackage(), context_.uri, url);
+            if (download.code != HttpDownloader::kOk) {
+                LogFailedDownload(*this, url);
+                PostClose();
+                return 0;
+            }
+            staged = StagedUpdate::Stage(InstallDir(), download.path, checkManifest_.GetPath(), files, false);
+            if (!staged.ok()) {
+                // Logged first: naming the staging folder must not make the
+                // update folder again once it is discarded.
+                LogStagingFailure(InstallDir(), download.path, staged);
+                DiscardUpdate();
+                PostClose();
+                return 0;
+            }
         }
         StopProduct();
         // The outcome is in the log, and the pending update is gone either way.
@@ -178,7 +218,18 @@ int UpdateWorker::CheckUpdate()
         return 0;
     }
     const std::string manifestPath = checkManifest_.GetPath();
-    const DownloadResult download = DownloadPackage(*this, checkManifest_, context_.uri, url);
+    // A delta is recorded only once it is staged: without its tree, the
+    // exec run could not install it.
+    std::string deltaPath;
+    StagedUpdate::Result deltaStaged;
+    if (StageDelta(*this, checkManifest_, files, true, deltaPath, deltaStaged)) {
+        WriteXmlSetting(manifestPath);
+        WriteXzSetting(deltaPath);
+        WriteVersionSetting(context_.version);
+        PostClose();
+        return 0;
+    }
+    const DownloadResult download = DownloadPackage(*this, checkManifest_.GetPackage(), context_.uri, url);
     if (download.code != HttpDownloader::kOk) {
         LogFailedDownload(*this, url);
     } else {

@@ -22,6 +22,12 @@ std::string TextOf(const TiXmlElement* element)
     return text ? text : "";
 }
 
+std::string AttributeOf(const TiXmlElement* element, const char* name)
+{
+    const char* value = element->Attribute(name);
+    return value ? value : "";
+}
+
 }  // namespace
 
 UpdateManifest::UpdateManifest() = default;
@@ -63,13 +69,36 @@ void UpdateManifest::GetFileList(std::vector<FileEntry>& list) const
         for (const TiXmlElement* file = fileList->FirstChildElement("file"); file;
              file = file->NextSiblingElement("file")) {
             FileEntry entry;
-            for (const TiXmlAttribute* attribute = file->FirstAttribute(); attribute;
-                 attribute = attribute->Next()) {
+            for (const TiXmlAttribute* attribute = file->FirstAttribute(); attribute; attribute = attribute->Next()) {
                 if (strcmp(attribute->Name(), "md5") == 0)
                     entry.md5 = attribute->Value();
             }
             entry.path = TextOf(file);
             list.push_back(entry);
         }
+    }
+}
+
+void UpdateManifest::GetDeltas(std::vector<DeltaEntry>& list) const
+{
+    const TiXmlElement* root = ConfigureRoot(document_.get());
+    if (!root)
+        return;
+    for (const TiXmlElement* delta = root->FirstChildElement("delta"); delta;
+         delta = delta->NextSiblingElement("delta")) {
+        DeltaEntry entry;
+        entry.base = AttributeOf(delta, "base");
+        entry.package = AttributeOf(delta, "package");
+        entry.size = AttributeOf(delta, "size");
+        if (entry.package.empty())
+            continue;
+        for (const TiXmlElement* patch = delta->FirstChildElement("patch"); patch;
+             patch = patch->NextSiblingElement("patch"))
+            entry.patches.push_back(
+                DeltaPatchEntry{TextOf(patch), AttributeOf(patch, "member"), AttributeOf(patch, "md5")});
+        for (const TiXmlElement* whole = delta->FirstChildElement("whole"); whole;
+             whole = whole->NextSiblingElement("whole"))
+            entry.whole.push_back(TextOf(whole));
+        list.push_back(std::move(entry));
     }
 }

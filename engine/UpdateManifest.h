@@ -13,6 +13,26 @@ struct FileEntry {
     std::string md5;
 };
 
+// One file that a delta package carries as a patch: the file's path as the
+// filelist gives it, the patch's path below the folder the delta package is
+// unpacked into, and the MD5 digest of the installed copy it applies to.
+struct DeltaPatchEntry {
+    std::string path;
+    std::string member;
+    std::string baseMd5;
+};
+
+// A delta package from one older version: it leaves out the files unchanged
+// since that version, carries new files whole and changed ones whole or as
+// patches. Each path of `patches` and `whole` is one of the filelist's.
+struct DeltaEntry {
+    std::string base;     // the older version, as published
+    std::string package;  // the delta package's file name
+    std::string size;     // its size in bytes, as published
+    std::vector<DeltaPatchEntry> patches;
+    std::vector<std::string> whole;
+};
+
 // The parsed configure.xml: the package to download and the files it installs.
 class UpdateManifest {
 public:
@@ -33,6 +53,10 @@ public:
     // Appends the files of every "filelist" of a "configure" root in document
     // order; the list is not cleared first.
     void GetFileList(std::vector<FileEntry>& list) const;
+
+    // Appends the "delta" children of a "configure" root in document order;
+    // one without a package name is skipped.
+    void GetDeltas(std::vector<DeltaEntry>& list) const;
 
 private:
     std::unique_ptr<TiXmlDocument> document_;

@@ -10,15 +10,18 @@
 #      (unpacked and checked while the product runs);
 #   4. an exec run stops the product, swaps in the staged files and starts it
 #      again;
-#   5. a force run downloads and unpacks version 3.0 while the product runs,
-#      then stops it, installs at once and starts it again.
+#   5. a force run downloads version 3.0 as a delta from 2.0 (published
+#      beside the full package), builds the changed files from the installed
+#      ones while the product runs, then stops it, installs at once and starts
+#      it again.
 # The runs take place in a Wine desktop (with a taskbar showing the tray icon
 # and its balloon). During the check run the script takes screenshots of the
 # tray balloon, the tray menu and the shown window mid-download into
 # BUILD_DIR/screenshots/, so a run leaves the work tree as it was;
 # CORVANE_SCREENSHOTS=docs/screenshots refreshes the README's pictures, an
 # empty value takes none. It prints
-# the log and exits non-zero when the product does not end at 3.0.
+# the log and exits non-zero when the product does not end at 3.0 or the
+# force run did not take the delta.
 #   scripts/sample_update.sh [BUILD_DIR]
 set -Eeuo pipefail
 
@@ -118,16 +121,19 @@ head -c 400000 /dev/urandom >"$WORK/v2/data/codecs.bin"
 printf '<preset name="web"/>\r\n' >"$WORK/v2/data/presets/web.xml"
 cp -r "$WORK/v2/." "$WORK/v3/"
 printf 'Corvane 3.0\r\n' >"$WORK/v3/data/version.txt"
+# A small fix in the codecs: 3.0 carries it as a patch against 2.0's copy.
+printf 'codec fix 3.0' | dd of="$WORK/v3/data/codecs.bin" bs=1 seek=123456 conv=notrunc status=none
 printf '<preset name="mobile"/>\r\n' >"$WORK/v3/data/presets/mobile.xml"
 
 say "publish versions 2.0 and 3.0"
 python3 "$ROOT/tools/publish.py" "$WORK/v2" corvane 2.0 -o "$WORK/out2"
-python3 "$ROOT/tools/publish.py" "$WORK/v3" corvane 3.0 -o "$WORK/out3"
+python3 "$ROOT/tools/publish.py" "$WORK/v3" corvane 3.0 -o "$WORK/out3" --base "$WORK/v2" 2.0
 ls -l "$WORK/out2" "$WORK/out3"
 
 say "serve them over HTTPS on localhost, with a sample CA trusted in the Wine prefix"
 python3 "$ROOT/tests/support/http_server.py" start "$WORK/http" "Corvane Sample CA"
-cp "$WORK/out2/corvane-2.0.tar.xz" "$WORK/out3/corvane-3.0.tar.xz" "$WORK/http/root/"
+cp "$WORK/out2/corvane-2.0.tar.xz" "$WORK/out3/corvane-3.0.tar.xz" "$WORK/out3/corvane-3.0-from-2.0.tar.xz" \
+    "$WORK/http/root/"
 wine_run "$TRUST" "$(wine_cmd winepath -w "$WORK/http/tls/ca.crt")"
 URI="https://localhost:$(awk '$1 == "trusted" { print $2 }' "$WORK/http/tls-ports")"
 # The check run's download at 30 KB/s: some seconds to look at.
@@ -176,7 +182,7 @@ if ! wait_for_starts 2; then
     echo "sample update: the exec run did not start the product again within 30 s" >&2
 fi
 
-say "force run: download and unpack 3.0, then stop the product, install, start it again"
+say "force run: download the delta from 2.0 to 3.0 and build 3.0 from it, then stop the product, install, start it again"
 mkdir -p "$USERDATA/update"
 cp "$WORK/out3/configure.xml" "$USERDATA/update/"
 start_updater --checkUpdate --version 3.0 --ParentProcessName Corvane.exe --uri "$URI" --force 1
@@ -198,6 +204,12 @@ for f in data/version.txt data/codecs.bin data/presets/web.xml data/presets/mobi
         status=1
     fi
 done
+if grep -q 'corvane-3.0-from-2.0.tar.xz: ' "$USERDATA/update.log" && ! grep -q '^\[.*\]  delta: ' "$USERDATA/update.log"; then
+    echo "  3.0 came as the delta from 2.0 ($(stat -c %s "$WORK/out3/corvane-3.0-from-2.0.tar.xz") bytes against $(stat -c %s "$WORK/out3/corvane-3.0.tar.xz") of the full package)"
+else
+    echo "  3.0 DID NOT COME AS THE DELTA"
+    status=1
+fi
 started=$(starts)
 echo "  product started $started times (once by hand, once by the exec run, once by the force run)"
 [ "$started" -ge 3 ] || status=1

@@ -16,6 +16,14 @@ since the Updater works in that code page; a name it cannot hold is refused.
 The Updater installs from the package's top folder named after the package
 name cut before its last "-", so NAME may hold "-" only when a VERSION is
 given, and VERSION may hold none.
+
+With --base OLD_FOLDER BASE_VERSION (any number of times) it also writes one
+delta package per base, NAME-VERSION-from-BASE_VERSION.tar.xz, for products
+that have that version installed: files unchanged since the base are left
+out, new files come whole, and changed files come as a zstd patch against
+the base's copy (written by the zstd tool), or whole when the patch would
+not be much smaller or the file is too large to patch in bounded memory.
+The manifest names each delta in a "delta" element after "package".
 """
 
 import argparse
@@ -35,6 +43,17 @@ from xml.sax.saxutils import escape
 XZ_BLOCK_SIZE = 8 << 20
 
 DEFAULT_CODE_PAGE = 936
+
+# A patch is taken only when it is smaller than this share of the new file;
+# otherwise the file comes whole (the package's xz compresses it too).
+PATCH_SHARE = 0.5
+# The Updater holds a patched file's base and the decoder's window, each up
+# to this size, in memory: larger files come whole.
+PATCH_FILE_LIMIT = 128 << 20
+# The smallest window the zstd format has, and the largest the Updater
+# decodes (2 ** 27 bytes, PATCH_FILE_LIMIT).
+MIN_WINDOW_LOG = 10
+MAX_WINDOW_LOG = 27
 
 
 class PublishError(Exception):
@@ -141,6 +160,14 @@ def xz_command(preset):
 
 def write_package(source, name, files, out, preset, codec):
     """Writes the tar.xz into the open binary stream; returns {rel: md5}."""
+    members = [(f'{name}/{rel}', os.path.join(source, *rel.split('/'))) for rel in files]
+    digests = write_tar_xz(members, out, preset, codec)
+    return {rel: digests[f'{name}/{rel}'] for rel in files}
+
+
+def write_tar_xz(members, out, preset, codec):
+    """Writes the (member name, file) pairs as a tar.xz into the open binary
+    stream; returns {member name: md5}."""
     digests = {}
     xz = subprocess.Popen(xz_command(preset), stdin=subprocess.PIPE, stdout=out)
     try:
@@ -148,9 +175,9 @@ def write_package(source, name, files, out, preset, codec):
         # bytes, which the Updater reads in its code page.
         with tarfile.open(fileobj=xz.stdin, mode='w|', format=tarfile.USTAR_FORMAT, encoding=codec,
                           errors='strict') as tar:
-            for rel in files:
-                full = os.path.join(source, *rel.split('/'))
-                info = tarfile.TarInfo(f'{name}/{rel}')
+            for member, full in members:
+                rel = member.split('/', 1)[1]
+                info = tarfile.TarInfo(member)
                 st = os.stat(full)
                 info.size = st.st_size
                 info.mtime = int(st.st_mtime)
@@ -161,7 +188,7 @@ def write_package(source, name, files, out, preset, codec):
                         tar.addfile(info, reader)
                 except ValueError as error:
                     raise PublishError(f'"{rel}": {error}') from None
-                digests[rel] = reader.md5.hexdigest()
+                digests[member] = reader.md5.hexdigest()
     finally:
         xz.stdin.close()
         status = xz.wait()
@@ -170,7 +197,7 @@ def write_package(source, name, files, out, preset, codec):
     return digests
 
 
-def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE):
+def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE, deltas=()):
     # Text that is all ASCII reads the same in every code page (and as the
     # UTF-8 of a declaration without an encoding); other text names its code
     # page, which also keeps TinyXML from reading it as UTF-8.
@@ -180,6 +207,7 @@ def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE):
     if version:
         lines.append(f'    <version>{escape(version)}</version>')
     lines.append(f'    <package>{escape(package)}</package>')
+    lines.extend(delta_lines(deltas))
     lines.append('    <filelist>')
     for rel in sorted(digests):
         path = rel.replace('/', '\\')
@@ -187,6 +215,105 @@ def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE):
     lines.append('    </filelist>')
     lines.append('</configure>')
     return '\r\n'.join(lines) + '\r\n'
+
+
+def delta_lines(deltas):
+    """The manifest's "delta" elements: for each base, the delta package,
+    its size, each patched file with its patch member and the digest of the
+    base copy it applies to, and each file that comes whole. Files of the
+    filelist that a delta names neither way are unchanged since its base.
+    An Updater that knows no deltas ignores these elements."""
+    def attr(text):
+        return escape(str(text), {'"': '&quot;'})
+
+    lines = []
+    for delta in deltas:
+        lines.append(f'    <delta base="{attr(delta["base"])}" package="{attr(delta["package"])}" '
+                     f'size="{delta["size"]}">')
+        for rel, member, base_md5 in delta['patches']:
+            lines.append(f'        <patch md5="{base_md5}" member="{attr(member.replace("/", chr(92)))}">'
+                         f'{escape(rel.replace("/", chr(92)))}</patch>')
+        for rel in delta['whole']:
+            lines.append(f'        <whole>{escape(rel.replace("/", chr(92)))}</whole>')
+        lines.append('    </delta>')
+    return lines
+
+
+def top_folder(package):
+    """The folder the Updater looks for in a package: its name without
+    ".tar.xz", cut before the last "-"."""
+    stem = package[:-len('.tar.xz')]
+    return stem.rsplit('-', 1)[0] if '-' in stem else stem
+
+
+def delta_file_name(package, base_version):
+    check_name_part('base version', base_version)
+    if '-' in base_version:
+        raise PublishError(f'base version "{base_version}" must not hold "-"')
+    return package[:-len('.tar.xz')] + f'-from-{base_version}.tar.xz'
+
+
+def file_md5(path):
+    digest = hashlib.md5()
+    with open(path, 'rb') as stream:
+        for chunk in iter(lambda: stream.read(1 << 20), b''):
+            digest.update(chunk)
+    return digest.hexdigest()
+
+
+def patch_window_log(old_size, new_size):
+    """The zstd window that spans the larger of the two files; None when that
+    is more than the Updater decodes."""
+    log = max(MIN_WINDOW_LOG, max(old_size, new_size).bit_length())
+    return log if log <= MAX_WINDOW_LOG else None
+
+
+def write_zstd_patch(old, new, patch, window_log):
+    """Writes the zstd patch that rebuilds new from old (with the zstd tool);
+    returns its size."""
+    tool = shutil.which('zstd')
+    if tool is None:
+        raise PublishError('the zstd tool (zstd) is needed to write delta packages')
+    result = subprocess.run([tool, '-q', '-f', '-19', f'--long={window_log}', f'--patch-from={old}', new,
+                             '-o', patch], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    if result.returncode != 0:
+        raise PublishError(f'zstd failed on "{new}": {result.stderr.strip()}')
+    return os.path.getsize(patch)
+
+
+def write_delta(source, files, digests, package, base, base_version, out_dir, preset, codec):
+    """Writes the delta package that turns the base folder's files into the
+    new ones; returns its record for the manifest."""
+    if not os.path.isdir(base):
+        raise PublishError(f'base "{base}" is not a folder')
+    name = delta_file_name(package, base_version)
+    top = top_folder(name)
+    # Windows finds a file whatever the letter case of its name.
+    base_files = {rel.lower(): rel for rel in collect_files(base, codec)}
+    members, patches, whole = [], [], []
+    with tempfile.TemporaryDirectory(dir=out_dir, prefix='.delta.') as work:
+        for index, rel in enumerate(files):
+            new = os.path.join(source, *rel.split('/'))
+            old_rel = base_files.get(rel.lower())
+            if old_rel is not None:
+                old = os.path.join(base, *old_rel.split('/'))
+                old_md5 = file_md5(old)
+                if old_md5 == digests[rel]:
+                    continue
+                new_size = os.path.getsize(new)
+                window_log = patch_window_log(os.path.getsize(old), new_size)
+                if window_log is not None and new_size > 0:
+                    patch = os.path.join(work, f'{index}.zst')
+                    if write_zstd_patch(old, new, patch, window_log) < PATCH_SHARE * new_size:
+                        member = f'{top}.patches/{rel}.zst'
+                        members.append((member, patch))
+                        patches.append((rel, member, old_md5))
+                        continue
+            members.append((f'{top}/{rel}', new))
+            whole.append(rel)
+        replace_atomically(out_dir, name, lambda stream: write_tar_xz(members, stream, preset, codec))
+    return {'base': base_version, 'package': name, 'size': os.path.getsize(os.path.join(out_dir, name)),
+            'patches': patches, 'whole': whole}
 
 
 def replace_atomically(folder, final_name, write):
@@ -203,7 +330,8 @@ def replace_atomically(folder, final_name, write):
         raise
 
 
-def publish(source, name, version, out_dir, preset=6, code_page=DEFAULT_CODE_PAGE):
+def publish(source, name, version, out_dir, preset=6, code_page=DEFAULT_CODE_PAGE, bases=()):
+    """bases: (folder, version) pairs of older versions to write deltas from."""
     if not os.path.isdir(source):
         raise PublishError(f'"{source}" is not a folder')
     package = package_file_name(name, version)
@@ -212,7 +340,9 @@ def publish(source, name, version, out_dir, preset=6, code_page=DEFAULT_CODE_PAG
     os.makedirs(out_dir, exist_ok=True)
     digests = replace_atomically(out_dir, package,
                                  lambda stream: write_package(source, name, files, stream, preset, codec))
-    text = manifest_text(package, version, digests, code_page).encode(codec)
+    deltas = [write_delta(source, files, digests, package, base, base_version, out_dir, preset, codec)
+              for base, base_version in bases]
+    text = manifest_text(package, version, digests, code_page, deltas).encode(codec)
     replace_atomically(out_dir, 'configure.xml', lambda stream: stream.write(text))
     return os.path.join(out_dir, package), len(files)
 
@@ -228,10 +358,13 @@ def main(argv):
     parser.add_argument('--codepage', type=int, default=DEFAULT_CODE_PAGE, metavar='N',
                         help='ANSI code page of the target Windows machines, for file names '
                              f'(default: {DEFAULT_CODE_PAGE})')
+    parser.add_argument('--base', nargs=2, action='append', default=[], metavar=('OLD_FOLDER', 'BASE_VERSION'),
+                        help='an older version as installed, and its version: also write a delta package '
+                             'from it (any number of times)')
     args = parser.parse_args(argv)
     try:
         package, count = publish(args.source, args.name, args.version, args.output, args.preset,
-                                 args.codepage)
+                                 args.codepage, [tuple(base) for base in args.base])
     except (PublishError, OSError) as error:
         print(f'publish: {error}', file=sys.stderr)
         return 1

@@ -10,10 +10,17 @@
 //     (only the two renames per file of an exec run from a staged tree: the
 //     installed copy into the backups, the staged copy into its place, in
 //     the folders of the benchmark tree)
+//   bench_install fetch <APPDATA folder> <base address> <manifest> <install folder> full|delta
+//     (downloads the full package or the delta that fits the install
+//     folder, stages it as a silent run does, then installs it as the exec
+//     run does)
 // Prints "name: value" lines; the apply also prints the process's peak memory.
 #include "base/PathUtil.h"
 #include "base/ScopedHandles.h"
+#include "engine/DeltaPatch.h"
+#include "engine/HttpDownloader.h"
 #include "engine/Md5.h"
+#include "engine/Paths.h"
 #include "engine/Settings.h"
 #include "engine/StagedUpdate.h"
 #include "engine/TarExtractor.h"
@@ -22,8 +29,8 @@
 #include "engine/UpdateWorker.h"
 #include "engine/XzDecoder.h"
 
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,20 +59,28 @@ void PrintPeakMemory()
     }
 }
 
+// The update and user-data folders follow APPDATA: they go into the
+// benchmark's own folder. False, said, when the manifest cannot be loaded.
+bool Prepare(const char* appData, const char* manifestPath, UpdateManifest& manifest, std::vector<FileEntry>& files)
+{
+    SetEnvironmentVariableA("APPDATA", appData);
+    UpdateLog::Instance().Open();
+    if (!manifest.Load(manifestPath)) {
+        fprintf(stderr, "cannot load %s\n", manifestPath);
+        return false;
+    }
+    manifest.GetFileList(files);
+    return true;
+}
+
 enum class ApplyKind { kJournal, kPlain, kStaged };
 
 int Apply(const char* appData, const char* package, const char* manifestPath, const char* installDir, ApplyKind kind)
 {
-    // The update and user-data folders follow APPDATA; keep them in the benchmark's own folder.
-    SetEnvironmentVariableA("APPDATA", appData);
-    UpdateLog::Instance().Open();
     UpdateManifest manifest;
-    if (!manifest.Load(manifestPath)) {
-        fprintf(stderr, "cannot load %s\n", manifestPath);
-        return 1;
-    }
     std::vector<FileEntry> files;
-    manifest.GetFileList(files);
+    if (!Prepare(appData, manifestPath, manifest, files))
+        return 1;
     UpdateWorker worker;
     worker.SetInstallDir(installDir);
     worker.SetTransactional(kind != ApplyKind::kPlain);
@@ -180,10 +195,54 @@ int Renames(const std::string& folder, int count)
     return 0;
 }
 
+int Fetch(const char* appData, const std::string& uri, const char* manifestPath, const char* installDir, bool delta)
+{
+    UpdateManifest manifest;
+    std::vector<FileEntry> files;
+    if (!Prepare(appData, manifestPath, manifest, files))
+        return 1;
+    std::vector<DeltaEntry> deltas;
+    manifest.GetDeltas(deltas);
+    double start = Seconds();
+    const DeltaEntry* chosen = delta ? ChooseDelta(deltas, files, installDir) : nullptr;
+    if (delta) {
+        printf("choose_seconds: %.3f\n", Seconds() - start);
+        if (!chosen) {
+            fprintf(stderr, "no delta fits %s\n", installDir);
+            return 1;
+        }
+    }
+    start = Seconds();
+    HttpDownloader downloader;
+    const DownloadResult download =
+        downloader.Download(uri + "/" + (chosen ? chosen->package : manifest.GetPackage()), GetUpdateDir(), false);
+    printf("download_seconds: %.3f\n", Seconds() - start);
+    if (download.code != HttpDownloader::kOk)
+        return 1;
+    start = Seconds();
+    const StagedUpdate::Result staged =
+        StagedUpdate::Stage(installDir, download.path, manifestPath, files, false, chosen);
+    printf("staging_seconds: %.3f\n", Seconds() - start);
+    printf("staging_result: %d %s\n", staged.code, staged.path.c_str());
+    if (!staged.ok())
+        return 1;
+    WriteXmlSetting(manifestPath);
+    WriteXzSetting(download.path);
+    UpdateWorker worker;
+    worker.SetInstallDir(installDir);
+    start = Seconds();
+    const bool applied = worker.ExecUpdateProc();
+    printf("exec_seconds: %.3f\n", Seconds() - start);
+    PrintPeakMemory();
+    return applied ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 7 && strcmp(argv[1], "fetch") == 0 && (strcmp(argv[6], "full") == 0 || strcmp(argv[6], "delta") == 0))
+        return Fetch(argv[2], argv[3], argv[4], argv[5], strcmp(argv[6], "delta") == 0);
     if (argc >= 6 && argc <= 7 && strcmp(argv[1], "apply") == 0) {
         const char* kind = argc == 7 ? argv[6] : "";
         if (argc == 6 || strcmp(kind, "plain") == 0 || strcmp(kind, "staged") == 0)
@@ -200,6 +259,7 @@ int main(int argc, char** argv)
     if (argc == 4 && strcmp(argv[1], "renames") == 0 && atoi(argv[3]) > 0)
         return Renames(argv[2], atoi(argv[3]));
     fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] "
-                    "| decode <package> <tar> | extract <tar> <folder> | md5 <file> | renames <folder> <files>\n");
+                    "| decode <package> <tar> | extract <tar> <folder> | md5 <file> | renames <folder> <files> "
+                    "| fetch <APPDATA folder> <base address> <manifest> <install folder> full|delta\n");
     return 2;
 }

@@ -164,3 +164,61 @@ cp -r "$work/flow/." "$OUT/flow-pax/flowpkg/"
 tar --format=posix -C "$OUT/flow-pax" -cf - flowpkg | xz -c >"$OUT/flow-pax/flowpkg-1.2.tar.xz"
 rm -rf "$OUT/flow-pax/flowpkg"
 cp "$OUT/flow/configure.xml" "$OUT/flow-pax/configure.xml"
+
+# Deltas: version 1.0 of a product as installed (delta/v1) and version 2.0
+# (delta/v2), published with a delta from 1.0: bin\core.dll changed a
+# little (a patch), readme.txt changed (whole, too small to patch),
+# new\added.txt new, data\table.dat unchanged, old\removed.txt gone. Beside
+# it the same with the patch damaged, with the patch asking for a 1 GiB
+# window, and with a delta only from another base (0.5), which patches
+# bin\\core.dll too.
+python3 - "$OUT/delta" <<'PY'
+import os, random, sys
+out = sys.argv[1]
+rng = random.Random(27)
+core = bytearray(rng.randbytes(96 * 1024))
+older = bytearray(core)
+older[10000:10004] = b'0.5!'
+trees = {
+    'v0': {'bin/core.dll': bytes(older), 'data/table.dat': b'table\n', 'readme.txt': b'readme 0.5\r\n'},
+    'v1': {'bin/core.dll': bytes(core), 'data/table.dat': b'table\n', 'readme.txt': b'readme 1.0\r\n',
+           'old/removed.txt': b'removed in 2.0\n'},
+}
+core[5000:5004] = b'2.0!'
+core[70000:70000] = b'inserted in 2.0'
+trees['v2'] = {'bin/core.dll': bytes(core), 'data/table.dat': b'table\n', 'readme.txt': b'readme 2.0\r\n',
+               'new/added.txt': b'added in 2.0\n'}
+for tree, files in trees.items():
+    for rel, data in files.items():
+        path = os.path.join(out, tree, rel)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, 'wb') as f:
+            f.write(data)
+PY
+"${PUBLISH[@]}" "$OUT/delta/v2" flowdelta 2.0 -o "$OUT/delta/published" --base "$OUT/delta/v1" 1.0 >/dev/null
+"${PUBLISH[@]}" "$OUT/delta/v2" flowdelta 2.0 -o "$OUT/delta/otherbase" --base "$OUT/delta/v0" 0.5 >/dev/null
+python3 - "$OUT/delta" <<'PY'
+import io, lzma, os, shutil, subprocess, sys, tarfile
+out = sys.argv[1]
+name = 'flowdelta-2.0-from-1.0.tar.xz'
+member = 'flowdelta-2.0-from.patches/bin/core.dll.zst'
+new = open(os.path.join(out, 'v2', 'bin', 'core.dll'), 'rb').read()
+wide = subprocess.run(['zstd', '-q', '--long=30', '-c'], input=new, stdout=subprocess.PIPE, check=True).stdout
+
+def damaged(data):
+    data = bytearray(data)
+    data[len(data) // 2] ^= 0x55
+    return bytes(data)
+
+for case, change in (('damaged', damaged), ('widewindow', lambda data: wide)):
+    folder = os.path.join(out, case)
+    shutil.copytree(os.path.join(out, 'published'), folder)
+    with tarfile.open(os.path.join(out, 'published', name), 'r:xz') as tar:
+        members = [(info, tar.extractfile(info).read()) for info in tar.getmembers()]
+    with lzma.open(os.path.join(folder, name), 'wb') as xz, tarfile.open(fileobj=xz, mode='w',
+                                                                          format=tarfile.USTAR_FORMAT) as tar:
+        for info, data in members:
+            data = change(data) if info.name == member else data
+            info.size = len(data)
+            tar.addfile(info, io.BytesIO(data))
+PY

@@ -115,6 +115,55 @@ class PublishTest(unittest.TestCase):
         with self.assertRaises(publish.PublishError):
             publish.publish(self.src, 'tool', '1.0', self.out)
 
+    def test_delta_carries_what_changed_since_each_base(self):
+        # setUp's tree is the new version; each base differs from it in its own way.
+        core = os.urandom(64 << 10)
+        self.write('bin/core.dll', core[:1000] + b'new' + core[1003:])
+        bases = {
+            '1.0': {'Skin/update.zip': b'skin', 'bin/core.dll': core, 'readme.txt': b'old\r\n', 'gone.txt': b'x'},
+            '0.9': {'Skin/update.zip': b'old skin', 'bin/core.dll': os.urandom(64 << 10)},
+        }
+        # rel: (how the delta carries it, as patch / whole / left out)
+        expected = {
+            '1.0': {'Skin\\update.zip': 'out', 'bin\\core.dll': 'patch', 'readme.txt': 'whole'},
+            '0.9': {'Skin\\update.zip': 'whole', 'bin\\core.dll': 'whole', 'readme.txt': 'whole'},
+        }
+        folders = []
+        for version, files in bases.items():
+            folder = os.path.join(self.temp.name, 'base-' + version)
+            for rel, data in files.items():
+                os.makedirs(os.path.dirname(os.path.join(folder, rel)), exist_ok=True)
+                with open(os.path.join(folder, rel), 'wb') as out:
+                    out.write(data)
+            folders.append((folder, version))
+        publish.publish(self.src, 'corvane', '2.0', self.out, bases=folders)
+        deltas = self.manifest().findall('delta')
+        self.assertEqual([d.get('base') for d in deltas], ['1.0', '0.9'])
+        for delta, (folder, version) in zip(deltas, folders):
+            with self.subTest(base=version):
+                path = os.path.join(self.out, delta.get('package'))
+                self.assertEqual(delta.get('package'), f'corvane-2.0-from-{version}.tar.xz')
+                self.assertEqual(int(delta.get('size')), os.path.getsize(path))
+                carried = {p.text: 'patch' for p in delta.findall('patch')}
+                carried.update({w.text: 'whole' for w in delta.findall('whole')})
+                self.assertEqual({rel: carried.get(rel, 'out') for rel in expected[version]}, expected[version])
+                with tarfile.open(path, 'r:xz') as tar:
+                    members = {m.name: tar.extractfile(m).read() for m in tar.getmembers()}
+                for rel in (w.text for w in delta.findall('whole')):
+                    with open(os.path.join(self.src, *rel.split('\\')), 'rb') as stream:
+                        self.assertEqual(members['corvane-2.0-from/' + rel.replace('\\', '/')], stream.read())
+                for patch in delta.findall('patch'):
+                    base = os.path.join(folder, *patch.text.split('\\'))
+                    with open(base, 'rb') as stream:
+                        self.assertEqual(patch.get('md5'), hashlib.md5(stream.read()).hexdigest())
+                    rebuilt = subprocess.run(['zstd', '-d', '-q', '-c', '--long=27', f'--patch-from={base}'],
+                                             input=members[patch.get('member').replace('\\', '/')],
+                                             capture_output=True, check=True).stdout
+                    with open(os.path.join(self.src, *patch.text.split('\\')), 'rb') as stream:
+                        self.assertEqual(rebuilt, stream.read())
+        with self.assertRaises(publish.PublishError):
+            publish.publish(self.src, 'corvane', '2.0', self.out, bases=[(folders[0][0], '1-0')])
+
     def test_command_line_reports_errors_without_output(self):
         self.assertEqual(publish.main([self.src, 'tool', '1-0', '-o', self.out]), 1)
         self.assertEqual(publish.main([self.src, 'tool', '1.0', '-o', self.out]), 0)
