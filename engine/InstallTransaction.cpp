@@ -173,7 +173,8 @@ DWORD InstallTransaction::Begin()
     return ERROR_SUCCESS;
 }
 
-DWORD InstallTransaction::Replace(const std::string& relativePath, const std::string& source, const std::string& md5)
+DWORD InstallTransaction::Replace(const std::string& relativePath, const std::string& source,
+                                  const FileDigests& digests)
 {
     // Files are replaced in the order they were planned.
     const std::string path = ToBackslashes(relativePath);
@@ -193,7 +194,7 @@ DWORD InstallTransaction::Replace(const std::string& relativePath, const std::st
             return GetLastError();
     }
     // On the disk before "done" can be.
-    return CopyFileCheckingMd5(source, target, md5, Durability::kFlushed);
+    return CopyFileCheckingDigests(source, target, digests, Durability::kFlushed);
 }
 
 DWORD InstallTransaction::Commit()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/ScopedHandles.h"
+#include "engine/Md5.h"
 
 #include <windows.h>
 
@@ -54,9 +55,10 @@ public:
 
     // Puts the source in the place of the next planned file of that path,
     // keeping the old copy, and flushes the new copy to disk; ERROR_SUCCESS,
-    // or the error code of the step that failed. With a digest, the bytes
-    // copied must have it (ERROR_CRC).
-    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source, const std::string& md5);
+    // or the error code of the step that failed. With digests, the bytes
+    // copied must have them (ERROR_CRC, kErrorSha256Mismatch).
+    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source,
+                                const FileDigests& digests);
 
     // Keeps the new files: marks the journal done and flushes it. The backups
     // and the journal stay until the object goes; a run killed before then

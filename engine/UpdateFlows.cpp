@@ -2,6 +2,7 @@
 
 #include "base/FolderTree.h"
 #include "engine/HttpDownloader.h"
+#include "engine/ManifestSignature.h"
 #include "engine/PackageUnpacker.h"
 #include "engine/Paths.h"
 #include "engine/Settings.h"
@@ -56,7 +57,26 @@ DownloadResult DownloadPackage(const UpdateWorker& worker, const UpdateManifest&
     }
     HttpDownloader downloader;
     downloader.StopWhen([&worker] { return worker.IsEnding(); });
-    return downloader.Download(url, GetUpdateDir(), true, LooksLikeXzFile);
+    const PackageDigest digest = manifest.GetPackageDigest();
+    if (digest.size >= 0)
+        downloader.LimitSize(static_cast<uint64_t>(digest.size));
+    DownloadResult download = downloader.Download(url, GetUpdateDir(), true, LooksLikeXzFile);
+    // Judged before anything records or unpacks it.
+    const std::string refused = download.code == HttpDownloader::kOk ? CheckPackage(download.path, digest) : "";
+    if (!refused.empty()) {
+        UpdateLog::Instance().Write("package: %s refused, %s.", download.path.c_str(), refused.c_str());
+        DeleteFileA(download.path.c_str());
+        download = DownloadResult{HttpDownloader::kBadResponse, ""};
+    }
+    return download;
+}
+
+// A completed installation from a signed manifest keeps its version, so
+// that an older manifest offered later is refused.
+void RecordInstalledVersion(const UpdateManifest& manifest)
+{
+    if (ManifestKeys::BuiltIn().Present())
+        WriteInstalledSetting(manifest.GetVersion());
 }
 
 void LogFailedDownload(const UpdateWorker& worker, const std::string& url)
@@ -84,7 +104,8 @@ void LogStagingFailure(const std::string& packagePath, const StagedUpdate::Resul
         return;
     }
     if (staged.code == UpdateWorker::kInstallFailed) {
-        UpdateLog::Instance().Write("file: %s md5 check failed.", staged.path.c_str());
+        UpdateLog::Instance().Write("file: %s %s check failed.", staged.path.c_str(),
+                                    staged.sha256Mismatch ? "sha256" : "md5");
         return;
     }
     LogUnpackFailure(packagePath, staged.code, staged.path);
@@ -162,7 +183,8 @@ int UpdateWorker::CheckUpdate()
         }
         StopProduct();
         // The outcome is in the log, and the pending update is gone either way.
-        (void)InstallFiles(staged.root, InstallDir(), files, Sources::kVerified);
+        if (InstallFiles(staged.root, InstallDir(), files, Sources::kVerified))
+            RecordInstalledVersion(checkManifest_);
         DiscardUpdate(StagedUpdate::Folder());
         StartProduct();
         FinishInstallation();
@@ -201,11 +223,15 @@ bool UpdateWorker::ExecUpdate()
     const std::string packagePath = ReadXzSetting();
     UpdateManifest manifest;
     bool applied = false;
+    ManifestLoad load = ManifestLoad::kUnreadable;
     if (UpdateFolderIsLink()) {
         DiscardUpdate();
     } else if (!NamesFileOfUpdateFolder(manifestPath) || !NamesFileOfUpdateFolder(packagePath) ||
-               !manifest.Load(manifestPath)) {
-        UpdateLog::Instance().Write("load xml: %s occur error.", manifestPath.c_str());
+               (load = LoadCheckedManifest(manifest, manifestPath, ManifestKeys::BuiltIn(),
+                                           ManifestRules{"", ReadInstalledSetting()})) != ManifestLoad::kLoaded) {
+        // A refused manifest has logged why.
+        if (load != ManifestLoad::kRefused)
+            UpdateLog::Instance().Write("load xml: %s occur error.", manifestPath.c_str());
         DiscardUpdate();
     } else {
         std::vector<FileEntry> files;
@@ -219,6 +245,8 @@ bool UpdateWorker::ExecUpdate()
             // Discards by itself.
             applied = UnpackAndInstall(packagePath, files) == kInstalled;
         }
+        if (applied)
+            RecordInstalledVersion(manifest);
         UpdateLog::Instance().Write(applied ? "updated successfully." : "updated failed.");
     }
     StartProduct();

@@ -3,7 +3,10 @@
 # product:
 #   1. an installed version 1.0 of the product (its main program running),
 #      the Updater beside it with its skin;
-#   2. version 2.0 published with tools/publish.py and served over loopback
+#   2. version 2.0 published with tools/publish.py, its manifest signed with
+#      the sample's own manifest key (made once in BUILD_DIR/sample-key, never
+#      anywhere else; its public half is built into the sample's copy of the
+#      Updater, which takes signed manifests only), and served over loopback
 #      HTTPS (slowly, so that the download can be watched), with a certificate
 #      of a sample CA made for this run and trusted in the Wine prefix;
 #   3. a silent check run downloads it, records it as pending and stages it
@@ -29,11 +32,13 @@ SKIN=$BUILD/app/skin/update.zip
 PRODUCT=$BUILD/tools/Corvane.exe
 POKE=$BUILD/tools/corvane_window_poke.exe
 TRUST=$BUILD/tools/corvane_trust_root.exe
+KEY_RESOURCE=$BUILD/tools/corvane_key_resource.exe
+KEY_DIR=$BUILD/sample-key
 SHOTS=${CORVANE_SCREENSHOTS-$BUILD/screenshots}
 # A relative folder is one of the work tree.
 case $SHOTS in "" | /*) ;; *) SHOTS=$ROOT/$SHOTS ;; esac
 DESKTOP=corvane
-for f in "$UPDATER" "$SKIN" "$PRODUCT" "$POKE" "$TRUST"; do
+for f in "$UPDATER" "$SKIN" "$PRODUCT" "$POKE" "$TRUST" "$KEY_RESOURCE"; do
     [ -f "$f" ] || { echo "missing $f: run scripts/setup.sh first" >&2; exit 1; }
 done
 
@@ -120,9 +125,18 @@ cp -r "$WORK/v2/." "$WORK/v3/"
 printf 'Corvane 3.0\r\n' >"$WORK/v3/data/version.txt"
 printf '<preset name="mobile"/>\r\n' >"$WORK/v3/data/presets/mobile.xml"
 
-say "publish versions 2.0 and 3.0"
-python3 "$ROOT/tools/publish.py" "$WORK/v2" corvane 2.0 -o "$WORK/out2"
-python3 "$ROOT/tools/publish.py" "$WORK/v3" corvane 3.0 -o "$WORK/out3"
+say "the sample's manifest key, built into its Updater"
+if [ ! -f "$KEY_DIR/sample.pem" ]; then
+    mkdir -p "$KEY_DIR"
+    python3 "$ROOT/tools/manifest_key.py" new "$KEY_DIR/sample.pem" >"$KEY_DIR/keys.txt"
+fi
+cat "$KEY_DIR/keys.txt"
+wine_run "$KEY_RESOURCE" "$(wine_cmd winepath -w "$WORK/install/CorvaneUpdater.exe")" \
+    "$(wine_cmd winepath -w "$KEY_DIR/keys.txt")"
+
+say "publish versions 2.0 and 3.0, signed"
+python3 "$ROOT/tools/publish.py" "$WORK/v2" corvane 2.0 -o "$WORK/out2" --key "$KEY_DIR/sample.pem"
+python3 "$ROOT/tools/publish.py" "$WORK/v3" corvane 3.0 -o "$WORK/out3" --key "$KEY_DIR/sample.pem"
 ls -l "$WORK/out2" "$WORK/out3"
 
 say "serve them over HTTPS on localhost, with a sample CA trusted in the Wine prefix"
@@ -133,12 +147,12 @@ URI="https://localhost:$(awk '$1 == "trusted" { print $2 }' "$WORK/http/tls-port
 # The check run's download at 30 KB/s: some seconds to look at.
 SLOW_URI="$URI/slow/30000"
 
-# The product hands the Updater its manifest in the update folder.
+# The product hands the Updater its manifest and signature in the update folder.
 APPDATA_UNIX=$(wine_cmd winepath -u "$(wine_run cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')")
 USERDATA=$APPDATA_UNIX/Marlex/MarlexUpdate
 rm -rf "$USERDATA"
 mkdir -p "$USERDATA/update"
-cp "$WORK/out2/configure.xml" "$USERDATA/update/"
+cp "$WORK/out2/configure.xml" "$WORK/out2/configure.xml.sig" "$USERDATA/update/"
 
 say "start the product"
 (cd "$WORK/install" && wine_run Corvane.exe >/dev/null 2>&1 &)
@@ -178,7 +192,7 @@ fi
 
 say "force run: download and unpack 3.0, then stop the product, install, start it again"
 mkdir -p "$USERDATA/update"
-cp "$WORK/out3/configure.xml" "$USERDATA/update/"
+cp "$WORK/out3/configure.xml" "$WORK/out3/configure.xml.sig" "$USERDATA/update/"
 start_updater --checkUpdate --version 3.0 --ParentProcessName Corvane.exe --uri "$URI" --force 1
 wait_for_updater
 if ! wait_for_starts 3; then
@@ -198,6 +212,11 @@ for f in data/version.txt data/codecs.bin data/presets/web.xml data/presets/mobi
         status=1
     fi
 done
+# Signed all the way: no manifest was taken unchecked or refused.
+if iconv -f GBK -t UTF-8 "$USERDATA/update.log" | grep -E "^\[[^]]*\]  manifest: .*(refused|without a signature check)"; then
+    echo "  a manifest was refused or not checked"
+    status=1
+fi
 started=$(starts)
 echo "  product started $started times (once by hand, once by the exec run, once by the force run)"
 [ "$started" -ge 3 ] || status=1

@@ -5,8 +5,12 @@ From a folder holding the new version of the product it writes, into the
 output folder:
   NAME-VERSION.tar.xz  every file of the folder below a top folder NAME, in
                        blocks of 8 MB (written by the xz tool)
-  configure.xml        the package name and one filelist with every file
-                       (backslash paths) and the MD5 digest of its contents
+  configure.xml        the package name with its SHA-256 and size, and one
+                       filelist with every file (backslash paths) and the
+                       MD5 and SHA-256 digests of its contents
+  configure.xml.sig    with --key: the manifest's signature (see
+                       manifest_key.py), which an Updater built with the
+                       key's public half requires
 
 File names are taken as the build machine has them (UTF-8) and written, in the
 manifest and as the package's member names, in the ANSI code page of the
@@ -118,15 +122,17 @@ def collect_files(source, codec):
 
 
 class HashingReader:
-    """Hands a file to tarfile while computing its MD5 on the way."""
+    """Hands a file to tarfile while computing its MD5 and SHA-256 on the way."""
 
     def __init__(self, stream):
         self.stream = stream
         self.md5 = hashlib.md5()
+        self.sha256 = hashlib.sha256()
 
     def read(self, size=-1):
         data = self.stream.read(size)
         self.md5.update(data)
+        self.sha256.update(data)
         return data
 
 
@@ -139,8 +145,9 @@ def xz_command(preset):
     return [tool, '-c', '-q', f'-{preset}', '--check=crc64', '-T0', f'--block-size={XZ_BLOCK_SIZE}']
 
 
-def write_package(source, name, files, out, preset, codec):
-    """Writes the tar.xz into the open binary stream; returns {rel: md5}."""
+def write_package(source, name, files, out, preset, codec, strong):
+    """Writes the tar.xz into the open binary stream; returns {rel: md5} and
+    fills strong with {rel: sha256}."""
     digests = {}
     xz = subprocess.Popen(xz_command(preset), stdin=subprocess.PIPE, stdout=out)
     try:
@@ -162,6 +169,7 @@ def write_package(source, name, files, out, preset, codec):
                 except ValueError as error:
                     raise PublishError(f'"{rel}": {error}') from None
                 digests[rel] = reader.md5.hexdigest()
+                strong[rel] = reader.sha256.hexdigest()
     finally:
         xz.stdin.close()
         status = xz.wait()
@@ -170,7 +178,53 @@ def write_package(source, name, files, out, preset, codec):
     return digests
 
 
-def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE):
+def sha256_attribute(rel, strong):
+    """The file's SHA-256 attribute, written beside its MD5."""
+    return f' sha256="{strong[rel]}"' if strong and rel in strong else ''
+
+
+def package_attributes(package_digest):
+    """The package's SHA-256 and size, which the Updater checks after the
+    download, before it records or unpacks anything."""
+    if not package_digest:
+        return ''
+    sha256, size = package_digest
+    return f' sha256="{sha256}" size="{size}"'
+
+
+def file_sha256_and_size(path):
+    digest = hashlib.sha256()
+    size = 0
+    with open(path, 'rb') as stream:
+        for block in iter(lambda: stream.read(1 << 20), b''):
+            digest.update(block)
+            size += len(block)
+    return digest.hexdigest(), size
+
+
+def signature_text(manifest_bytes, key_path):
+    """configure.xml.sig: the ECDSA P-256 signature of the manifest's exact
+    bytes, r and s as 64 bytes (the form Windows' CNG verifies), and the id of
+    the key it was made with."""
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    try:
+        import manifest_key
+        from cryptography.hazmat.primitives import hashes
+        from cryptography.hazmat.primitives.asymmetric import ec, utils
+    except ImportError as error:
+        raise PublishError(f'signing needs python3-cryptography ({error})') from None
+    try:
+        key = manifest_key.load_private_key(key_path)
+    except manifest_key.ManifestKeyError as error:
+        raise PublishError(str(error)) from None
+    r, s = utils.decode_dss_signature(key.sign(manifest_bytes, ec.ECDSA(hashes.SHA256())))
+    signature = r.to_bytes(32, 'big') + s.to_bytes(32, 'big')
+    key_id = manifest_key.key_id(manifest_key.public_point(key))
+    return (f'corvane manifest signature 1\r\nkey {key_id}\r\n'
+            f'ecdsa-p256-sha256 {signature.hex()}\r\n').encode('ascii')
+
+
+def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE, strong=None, package_digest=None):
     # Text that is all ASCII reads the same in every code page (and as the
     # UTF-8 of a declaration without an encoding); other text names its code
     # page, which also keeps TinyXML from reading it as UTF-8.
@@ -179,11 +233,11 @@ def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE):
     lines = [f'<?xml version="1.0"{encoding} ?>', '<configure>']
     if version:
         lines.append(f'    <version>{escape(version)}</version>')
-    lines.append(f'    <package>{escape(package)}</package>')
+    lines.append(f'    <package{package_attributes(package_digest)}>{escape(package)}</package>')
     lines.append('    <filelist>')
     for rel in sorted(digests):
         path = rel.replace('/', '\\')
-        lines.append(f'        <file md5="{digests[rel]}">{escape(path)}</file>')
+        lines.append(f'        <file md5="{digests[rel]}"{sha256_attribute(rel, strong)}>{escape(path)}</file>')
     lines.append('    </filelist>')
     lines.append('</configure>')
     return '\r\n'.join(lines) + '\r\n'
@@ -203,16 +257,33 @@ def replace_atomically(folder, final_name, write):
         raise
 
 
-def publish(source, name, version, out_dir, preset=6, code_page=DEFAULT_CODE_PAGE):
+def write_signature(out_dir, manifest_bytes, key):
+    """configure.xml.sig beside the manifest when signing; otherwise a
+    signature left by an earlier run goes, since it belongs to no manifest."""
+    path = os.path.join(out_dir, 'configure.xml.sig')
+    if key is None:
+        if os.path.exists(path):
+            os.unlink(path)
+        return
+    signature = signature_text(manifest_bytes, key)
+    replace_atomically(out_dir, 'configure.xml.sig', lambda stream: stream.write(signature))
+
+
+def publish(source, name, version, out_dir, preset=6, code_page=DEFAULT_CODE_PAGE, key=None):
     if not os.path.isdir(source):
         raise PublishError(f'"{source}" is not a folder')
     package = package_file_name(name, version)
     codec = code_page_codec(code_page)
     files = collect_files(source, codec)
     os.makedirs(out_dir, exist_ok=True)
+    if key and not version:
+        raise PublishError('a signed manifest must name its version: the Updater refuses one without')
+    strong = {}
     digests = replace_atomically(out_dir, package,
-                                 lambda stream: write_package(source, name, files, stream, preset, codec))
-    text = manifest_text(package, version, digests, code_page).encode(codec)
+                                 lambda stream: write_package(source, name, files, stream, preset, codec, strong))
+    package_digest = file_sha256_and_size(os.path.join(out_dir, package))
+    text = manifest_text(package, version, digests, code_page, strong, package_digest).encode(codec)
+    write_signature(out_dir, text, key)
     replace_atomically(out_dir, 'configure.xml', lambda stream: stream.write(text))
     return os.path.join(out_dir, package), len(files)
 
@@ -228,10 +299,13 @@ def main(argv):
     parser.add_argument('--codepage', type=int, default=DEFAULT_CODE_PAGE, metavar='N',
                         help='ANSI code page of the target Windows machines, for file names '
                              f'(default: {DEFAULT_CODE_PAGE})')
+    parser.add_argument('--key', metavar='PRIVATE.pem',
+                        help='sign the manifest with this key (made by manifest_key.py); writes '
+                             'configure.xml.sig')
     args = parser.parse_args(argv)
     try:
         package, count = publish(args.source, args.name, args.version, args.output, args.preset,
-                                 args.codepage)
+                                 args.codepage, args.key)
     except (PublishError, OSError) as error:
         print(f'publish: {error}', file=sys.stderr)
         return 1

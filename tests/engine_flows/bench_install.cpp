@@ -6,6 +6,7 @@
 //   bench_install decode <package> <tar file>
 //   bench_install extract <tar file> <folder>
 //   bench_install md5 <file>
+//   bench_install digests <file> <md5> <sha256>   (both in one read, as installing checks them)
 // Prints "name: value" lines; the apply also prints the process's peak memory.
 #include "engine/Md5.h"
 #include "engine/Settings.h"
@@ -134,6 +135,15 @@ int Digest(const char* path)
     return digest.empty() ? 1 : 0;
 }
 
+int Digests(const char* path, const char* md5, const char* sha256)
+{
+    const double start = Seconds();
+    const DigestCheck check = CheckFileDigests(path, FileDigests{md5, sha256});
+    printf("digests_seconds: %.3f\n", Seconds() - start);
+    printf("digests_match: %s\n", check == DigestCheck::kMatch ? "yes" : MismatchedDigestName(check));
+    return check == DigestCheck::kMatch ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -151,6 +161,8 @@ int main(int argc, char** argv)
         return Extract(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "md5") == 0)
         return Digest(argv[2]);
-    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] | decode <package> <tar> | extract <tar> <folder> | md5 <file>\n");
+    if (argc == 5 && strcmp(argv[1], "digests") == 0)
+        return Digests(argv[2], argv[3], argv[4]);
+    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] | decode <package> <tar> | extract <tar> <folder> | md5 <file> | digests <file> <md5> <sha256>\n");
     return 2;
 }
