@@ -214,8 +214,8 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
         if (IsDeferred(entry.path, context_.updaterName)) {
             copied = CopyDeferred(entry, source, digests);
         } else {
-            const DWORD error = transactional_ ? transaction->Replace(entry.path, source, digests)
-                                               : CopyOver(source, target, digests);
+            const DWORD error =
+                transactional_ ? transaction->Replace(entry.path, source, digests) : CopyOver(source, target, digests);
             copied = LogCopied(entry, source, target, error, "file: %s updated.", target);
         }
         if (!copied)

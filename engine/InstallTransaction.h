@@ -57,8 +57,7 @@ public:
     // keeping the old copy, and flushes the new copy to disk; ERROR_SUCCESS,
     // or the error code of the step that failed. With digests, the bytes
     // copied must have them (ERROR_CRC, kErrorSha256Mismatch).
-    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source,
-                                const FileDigests& digests);
+    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source, const FileDigests& digests);
 
     // Keeps the new files: marks the journal done and flushes it. The backups
     // and the journal stay until the object goes; a run killed before then

@@ -104,9 +104,9 @@ StagedUpdate::Result StagedUpdate::Stage(const std::string& packagePath, const s
         const FileEntry& entry = files[i];
         const std::string staged = ToBackslashes(unpacked.sourceRoot + "\\" + entry.path);
         const FileDigests digests{entry.md5, entry.sha256};
-        const DigestCheck check =
-            IsContainedRelativePath(entry.path) && !digests.Empty() ? CheckFileDigests(staged, digests)
-                                                                     : DigestCheck::kMatch;
+        const DigestCheck check = IsContainedRelativePath(entry.path) && !digests.Empty()
+                                      ? CheckFileDigests(staged, digests)
+                                      : DigestCheck::kMatch;
         if (check != DigestCheck::kMatch) {
             result = Result{UpdateWorker::kInstallFailed, entry.path, ""};
             result.sha256Mismatch = check == DigestCheck::kSha256Mismatch;

@@ -15,8 +15,8 @@ TEST(CompareVersions, ComparesPartByPartNumbersAsNumbers)
         const char* b;
         int order;
     } cases[] = {
-        {"2.0", "2.0", 0},    {"1.9", "2.0", -1},    {"2.10", "2.9", 1}, {"2", "2.0", 0},  {"2.0.1", "2.0", 1},
-        {"02.1", "2.1", 0},   {"2.1b", "2.1a", 1},   {"10", "9", 1},     {"", "0", 0},     {"1.0", "1.0.0.1", -1},
+        {"2.0", "2.0", 0},  {"1.9", "2.0", -1},  {"2.10", "2.9", 1}, {"2", "2.0", 0}, {"2.0.1", "2.0", 1},
+        {"02.1", "2.1", 0}, {"2.1b", "2.1a", 1}, {"10", "9", 1},     {"", "0", 0},    {"1.0", "1.0.0.1", -1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CompareVersions(c.a, c.b), c.order) << c.a << " " << c.b;
@@ -35,8 +35,8 @@ TEST(ManifestKeys, TakesOneOrTwoKeysAndRefusesMalformedSignatures)
         std::string text;
         bool usable;
     } files[] = {
-        {"# corvane manifest key x\r\n" + key, true}, {key + "\n" + key, true},      {key + key + key, false},
-        {"", false},                                   {"p256 " + point.substr(1), false}, {"p384 " + point, false},
+        {"# corvane manifest key x\r\n" + key, true}, {key + "\n" + key, true}, {key + key + key, false}, {"", false},
+        {"p256 " + point.substr(1), false},           {"p384 " + point, false},
     };
     for (const auto& f : files) {
         ManifestKeys keys;
@@ -55,8 +55,9 @@ TEST(ManifestKeys, TakesOneOrTwoKeysAndRefusesMalformedSignatures)
                                     "corvane manifest signature 2\nkey " + id + "\n" + signature,
                                     "corvane manifest signature 1\nkey " + id + "\n" + signature + "\nmore"})
         EXPECT_EQ(CheckManifestSignature("<configure/>", text, keys), "its signature file is malformed") << text;
-    EXPECT_EQ(CheckManifestSignature("<configure/>", "corvane manifest signature 1\nkey " + id + "\n" + signature, keys),
-              "its signature by the key " + id + " does not match it");
+    EXPECT_EQ(
+        CheckManifestSignature("<configure/>", "corvane manifest signature 1\nkey " + id + "\n" + signature, keys),
+        "its signature by the key " + id + " does not match it");
     EXPECT_FALSE(ManifestKeys::FromModule(GetModuleHandleW(nullptr)).Present());
 }
 

@@ -163,6 +163,7 @@ int main(int argc, char** argv)
         return Digest(argv[2]);
     if (argc == 5 && strcmp(argv[1], "digests") == 0)
         return Digests(argv[2], argv[3], argv[4]);
-    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] | decode <package> <tar> | extract <tar> <folder> | md5 <file> | digests <file> <md5> <sha256>\n");
+    fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] "
+                    "| decode <package> <tar> | extract <tar> <folder> | md5 <file> | digests <file> <md5> <sha256>\n");
     return 2;
 }
