@@ -145,7 +145,7 @@ std::string SignaturePath(const std::string& manifestPath)
 }
 
 std::string CheckManifestSignature(const std::string& manifestBytes, const std::string& signatureText,
-                                   const ManifestKeys& keys)
+                                   const ManifestKeys& keys, std::string* keyId)
 {
     const std::vector<std::string> lines = SplitLines(signatureText);
     uint8_t signature[kSignatureSize];
@@ -162,6 +162,8 @@ std::string CheckManifestSignature(const std::string& manifestBytes, const std::
     uint8_t hash[Sha256::kSize];
     if (!sha.Final(hash) || !VerifyP256(key->point, hash, signature))
         return "its signature by the key " + id + " does not match it";
+    if (keyId != nullptr)
+        *keyId = id;
     return "";
 }
 
@@ -251,14 +253,17 @@ ManifestLoad LoadCheckedManifest(UpdateManifest& manifest, const std::string& pa
         return ManifestLoad::kUnreadable;
     std::string signature;
     std::string why;
+    std::string keyId;
     if (!ReadWholeFile(SignaturePath(path), signature))
         why = "its signature file " + SignaturePath(path) + " cannot be read";
     else
-        why = CheckManifestSignature(bytes, signature, keys);
+        why = CheckManifestSignature(bytes, signature, keys, &keyId);
     if (why.empty())
         why = CheckSignedManifest(manifest, rules);
-    if (why.empty())
+    if (why.empty()) {
+        log.Write("manifest: %s signed by the key %s.", path.c_str(), keyId.c_str());
         return ManifestLoad::kLoaded;
+    }
     // Refused: nothing of it may be used.
     (void)manifest.LoadFromBytes(path, "");
     log.Write("manifest: %s refused, %s.", path.c_str(), why.c_str());

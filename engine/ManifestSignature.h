@@ -56,9 +56,10 @@ std::string KeyIdOf(const uint8_t point[ManifestKeys::kPointSize]);
 // with "\n" or "\r\n" ends.
 std::string SignaturePath(const std::string& manifestPath);
 
-// Why a manifest's signature is not good; "" when it is. Verified with CNG.
+// Why a manifest's signature is not good; "" when it is, keyId then naming
+// the key that made it. Verified with CNG.
 std::string CheckManifestSignature(const std::string& manifestBytes, const std::string& signatureText,
-                                   const ManifestKeys& keys);
+                                   const ManifestKeys& keys, std::string* keyId = nullptr);
 
 // -1, 0 or 1 as version a is older than, the same as or newer than b:
 // dot-separated parts, numbers compared as numbers, other parts as text, a
@@ -87,7 +88,7 @@ std::string CheckPackage(const std::string& path, const PackageDigest& digest);
 // loaded as it is and one line says that it was not checked. With keys, the
 // bytes are read once, their signature checked, the manifest parsed from
 // those very bytes and the rules applied; a manifest refused logs one line
-// naming it and why.
+// naming it and why, one taken a line naming the key that signed it.
 enum class ManifestLoad { kLoaded, kUnreadable, kRefused };
 [[nodiscard]] ManifestLoad LoadCheckedManifest(UpdateManifest& manifest, const std::string& path,
                                                const ManifestKeys& keys, const ManifestRules& rules);
