@@ -4,7 +4,9 @@
 #include "app/SingleInstance.h"
 #include "base/FailureSink.h"
 #include "engine/InstallTransaction.h"
+#include "engine/ManifestSignature.h"
 #include "engine/Paths.h"
+#include "engine/Settings.h"
 #include "engine/StagedUpdate.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
@@ -56,12 +58,13 @@ bool PrepareUpdateRun(UpdateWorker& worker, bool argsUsable)
                            worker.InstallDir() + "\\" + g_updateOptions.parentProcessName);
         return true;
     }
+    // Checked before anything is downloaded; a refused manifest has logged why.
     const std::string manifest = GetUpdateDir() + "\\configure.xml";
-    if (!worker.CheckManifest().Load(manifest)) {
+    const ManifestLoad load = LoadCheckedManifest(worker.CheckManifest(), manifest, ManifestKeys::BuiltIn(),
+                                                  ManifestRules{g_updateOptions.version, ReadInstalledSetting()});
+    if (load == ManifestLoad::kUnreadable)
         log.Write("load %s failed.", manifest.c_str());
-        return FailStartUp();
-    }
-    return true;
+    return load == ManifestLoad::kLoaded || FailStartUp();
 }
 
 FlowContext MakeFlowContext(const UpdateOptions& options)

@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include <bcrypt.h>
 #include <wincrypt.h>
 
-// Owners of the certificate objects of Windows' CryptoAPI.
+// Owners of the certificate objects of Windows' CryptoAPI and of the
+// handles of its successor, CNG (bcrypt).
 
 struct CertContextTraits {
     using Type = PCCERT_CONTEXT;
@@ -31,3 +33,27 @@ struct CertStoreTraits {
     static void Close(Type s) { CertCloseStore(s, 0); }
 };
 using ScopedCertStore = UniqueResource<CertStoreTraits>;
+
+struct BcryptAlgorithmTraits {
+    using Type = BCRYPT_ALG_HANDLE;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { BCryptCloseAlgorithmProvider(h, 0); }
+};
+using ScopedBcryptAlgorithm = UniqueResource<BcryptAlgorithmTraits>;
+
+struct BcryptKeyTraits {
+    using Type = BCRYPT_KEY_HANDLE;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { BCryptDestroyKey(h); }
+};
+using ScopedBcryptKey = UniqueResource<BcryptKeyTraits>;
+
+struct BcryptHashTraits {
+    using Type = BCRYPT_HASH_HANDLE;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { BCryptDestroyHash(h); }
+};
+using ScopedBcryptHash = UniqueResource<BcryptHashTraits>;

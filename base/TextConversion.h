@@ -22,3 +22,10 @@ std::string ToNarrow(std::wstring_view text, UINT codePage = kAnsiCodePage);
 
 // UTF-8 of narrow text in the given code page, as for printing to a terminal.
 std::string ToUtf8(std::string_view text, UINT codePage = kAnsiCodePage);
+
+// Bytes as two lowercase hexadecimal digits each ("%02x" per byte).
+std::string ToLowerHex(const void* bytes, size_t size);
+
+// The bytes of a text of hexadecimal digits (either case), which must be
+// exactly twice size digits long; false, and nothing usable, otherwise.
+[[nodiscard]] bool FromHex(std::string_view text, void* bytes, size_t size);

@@ -88,10 +88,12 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot, 
         // A missing target, or an entry without a digest, is never current.
         const std::string source = ToBackslashes(sourceRoot + "\\" + entry.path);
         targets[i] = ExamineTarget(source, ToBackslashes(targetRoot + "\\" + entry.path), entry.md5);
-        if (targets[i].current || entry.md5.empty() || !checkSources)
+        const FileDigests digests{entry.md5, entry.sha256};
+        if (targets[i].current || digests.Empty() || !checkSources)
             continue;
-        if (!FileMatchesMd5(source, entry.md5)) {
-            UpdateLog::Instance().Write("file: %s md5 check failed.", entry.path.c_str());
+        const DigestCheck check = CheckFileDigests(source, digests);
+        if (check != DigestCheck::kMatch) {
+            UpdateLog::Instance().Write("file: %s %s check failed.", entry.path.c_str(), MismatchedDigestName(check));
             return false;
         }
     }
@@ -103,8 +105,9 @@ bool CheckEntries(const std::string& sourceRoot, const std::string& targetRoot, 
 bool LogCopied(const FileEntry& entry, const std::string& source, const std::string& target, DWORD error,
                const char* doneFormat, const std::string& done)
 {
-    if (error == ERROR_CRC) {
-        UpdateLog::Instance().Write("file: %s md5 check failed.", entry.path.c_str());
+    if (error == ERROR_CRC || error == kErrorSha256Mismatch) {
+        UpdateLog::Instance().Write("file: %s %s check failed.", entry.path.c_str(),
+                                    error == ERROR_CRC ? "md5" : "sha256");
         return false;
     }
     if (error != ERROR_SUCCESS) {
@@ -116,22 +119,22 @@ bool LogCopied(const FileEntry& entry, const std::string& source, const std::str
     return true;
 }
 
-bool CopyDeferred(const FileEntry& entry, const std::string& source, const std::string& md5)
+bool CopyDeferred(const FileEntry& entry, const std::string& source, const FileDigests& digests)
 {
     const std::string name = FileNameOf(entry.path);
     const std::string aside = GetUserDataDir() + "\\" + name;
     ClearReadOnly(aside);
-    return LogCopied(entry, source, aside, CopyFileCheckingMd5(source, aside, md5, Durability::kFlushed),
+    return LogCopied(entry, source, aside, CopyFileCheckingDigests(source, aside, digests, Durability::kFlushed),
                      "file: %s will be updated after next open.", name);
 }
 
 // Copies straight over the installed file, without a way back; a staged
 // file is renamed over it.
-DWORD CopyOver(const std::string& source, const std::string& target, const std::string& md5, bool staged)
+DWORD CopyOver(const std::string& source, const std::string& target, bool staged)
 {
     ClearReadOnly(target);
     if (!staged)
-        return CopyFileCheckingMd5(source, target, md5, Durability::kFlushed);
+        return CopyFileCheckingDigests(source, target, FileDigests{}, Durability::kFlushed);
     return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) ? ERROR_SUCCESS : GetLastError();
 }
 
@@ -215,11 +218,11 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
         const bool staged = sources == Sources::kVerified;
         bool copied = false;
         if (IsDeferred(entry.path, context_.updaterName)) {
-            copied = CopyDeferred(entry, source, staged ? entry.md5 : "");
+            copied = CopyDeferred(entry, source, staged ? FileDigests{entry.md5, entry.sha256} : FileDigests{});
         } else {
-            const DWORD error = !transactional_ ? CopyOver(source, target, "", staged)
+            const DWORD error = !transactional_ ? CopyOver(source, target, staged)
                                 : staged        ? transaction->Swap(entry.path, source)
-                                                : transaction->Replace(entry.path, source, "");
+                                                : transaction->Replace(entry.path, source, FileDigests{});
             copied = LogCopied(entry, source, target, error, "file: %s updated.", target);
         }
         if (!copied)

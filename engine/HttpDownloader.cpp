@@ -254,13 +254,13 @@ public:
 
     // One request for what is missing, taking at most what the disk has
     // beyond the reserve.
-    TryResult Try(const std::string& folder, uint64_t reserve)
+    TryResult Try(const std::string& folder, uint64_t reserve, uint64_t maxSize)
     {
         ScopedHandle file(CreateFileA(partPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.Valid() || !Seek(file.Get(), offset_))
             return {TryResult::kFail, HttpDownloader::kCannotCreate, ""};
-        const uint64_t budget = DiskBudget(folder, reserve);
+        const uint64_t budget = std::min(DiskBudget(folder, reserve), maxSize > offset_ ? maxSize - offset_ : 0);
         if (budget == 0)
             return {TryResult::kFail, HttpDownloader::kTransferFailed, ""};
         file_ = file.Get();
@@ -579,7 +579,7 @@ DownloadResult HttpDownloader::Download(const std::string& url, const std::strin
     int tries = 0;
     ULONGLONG lastProgress = GetTickCount64();
     for (;;) {
-        const TryResult result = part.Try(folder, diskReserve_);
+        const TryResult result = part.Try(folder, diskReserve_, maxSize_);
         if (result.verdict == TryResult::kDone)
             break;
         if (part.Kept()) {

@@ -73,6 +73,10 @@ public:
     // true stops it, and the download fails as a failed transfer does.
     void StopWhen(std::function<bool()> stopped) { stopped_ = std::move(stopped); }
 
+    // The file's length as its publisher gave it: a transfer that would make
+    // it longer is stopped, and the download fails as a failed transfer does.
+    void LimitSize(uint64_t bytes) { maxSize_ = bytes; }
+
     DownloadResult Download(const std::string& url, const std::string& folder, bool showProgress,
                             ContentCheck accept = nullptr);
 
@@ -84,4 +88,5 @@ private:
     uint64_t diskReserve_;
     RetryPolicy retry_;
     std::function<bool()> stopped_;
+    uint64_t maxSize_ = UINT64_MAX;
 };

@@ -208,12 +208,13 @@ DWORD InstallTransaction::MoveOldCopyAside(const std::string& relativePath, std:
     return ERROR_SUCCESS;
 }
 
-DWORD InstallTransaction::Replace(const std::string& relativePath, const std::string& source, const std::string& md5)
+DWORD InstallTransaction::Replace(const std::string& relativePath, const std::string& source,
+                                  const FileDigests& digests)
 {
     std::string target;
     const DWORD error = MoveOldCopyAside(relativePath, target);
     // On the disk before "done" can be.
-    return error == ERROR_SUCCESS ? CopyFileCheckingMd5(source, target, md5, Durability::kFlushed) : error;
+    return error == ERROR_SUCCESS ? CopyFileCheckingDigests(source, target, digests, Durability::kFlushed) : error;
 }
 
 DWORD InstallTransaction::Swap(const std::string& relativePath, const std::string& staged)
@@ -239,7 +240,7 @@ DWORD InstallTransaction::Swap(const std::string& relativePath, const std::strin
     }
     error = GetLastError();
     // A folder of the install folder mounted from another volume.
-    return error == ERROR_NOT_SAME_DEVICE ? CopyFileCheckingMd5(staged, target, "", Durability::kFlushed) : error;
+    return error == ERROR_NOT_SAME_DEVICE ? CopyFileCheckingDigests(staged, target, FileDigests{}, Durability::kFlushed) : error;
 }
 
 DWORD InstallTransaction::Commit()

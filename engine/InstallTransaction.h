@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/ScopedHandles.h"
+#include "engine/Md5.h"
 
 #include <windows.h>
 
@@ -60,9 +61,9 @@ public:
 
     // Puts the source in the place of the next planned file of that path,
     // keeping the old copy, and flushes the new copy to disk; ERROR_SUCCESS,
-    // or the error code of the step that failed. With a digest, the bytes
-    // copied must have it (ERROR_CRC).
-    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source, const std::string& md5);
+    // or the error code of the step that failed. With digests, the bytes
+    // copied must have them (ERROR_CRC, kErrorSha256Mismatch).
+    [[nodiscard]] DWORD Replace(const std::string& relativePath, const std::string& source, const FileDigests& digests);
 
     // Puts a staged file, already on the disk, in the place of the next
     // planned file of that path by two renames: the old copy into the

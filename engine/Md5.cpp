@@ -2,11 +2,14 @@
 
 #include "base/FileCopy.h"
 #include "base/ScopedHandles.h"
+#include "base/TextConversion.h"
+#include "engine/Sha256.h"
 
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -30,14 +33,42 @@ inline uint32_t RotateLeft(uint32_t x, int n)
 
 std::string ToHex(const uint8_t digest[16])
 {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex(32, '0');
-    for (int i = 0; i < 16; ++i) {
-        hex[2 * i] = kDigits[digest[i] >> 4];
-        hex[2 * i + 1] = kDigits[digest[i] & 0x0f];
-    }
-    return hex;
+    return ToLowerHex(digest, 16);
 }
+
+// Both digests of one stream of bytes, each taken only when asked for.
+class DigestPair {
+public:
+    explicit DigestPair(const FileDigests& expected) : expected_(expected)
+    {
+        if (!expected_.sha256.empty())
+            sha256_ = std::make_unique<Sha256>();
+    }
+    void Update(const void* data, size_t size)
+    {
+        if (!expected_.md5.empty())
+            md5_.Update(data, size);
+        if (sha256_)
+            sha256_->Update(data, size);
+    }
+    DigestCheck Final()
+    {
+        if (!expected_.md5.empty()) {
+            uint8_t digest[16];
+            md5_.Final(digest);
+            if (_stricmp(ToHex(digest).c_str(), expected_.md5.c_str()) != 0)
+                return DigestCheck::kMd5Mismatch;
+        }
+        if (sha256_ && _stricmp(sha256_->FinalHex().c_str(), expected_.sha256.c_str()) != 0)
+            return DigestCheck::kSha256Mismatch;
+        return DigestCheck::kMatch;
+    }
+
+private:
+    const FileDigests& expected_;
+    Md5 md5_;
+    std::unique_ptr<Sha256> sha256_;
+};
 
 }  // namespace
 
@@ -210,20 +241,44 @@ bool FileMatchesMd5(const std::string& path, const std::string& md5)
     return !md5.empty() && _stricmp(FileMd5Hex(path).c_str(), md5.c_str()) == 0;
 }
 
-DWORD CopyFileCheckingMd5(const std::string& source, const std::string& target, const std::string& md5,
-                          Durability durability)
+const char* MismatchedDigestName(DigestCheck check)
 {
-    if (md5.empty())
+    return check == DigestCheck::kSha256Mismatch ? "sha256" : "md5";
+}
+
+DigestCheck CheckFileDigests(const std::string& path, const FileDigests& digests)
+{
+    if (digests.Empty())
+        return DigestCheck::kMd5Mismatch;
+    struct _stat64 info;
+    if (_stat64(path.c_str(), &info) != 0 || (info.st_mode & _S_IFDIR) != 0)
+        return digests.md5.empty() ? DigestCheck::kSha256Mismatch : DigestCheck::kMd5Mismatch;
+    ScopedFile file(fopen(path.c_str(), "rb"));
+    DigestPair pair(digests);
+    std::vector<uint8_t> chunk(kReadSize);
+    size_t got;
+    while (file && (got = fread(chunk.data(), 1, chunk.size(), file.Get())) > 0)
+        pair.Update(chunk.data(), got);
+    const DigestCheck check = pair.Final();
+    // A read error part-way would give the digests of a prefix.
+    if (!file || ferror(file.Get()))
+        return digests.md5.empty() ? DigestCheck::kSha256Mismatch : DigestCheck::kMd5Mismatch;
+    return check;
+}
+
+DWORD CopyFileCheckingDigests(const std::string& source, const std::string& target, const FileDigests& digests,
+                              Durability durability)
+{
+    if (digests.Empty())
         return CopyFileBytes(source, target, nullptr, durability);
-    Md5 digest;
+    DigestPair pair(digests);
     const DWORD error = CopyFileBytes(
-        source, target, [&](const void* data, size_t size) { digest.Update(data, size); }, durability);
+        source, target, [&](const void* data, size_t size) { pair.Update(data, size); }, durability);
     if (error != ERROR_SUCCESS)
         return error;
-    uint8_t bytes[16];
-    digest.Final(bytes);
-    if (_stricmp(ToHex(bytes).c_str(), md5.c_str()) == 0)
+    const DigestCheck check = pair.Final();
+    if (check == DigestCheck::kMatch)
         return ERROR_SUCCESS;
     DeleteFileA(target.c_str());
-    return ERROR_CRC;
+    return check == DigestCheck::kSha256Mismatch ? kErrorSha256Mismatch : ERROR_CRC;
 }

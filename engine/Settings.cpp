@@ -58,6 +58,16 @@ void WriteVersionSetting(const std::string& value)
     WriteSetting("version", value);
 }
 
+std::string ReadInstalledSetting()
+{
+    return ReadSetting("installed");
+}
+
+void WriteInstalledSetting(const std::string& value)
+{
+    WriteSetting("installed", value);
+}
+
 void DiscardPendingUpdate()
 {
     RemoveDirTree(GetUpdateDir());

@@ -11,6 +11,11 @@ void WriteXmlSetting(const std::string& value);
 void WriteXzSetting(const std::string& value);
 void WriteVersionSetting(const std::string& value);
 
+// The version of the last installation completed from a signed manifest,
+// key "installed" of the same section: an older manifest is refused.
+std::string ReadInstalledSetting();
+void WriteInstalledSetting(const std::string& value);
+
 // Forgets a pending update: removes the update folder and blanks the three
 // keys (they stay in the file with empty values).
 void DiscardPendingUpdate();

@@ -126,9 +126,13 @@ StagedUpdate::Result StagedUpdate::Stage(const std::string& installDir, const st
     for (size_t i = 0; result.ok() && i < files.size(); ++i) {
         const FileEntry& entry = files[i];
         const std::string staged = ToBackslashes(unpacked.sourceRoot + "\\" + entry.path);
-        if (IsContainedRelativePath(entry.path) && !entry.md5.empty() && !(delta && LeavesOut(*delta, entry.path)) &&
-            !FileMatchesMd5(staged, entry.md5)) {
+        const FileDigests digests{entry.md5, entry.sha256};
+        const bool checked =
+            IsContainedRelativePath(entry.path) && !digests.Empty() && !(delta && LeavesOut(*delta, entry.path));
+        const DigestCheck check = checked ? CheckFileDigests(staged, digests) : DigestCheck::kMatch;
+        if (check != DigestCheck::kMatch) {
             result = Result{UpdateWorker::kInstallFailed, entry.path, ""};
+            result.sha256Mismatch = check == DigestCheck::kSha256Mismatch;
             break;
         }
         marker += FileLine(unpacked.sourceRoot, entry) + "\r\n";

@@ -29,6 +29,7 @@ public:
         int code = 0;      // UpdateWorker::kInstalled, or the failing step's code (see Stage)
         std::string path;  // the file the failing step names
         std::string root;  // the staged tree's top folder
+        bool sha256Mismatch = false;  // the file failed its SHA-256, not its MD5
         bool ok() const { return code == 0; }
     };
 

@@ -3,6 +3,7 @@
 #include "base/FolderTree.h"
 #include "engine/DeltaPatch.h"
 #include "engine/HttpDownloader.h"
+#include "engine/ManifestSignature.h"
 #include "engine/PackageUnpacker.h"
 #include "engine/Paths.h"
 #include "engine/Settings.h"
@@ -48,8 +49,8 @@ bool UpdateFolderIsLink()
 // xz stream is taken. url receives the address for the log line, also when it
 // is not fetched. The download stops when the run ends, so that the window
 // never waits long for the flow.
-DownloadResult DownloadPackage(const UpdateWorker& worker, const std::string& package, const std::string& uri,
-                               std::string& url)
+DownloadResult DownloadPackage(const UpdateWorker& worker, const std::string& package, const PackageDigest& digest,
+                               const std::string& uri, std::string& url)
 {
     if (!IsPlainFileName(package) || !MakePackageUrl(uri, package, url)) {
         url = uri + "/" + package;
@@ -57,7 +58,25 @@ DownloadResult DownloadPackage(const UpdateWorker& worker, const std::string& pa
     }
     HttpDownloader downloader;
     downloader.StopWhen([&worker] { return worker.IsEnding(); });
-    return downloader.Download(url, GetUpdateDir(), true, LooksLikeXzFile);
+    if (digest.size >= 0)
+        downloader.LimitSize(static_cast<uint64_t>(digest.size));
+    DownloadResult download = downloader.Download(url, GetUpdateDir(), true, LooksLikeXzFile);
+    // Judged before anything records or unpacks it.
+    const std::string refused = download.code == HttpDownloader::kOk ? CheckPackage(download.path, digest) : "";
+    if (!refused.empty()) {
+        UpdateLog::Instance().Write("package: %s refused, %s.", download.path.c_str(), refused.c_str());
+        DeleteFileA(download.path.c_str());
+        download = DownloadResult{HttpDownloader::kBadResponse, ""};
+    }
+    return download;
+}
+
+// A completed installation from a signed manifest keeps its version, so
+// that an older manifest offered later is refused.
+void RecordInstalledVersion(const UpdateManifest& manifest)
+{
+    if (ManifestKeys::BuiltIn().Present())
+        WriteInstalledSetting(manifest.GetVersion());
 }
 
 void LogFailedDownload(const UpdateWorker& worker, const std::string& url)
@@ -86,7 +105,8 @@ void LogStagingFailure(const std::string& installDir, const std::string& package
         return;
     }
     if (staged.code == UpdateWorker::kInstallFailed) {
-        UpdateLog::Instance().Write("file: %s md5 check failed.", staged.path.c_str());
+        UpdateLog::Instance().Write("file: %s %s check failed.", staged.path.c_str(),
+                                    staged.sha256Mismatch ? "sha256" : "md5");
         return;
     }
     LogUnpackFailure(packagePath, staged.code, staged.path);
@@ -112,7 +132,7 @@ bool StageDelta(const UpdateWorker& worker, const UpdateManifest& manifest, cons
         return false;
     }
     std::string url;
-    const DownloadResult download = DownloadPackage(worker, delta->package, worker.Context().uri, url);
+    const DownloadResult download = DownloadPackage(worker, delta->package, delta->digest, worker.Context().uri, url);
     if (download.code != HttpDownloader::kOk) {
         log.Write("delta: %s from %s not downloaded; taking the full package.", url.c_str(), delta->base.c_str());
         return false;
@@ -186,7 +206,7 @@ int UpdateWorker::CheckUpdate()
         std::string packagePath;
         StagedUpdate::Result staged;
         if (!StageDelta(*this, checkManifest_, files, false, packagePath, staged)) {
-            const DownloadResult download = DownloadPackage(*this, checkManifest_.GetPackage(), context_.uri, url);
+            const DownloadResult download = DownloadPackage(*this, checkManifest_.GetPackage(), checkManifest_.GetPackageDigest(), context_.uri, url);
             if (download.code != HttpDownloader::kOk) {
                 LogFailedDownload(*this, url);
                 PostClose();
@@ -204,7 +224,8 @@ int UpdateWorker::CheckUpdate()
         }
         StopProduct();
         // The outcome is in the log, and the pending update is gone either way.
-        (void)InstallFiles(staged.root, InstallDir(), files, Sources::kVerified);
+        if (InstallFiles(staged.root, InstallDir(), files, Sources::kVerified))
+            RecordInstalledVersion(checkManifest_);
         DiscardUpdate();
         StartProduct();
         FinishInstallation();
@@ -229,7 +250,7 @@ int UpdateWorker::CheckUpdate()
         PostClose();
         return 0;
     }
-    const DownloadResult download = DownloadPackage(*this, checkManifest_.GetPackage(), context_.uri, url);
+    const DownloadResult download = DownloadPackage(*this, checkManifest_.GetPackage(), checkManifest_.GetPackageDigest(), context_.uri, url);
     if (download.code != HttpDownloader::kOk) {
         LogFailedDownload(*this, url);
     } else {
@@ -254,11 +275,15 @@ bool UpdateWorker::ExecUpdate()
     const std::string packagePath = ReadXzSetting();
     UpdateManifest manifest;
     bool applied = false;
+    ManifestLoad load = ManifestLoad::kUnreadable;
     if (UpdateFolderIsLink()) {
         DiscardUpdate();
     } else if (!NamesFileOfUpdateFolder(manifestPath) || !NamesFileOfUpdateFolder(packagePath) ||
-               !manifest.Load(manifestPath)) {
-        UpdateLog::Instance().Write("load xml: %s occur error.", manifestPath.c_str());
+               (load = LoadCheckedManifest(manifest, manifestPath, ManifestKeys::BuiltIn(),
+                                           ManifestRules{"", ReadInstalledSetting()})) != ManifestLoad::kLoaded) {
+        // A refused manifest has logged why.
+        if (load != ManifestLoad::kRefused)
+            UpdateLog::Instance().Write("load xml: %s occur error.", manifestPath.c_str());
         DiscardUpdate();
     } else {
         std::vector<FileEntry> files;
@@ -272,6 +297,8 @@ bool UpdateWorker::ExecUpdate()
             // Discards by itself.
             applied = UnpackAndInstall(packagePath, files) == kInstalled;
         }
+        if (applied)
+            RecordInstalledVersion(manifest);
         UpdateLog::Instance().Write(applied ? "updated successfully." : "updated failed.");
     }
     StartProduct();

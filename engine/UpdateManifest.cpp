@@ -16,6 +16,12 @@ const TiXmlElement* ConfigureRoot(const TiXmlDocument* document)
     return root;
 }
 
+const TiXmlElement* FirstChildOfRoot(const TiXmlDocument* document, const char* name)
+{
+    const TiXmlElement* root = ConfigureRoot(document);
+    return root ? root->FirstChildElement(name) : nullptr;
+}
+
 std::string TextOf(const TiXmlElement* element)
 {
     const char* text = element->GetText();
@@ -26,6 +32,21 @@ std::string AttributeOf(const TiXmlElement* element, const char* name)
 {
     const char* value = element->Attribute(name);
     return value ? value : "";
+}
+
+// The sha256 and size attributes of a package or delta element; a size that
+// is not a plain decimal number is taken as not given.
+PackageDigest DigestOf(const TiXmlElement* element)
+{
+    PackageDigest digest;
+    if (!element)
+        return digest;
+    if (const char* sha256 = element->Attribute("sha256"))
+        digest.sha256 = sha256;
+    const char* size = element->Attribute("size");
+    if (size && *size && strlen(size) <= 15 && strspn(size, "0123456789") == strlen(size))
+        digest.size = std::stoll(size);
+    return digest;
 }
 
 }  // namespace
@@ -45,6 +66,29 @@ bool UpdateManifest::Load(const std::string& path)
     return false;
 }
 
+bool UpdateManifest::LoadFromBytes(const std::string& path, const std::string& bytes)
+{
+    // As a load from the file reads it: line ends become "\n" first.
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r') {
+            text += '\n';
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+        } else {
+            text += bytes[i];
+        }
+    }
+    document_ = std::make_unique<TiXmlDocument>(path.c_str());
+    path_ = path;
+    document_->Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    if (!document_->Error() && text.find('\0') == std::string::npos)
+        return true;
+    document_.reset();
+    return false;
+}
+
 std::string UpdateManifest::GetPath() const
 {
     return path_;
@@ -52,11 +96,19 @@ std::string UpdateManifest::GetPath() const
 
 std::string UpdateManifest::GetPackage() const
 {
-    const TiXmlElement* root = ConfigureRoot(document_.get());
-    if (!root)
-        return "";
-    const TiXmlElement* package = root->FirstChildElement("package");
+    const TiXmlElement* package = FirstChildOfRoot(document_.get(), "package");
     return package ? TextOf(package) : "";
+}
+
+PackageDigest UpdateManifest::GetPackageDigest() const
+{
+    return DigestOf(FirstChildOfRoot(document_.get(), "package"));
+}
+
+std::string UpdateManifest::GetVersion() const
+{
+    const TiXmlElement* version = FirstChildOfRoot(document_.get(), "version");
+    return version ? TextOf(version) : "";
 }
 
 void UpdateManifest::GetFileList(std::vector<FileEntry>& list) const
@@ -72,6 +124,8 @@ void UpdateManifest::GetFileList(std::vector<FileEntry>& list) const
             for (const TiXmlAttribute* attribute = file->FirstAttribute(); attribute; attribute = attribute->Next()) {
                 if (strcmp(attribute->Name(), "md5") == 0)
                     entry.md5 = attribute->Value();
+                else if (strcmp(attribute->Name(), "sha256") == 0)
+                    entry.sha256 = attribute->Value();
             }
             entry.path = TextOf(file);
             list.push_back(entry);
@@ -89,7 +143,7 @@ void UpdateManifest::GetDeltas(std::vector<DeltaEntry>& list) const
         DeltaEntry entry;
         entry.base = AttributeOf(delta, "base");
         entry.package = AttributeOf(delta, "package");
-        entry.size = AttributeOf(delta, "size");
+        entry.digest = DigestOf(delta);
         if (entry.package.empty())
             continue;
         for (const TiXmlElement* patch = delta->FirstChildElement("patch"); patch;

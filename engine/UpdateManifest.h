@@ -2,15 +2,31 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TiXmlDocument;
 
 // One file of the manifest: its path relative to the install folder and the
-// MD5 digest of its new contents (empty when the manifest gives none).
+// MD5 and SHA-256 digests of its new contents (each empty when the manifest
+// gives none).
 struct FileEntry {
+    FileEntry() = default;
+    FileEntry(std::string path_, std::string md5_, std::string sha256_ = "")
+        : path(std::move(path_)), md5(std::move(md5_)), sha256(std::move(sha256_))
+    {
+    }
+
     std::string path;
     std::string md5;
+    std::string sha256;
+};
+
+// What the manifest says of the package's bytes: their SHA-256 ("" when not
+// given) and their length (-1 when not given or not a decimal number).
+struct PackageDigest {
+    std::string sha256;
+    long long size = -1;
 };
 
 // One file that a delta package carries as a patch: the file's path as the
@@ -28,7 +44,7 @@ struct DeltaPatchEntry {
 struct DeltaEntry {
     std::string base;     // the older version, as published
     std::string package;  // the delta package's file name
-    std::string size;     // its size in bytes, as published
+    PackageDigest digest;  // its size and SHA-256, as published
     std::vector<DeltaPatchEntry> patches;
     std::vector<std::string> whole;
 };
@@ -45,10 +61,20 @@ public:
     // a failed load the manifest has no package and no files.
     bool Load(const std::string& path);
 
+    // The same for bytes already read from the path (such as those whose
+    // signature was checked), so that what is used is what was checked.
+    bool LoadFromBytes(const std::string& path, const std::string& bytes);
+
     std::string GetPath() const;
 
     // Text of the first "package" child of a "configure" root, or "".
     std::string GetPackage() const;
+
+    // The "sha256" and "size" attributes of that "package" element.
+    PackageDigest GetPackageDigest() const;
+
+    // Text of the first "version" child of a "configure" root, or "".
+    std::string GetVersion() const;
 
     // Appends the files of every "filelist" of a "configure" root in document
     // order; the list is not cleared first.

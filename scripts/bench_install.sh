@@ -8,7 +8,10 @@
 #     the removal of the old copies that follows once the product runs again
 #   - the same package staged first (as a silent run does), then installed
 #     from the staged tree (as an exec run does)
-# and FileMd5Hex on a 256 MB file under Wine against md5sum.
+#   - both applies with the manifest's MD5 only, as before SHA-256 digests,
+#     against the published manifest (MD5 and SHA-256), in the same run
+# and FileMd5Hex on a 256 MB file under Wine against md5sum, and both
+# digests of it in one read.
 # Usage: scripts/bench_install.sh [BUILD_DIR] [SIZE_MB] [REPEAT]   (the build
 # must hold bench_install.exe; SIZE_MB, default 200, makes a smaller package;
 # each figure is the best of REPEAT runs, default 1)
@@ -34,6 +37,10 @@ echo "== making the package in $WORK"
 python3 "$ROOT/scripts/make_bench_tree.py" "$WORK/src" "$SIZE_MB"
 python3 "$ROOT/tools/publish.py" "$WORK/src" benchpkg 1.0 -o "$WORK/pub" --preset 3
 MULTI=$WORK/pub/benchpkg-1.0.tar.xz
+# The manifest as it was before SHA-256 digests: MD5 only.
+MD5_ONLY=$WORK/md5-only/configure.xml
+mkdir -p "$WORK/md5-only"
+sed -e 's/ sha256="[0-9a-f]*"//g' -e 's/ size="[0-9]*"//g' "$WORK/pub/configure.xml" >"$MD5_ONLY"
 # The same tar in one block, as a single-threaded xz writes it.
 SINGLE=$WORK/single/benchpkg-1.0.tar.xz
 mkdir -p "$WORK/single"
@@ -76,9 +83,10 @@ PY
 
 # Runs DecompressXz, then UnpackAndInstall under Wine over an older version
 # ($2 "plain": without the journal and backups; "staged": staged first, then
-# installed from the staged tree); sets decode_s, apply, cleanup, staging
-# and peak.
+# installed from the staged tree; $3 the manifest, the published one unless
+# given); sets decode_s, apply, cleanup, staging and peak.
 wine_apply() {
+    local manifest=${3:-$WORK/pub/configure.xml}
     local out
     out=$("$WINE_RUN" "$BENCH" decode "$(winpath "$1")" "$(winpath "$WORK/decoded.tar")" | tr -d '\r')
     decode_s=$(echo "$out" | sed -n 's/^decode_seconds: //p')
@@ -86,7 +94,7 @@ wine_apply() {
     local update=$WORK/appdata/Marlex/MarlexUpdate/update
     mkdir -p "$update" "$WORK/install"
     old_version "$WORK/install"
-    cp "$1" "$WORK/pub/configure.xml" "$update/"
+    cp "$1" "$manifest" "$update/"
     out=$("$WINE_RUN" "$BENCH" apply "$(winpath "$WORK/appdata")" "$(winpath "$update/benchpkg-1.0.tar.xz")" \
         "$(winpath "$update/configure.xml")" "$(winpath "$WORK/install")" ${2:-} | tr -d '\r')
     echo "$out" | sed 's/^/    /'
@@ -115,6 +123,10 @@ for kind in single multi; do
         wine_apply "$pkg" staged
         R[$kind.staged]=$(lower "${R[$kind.staged]:-}" "$apply")
         R[$kind.staging]=$(lower "${R[$kind.staging]:-}" "$staging")
+        wine_apply "$pkg" "" "$MD5_ONLY"
+        R[$kind.md5]=$(lower "${R[$kind.md5]:-}" "$apply")
+        wine_apply "$pkg" staged "$MD5_ONLY"
+        R[$kind.md5staged]=$(lower "${R[$kind.md5staged]:-}" "$apply")
         wine_apply "$pkg"
         R[$kind.native]=$(lower "${R[$kind.native]:-}" "$native_total")
         R[$kind.xz]=$(lower "${R[$kind.xz]:-}" "$xz_s")
@@ -137,6 +149,10 @@ for run in $(seq "$REPEAT"); do
     ours_s=$(lower "$ours_s" "$(echo "$md5_out" | sed -n 's/^md5_seconds: //p')")
     ours_md5=$(echo "$md5_out" | sed -n 's/^md5_digest: //p')
     [ "$ours_md5" = "$native_md5" ] || echo "DIGESTS DIFFER: $ours_md5 vs $native_md5"
+    both_out=$("$WINE_RUN" "$BENCH" digests "$(winpath "$WORK/big.bin")" "$native_md5" \
+        "$(sha256sum "$WORK/big.bin" | cut -d' ' -f1)" | tr -d '\r')
+    echo "$both_out" | grep -q '^digests_match: yes' || echo "DIGESTS DIFFER: $both_out"
+    both_s=$(lower "${both_s:-}" "$(echo "$both_out" | sed -n 's/^digests_seconds: //p')")
 done
 
 echo "== side by side"
@@ -157,6 +173,12 @@ for kind in single multi; do
         "${R[$kind.apply]}" "${R[$kind.staged]}" "$(calc "${R[$kind.staged]} / ${R[$kind.apply]}")"
     printf '%-52s %20.2fs\n' "$kind-block staging, product running" "${R[$kind.staging]}"
     printf '%-52s %20.1fMB\n' "$kind-block apply peak working set" "${R[$kind.peak]}"
+    printf '%-52s %9.2fs %9.2fs %7.2fx\n' "$kind-block apply (MD5 only / MD5 and SHA-256)" \
+        "${R[$kind.md5]}" "${R[$kind.apply]}" "$(calc "${R[$kind.apply]} / ${R[$kind.md5]}")"
+    printf '%-52s %9.2fs %9.2fs %7.2fx\n' "$kind-block staged apply (MD5 only / and SHA-256)" \
+        "${R[$kind.md5staged]}" "${R[$kind.staged]}" "$(calc "${R[$kind.staged]} / ${R[$kind.md5staged]}")"
 done
 printf '%-52s %7.0fMB/s %7.0fMB/s %7.2fx\n' "MD5 256 MB (md5sum / FileMd5Hex)" "$(calc "256 / $md5sum_s")" \
     "$(calc "256 / $ours_s")" "$(calc "$md5sum_s / $ours_s")"
+printf '%-52s %7.0fMB/s %7.0fMB/s %7.2fx\n' "256 MB (FileMd5Hex / MD5 and SHA-256 in one read)" \
+    "$(calc "256 / $ours_s")" "$(calc "256 / $both_s")" "$(calc "$both_s / $ours_s")"

@@ -3,7 +3,10 @@
 # product:
 #   1. an installed version 1.0 of the product (its main program running),
 #      the Updater beside it with its skin;
-#   2. version 2.0 published with tools/publish.py and served over loopback
+#   2. version 2.0 published with tools/publish.py, its manifest signed with
+#      the sample's own manifest key (made once in BUILD_DIR/sample-key, never
+#      anywhere else; its public half is built into the sample's copy of the
+#      Updater, which takes signed manifests only), and served over loopback
 #      HTTPS (slowly, so that the download can be watched), with a certificate
 #      of a sample CA made for this run and trusted in the Wine prefix;
 #   3. a silent check run downloads it, records it as pending and stages it
@@ -32,11 +35,13 @@ SKIN=$BUILD/app/skin/update.zip
 PRODUCT=$BUILD/tools/Corvane.exe
 POKE=$BUILD/tools/corvane_window_poke.exe
 TRUST=$BUILD/tools/corvane_trust_root.exe
+KEY_RESOURCE=$BUILD/tools/corvane_key_resource.exe
+KEY_DIR=$BUILD/sample-key
 SHOTS=${CORVANE_SCREENSHOTS-$BUILD/screenshots}
 # A relative folder is one of the work tree.
 case $SHOTS in "" | /*) ;; *) SHOTS=$ROOT/$SHOTS ;; esac
 DESKTOP=corvane
-for f in "$UPDATER" "$SKIN" "$PRODUCT" "$POKE" "$TRUST"; do
+for f in "$UPDATER" "$SKIN" "$PRODUCT" "$POKE" "$TRUST" "$KEY_RESOURCE"; do
     [ -f "$f" ] || { echo "missing $f: run scripts/setup.sh first" >&2; exit 1; }
 done
 
@@ -125,9 +130,19 @@ printf 'Corvane 3.0\r\n' >"$WORK/v3/data/version.txt"
 printf 'codec fix 3.0' | dd of="$WORK/v3/data/codecs.bin" bs=1 seek=123456 conv=notrunc status=none
 printf '<preset name="mobile"/>\r\n' >"$WORK/v3/data/presets/mobile.xml"
 
-say "publish versions 2.0 and 3.0"
-python3 "$ROOT/tools/publish.py" "$WORK/v2" corvane 2.0 -o "$WORK/out2"
-python3 "$ROOT/tools/publish.py" "$WORK/v3" corvane 3.0 -o "$WORK/out3" --base "$WORK/v2" 2.0
+say "the sample's manifest key, built into its Updater"
+if [ ! -f "$KEY_DIR/sample.pem" ]; then
+    mkdir -p "$KEY_DIR"
+    python3 "$ROOT/tools/manifest_key.py" new "$KEY_DIR/sample.pem" >"$KEY_DIR/keys.txt"
+fi
+cat "$KEY_DIR/keys.txt"
+wine_run "$KEY_RESOURCE" "$(wine_cmd winepath -w "$WORK/install/CorvaneUpdater.exe")" \
+    "$(wine_cmd winepath -w "$KEY_DIR/keys.txt")"
+
+say "publish versions 2.0 and 3.0, signed"
+python3 "$ROOT/tools/publish.py" "$WORK/v2" corvane 2.0 -o "$WORK/out2" --key "$KEY_DIR/sample.pem"
+python3 "$ROOT/tools/publish.py" "$WORK/v3" corvane 3.0 -o "$WORK/out3" --key "$KEY_DIR/sample.pem" \
+    --base "$WORK/v2" 2.0
 ls -l "$WORK/out2" "$WORK/out3"
 
 say "serve them over HTTPS on localhost, with a sample CA trusted in the Wine prefix"
@@ -139,12 +154,12 @@ URI="https://localhost:$(awk '$1 == "trusted" { print $2 }' "$WORK/http/tls-port
 # The check run's download at 30 KB/s: some seconds to look at.
 SLOW_URI="$URI/slow/30000"
 
-# The product hands the Updater its manifest in the update folder.
+# The product hands the Updater its manifest and signature in the update folder.
 APPDATA_UNIX=$(wine_cmd winepath -u "$(wine_run cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')")
 USERDATA=$APPDATA_UNIX/Marlex/MarlexUpdate
 rm -rf "$USERDATA"
 mkdir -p "$USERDATA/update"
-cp "$WORK/out2/configure.xml" "$USERDATA/update/"
+cp "$WORK/out2/configure.xml" "$WORK/out2/configure.xml.sig" "$USERDATA/update/"
 
 say "start the product"
 (cd "$WORK/install" && wine_run Corvane.exe >/dev/null 2>&1 &)
@@ -184,7 +199,7 @@ fi
 
 say "force run: download the delta from 2.0 to 3.0 and build 3.0 from it, then stop the product, install, start it again"
 mkdir -p "$USERDATA/update"
-cp "$WORK/out3/configure.xml" "$USERDATA/update/"
+cp "$WORK/out3/configure.xml" "$WORK/out3/configure.xml.sig" "$USERDATA/update/"
 start_updater --checkUpdate --version 3.0 --ParentProcessName Corvane.exe --uri "$URI" --force 1
 wait_for_updater
 if ! wait_for_starts 3; then
@@ -208,6 +223,15 @@ if grep -q 'corvane-3.0-from-2.0.tar.xz: ' "$USERDATA/update.log" && ! grep -q '
     echo "  3.0 came as the delta from 2.0 ($(stat -c %s "$WORK/out3/corvane-3.0-from-2.0.tar.xz") bytes against $(stat -c %s "$WORK/out3/corvane-3.0.tar.xz") of the full package)"
 else
     echo "  3.0 DID NOT COME AS THE DELTA"
+    status=1
+fi
+# Signed all the way: each run took its manifest as signed by the sample's
+# key (the check, exec and force runs), none unchecked or refused.
+signed=$(grep -c "\]  manifest: .* signed by the key $(awk '/^# corvane manifest key/ { print $5 }' "$KEY_DIR/keys.txt")\." \
+    "$USERDATA/update.log") || true
+echo "  manifests taken as signed by the sample's key: $signed"
+if [ "$signed" -lt 3 ] || grep -aE "\]  manifest: .*(refused|without a signature check)" "$USERDATA/update.log"; then
+    echo "  a manifest was refused or not checked"
     status=1
 fi
 started=$(starts)

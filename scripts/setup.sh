@@ -3,8 +3,9 @@
 # Updater, then builds it:
 #   1. Debian packages: the mingw-w64 cross compilers, Wine (32-bit), Xvfb,
 #      CMake, Ninja, GoogleTest sources, xz and zstd (the publisher tool), a
-#      CJK font and the zh_CN locale, ImageMagick and xdotool for the sample
-#      update's screenshots, openssl (the test and sample CAs), osslsigncode
+#      CJK font and the zh_CN locale, python3-cryptography (the manifest keys
+#      and signatures), ImageMagick and xdotool for the sample update's
+#      screenshots, openssl (the test and sample CAs), osslsigncode
 #      (Authenticode signing), and
 #      nginx and tinyproxy, which the download tests start on loopback (their
 #      services are never started: nothing listens beyond loopback);
@@ -56,7 +57,7 @@ fi
 PACKAGES=(
     mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
     wine wine32 xvfb xauth cmake ninja-build make googletest libstb-dev
-    python3 xz-utils zstd tar zip unzip dpkg-dev locales fonts-wqy-microhei
+    python3 python3-cryptography xz-utils zstd tar zip unzip dpkg-dev locales fonts-wqy-microhei
     procps psmisc libarchive-tools
     imagemagick xdotool
     openssl osslsigncode

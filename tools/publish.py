@@ -5,8 +5,12 @@ From a folder holding the new version of the product it writes, into the
 output folder:
   NAME-VERSION.tar.xz  every file of the folder below a top folder NAME, in
                        blocks of 8 MB (written by the xz tool)
-  configure.xml        the package name and one filelist with every file
-                       (backslash paths) and the MD5 digest of its contents
+  configure.xml        the package name with its SHA-256 and size, and one
+                       filelist with every file (backslash paths) and the
+                       MD5 and SHA-256 digests of its contents
+  configure.xml.sig    with --key: the manifest's signature (see
+                       manifest_key.py), which an Updater built with the
+                       key's public half requires
 
 File names are taken as the build machine has them (UTF-8) and written, in the
 manifest and as the package's member names, in the ANSI code page of the
@@ -137,15 +141,17 @@ def collect_files(source, codec):
 
 
 class HashingReader:
-    """Hands a file to tarfile while computing its MD5 on the way."""
+    """Hands a file to tarfile while computing its MD5 and SHA-256 on the way."""
 
     def __init__(self, stream):
         self.stream = stream
         self.md5 = hashlib.md5()
+        self.sha256 = hashlib.sha256()
 
     def read(self, size=-1):
         data = self.stream.read(size)
         self.md5.update(data)
+        self.sha256.update(data)
         return data
 
 
@@ -158,16 +164,20 @@ def xz_command(preset):
     return [tool, '-c', '-q', f'-{preset}', '--check=crc64', '-T0', f'--block-size={XZ_BLOCK_SIZE}']
 
 
-def write_package(source, name, files, out, preset, codec):
-    """Writes the tar.xz into the open binary stream; returns {rel: md5}."""
+def write_package(source, name, files, out, preset, codec, strong):
+    """Writes the tar.xz into the open binary stream; returns {rel: md5} and
+    fills strong with {rel: sha256}."""
     members = [(f'{name}/{rel}', os.path.join(source, *rel.split('/'))) for rel in files]
-    digests = write_tar_xz(members, out, preset, codec)
+    member_strong = {}
+    digests = write_tar_xz(members, out, preset, codec, member_strong)
+    strong.update({rel: member_strong[f'{name}/{rel}'] for rel in files})
     return {rel: digests[f'{name}/{rel}'] for rel in files}
 
 
-def write_tar_xz(members, out, preset, codec):
+def write_tar_xz(members, out, preset, codec, strong=None):
     """Writes the (member name, file) pairs as a tar.xz into the open binary
-    stream; returns {member name: md5}."""
+    stream; returns {member name: md5} and fills strong, when given, with
+    {member name: sha256}."""
     digests = {}
     xz = subprocess.Popen(xz_command(preset), stdin=subprocess.PIPE, stdout=out)
     try:
@@ -189,6 +199,8 @@ def write_tar_xz(members, out, preset, codec):
                 except ValueError as error:
                     raise PublishError(f'"{rel}": {error}') from None
                 digests[member] = reader.md5.hexdigest()
+                if strong is not None:
+                    strong[member] = reader.sha256.hexdigest()
     finally:
         xz.stdin.close()
         status = xz.wait()
@@ -197,7 +209,54 @@ def write_tar_xz(members, out, preset, codec):
     return digests
 
 
-def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE, deltas=()):
+def sha256_attribute(rel, strong):
+    """The file's SHA-256 attribute, written beside its MD5."""
+    return f' sha256="{strong[rel]}"' if strong and rel in strong else ''
+
+
+def package_attributes(package_digest):
+    """The package's SHA-256 and size, which the Updater checks after the
+    download, before it records or unpacks anything."""
+    if not package_digest:
+        return ''
+    sha256, size = package_digest
+    return f' sha256="{sha256}" size="{size}"'
+
+
+def file_sha256_and_size(path):
+    digest = hashlib.sha256()
+    size = 0
+    with open(path, 'rb') as stream:
+        for block in iter(lambda: stream.read(1 << 20), b''):
+            digest.update(block)
+            size += len(block)
+    return digest.hexdigest(), size
+
+
+def signature_text(manifest_bytes, key_path):
+    """configure.xml.sig: the ECDSA P-256 signature of the manifest's exact
+    bytes, r and s as 64 bytes (the form Windows' CNG verifies), and the id of
+    the key it was made with."""
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    try:
+        import manifest_key
+        from cryptography.hazmat.primitives import hashes
+        from cryptography.hazmat.primitives.asymmetric import ec, utils
+    except ImportError as error:
+        raise PublishError(f'signing needs python3-cryptography ({error})') from None
+    try:
+        key = manifest_key.load_private_key(key_path)
+    except manifest_key.ManifestKeyError as error:
+        raise PublishError(str(error)) from None
+    r, s = utils.decode_dss_signature(key.sign(manifest_bytes, ec.ECDSA(hashes.SHA256())))
+    signature = r.to_bytes(32, 'big') + s.to_bytes(32, 'big')
+    key_id = manifest_key.key_id(manifest_key.public_point(key))
+    return (f'corvane manifest signature 1\r\nkey {key_id}\r\n'
+            f'ecdsa-p256-sha256 {signature.hex()}\r\n').encode('ascii')
+
+
+def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE, strong=None, package_digest=None,
+                  deltas=()):
     # Text that is all ASCII reads the same in every code page (and as the
     # UTF-8 of a declaration without an encoding); other text names its code
     # page, which also keeps TinyXML from reading it as UTF-8.
@@ -206,12 +265,12 @@ def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE, deltas
     lines = [f'<?xml version="1.0"{encoding} ?>', '<configure>']
     if version:
         lines.append(f'    <version>{escape(version)}</version>')
-    lines.append(f'    <package>{escape(package)}</package>')
+    lines.append(f'    <package{package_attributes(package_digest)}>{escape(package)}</package>')
     lines.extend(delta_lines(deltas))
     lines.append('    <filelist>')
     for rel in sorted(digests):
         path = rel.replace('/', '\\')
-        lines.append(f'        <file md5="{digests[rel]}">{escape(path)}</file>')
+        lines.append(f'        <file md5="{digests[rel]}"{sha256_attribute(rel, strong)}>{escape(path)}</file>')
     lines.append('    </filelist>')
     lines.append('</configure>')
     return '\r\n'.join(lines) + '\r\n'
@@ -219,7 +278,7 @@ def manifest_text(package, version, digests, code_page=DEFAULT_CODE_PAGE, deltas
 
 def delta_lines(deltas):
     """The manifest's "delta" elements: for each base, the delta package,
-    its size, each patched file with its patch member and the digest of the
+    its SHA-256 and size, each patched file with its patch member and the digest of the
     base copy it applies to, and each file that comes whole. Files of the
     filelist that a delta names neither way are unchanged since its base.
     An Updater that knows no deltas ignores these elements."""
@@ -228,8 +287,8 @@ def delta_lines(deltas):
 
     lines = []
     for delta in deltas:
-        lines.append(f'    <delta base="{attr(delta["base"])}" package="{attr(delta["package"])}" '
-                     f'size="{delta["size"]}">')
+        lines.append(f'    <delta base="{attr(delta["base"])}" package="{attr(delta["package"])}"'
+                     f'{package_attributes(delta["digest"])}>')
         for rel, member, base_md5 in delta['patches']:
             lines.append(f'        <patch md5="{base_md5}" member="{attr(member.replace("/", chr(92)))}">'
                          f'{escape(rel.replace("/", chr(92)))}</patch>')
@@ -312,7 +371,7 @@ def write_delta(source, files, digests, package, base, base_version, out_dir, pr
             members.append((f'{top}/{rel}', new))
             whole.append(rel)
         replace_atomically(out_dir, name, lambda stream: write_tar_xz(members, stream, preset, codec))
-    return {'base': base_version, 'package': name, 'size': os.path.getsize(os.path.join(out_dir, name)),
+    return {'base': base_version, 'package': name, 'digest': file_sha256_and_size(os.path.join(out_dir, name)),
             'patches': patches, 'whole': whole}
 
 
@@ -330,7 +389,19 @@ def replace_atomically(folder, final_name, write):
         raise
 
 
-def publish(source, name, version, out_dir, preset=6, code_page=DEFAULT_CODE_PAGE, bases=()):
+def write_signature(out_dir, manifest_bytes, key):
+    """configure.xml.sig beside the manifest when signing; otherwise a
+    signature left by an earlier run goes, since it belongs to no manifest."""
+    path = os.path.join(out_dir, 'configure.xml.sig')
+    if key is None:
+        if os.path.exists(path):
+            os.unlink(path)
+        return
+    signature = signature_text(manifest_bytes, key)
+    replace_atomically(out_dir, 'configure.xml.sig', lambda stream: stream.write(signature))
+
+
+def publish(source, name, version, out_dir, preset=6, code_page=DEFAULT_CODE_PAGE, key=None, bases=()):
     """bases: (folder, version) pairs of older versions to write deltas from."""
     if not os.path.isdir(source):
         raise PublishError(f'"{source}" is not a folder')
@@ -338,11 +409,16 @@ def publish(source, name, version, out_dir, preset=6, code_page=DEFAULT_CODE_PAG
     codec = code_page_codec(code_page)
     files = collect_files(source, codec)
     os.makedirs(out_dir, exist_ok=True)
+    if key and not version:
+        raise PublishError('a signed manifest must name its version: the Updater refuses one without')
+    strong = {}
     digests = replace_atomically(out_dir, package,
-                                 lambda stream: write_package(source, name, files, stream, preset, codec))
+                                 lambda stream: write_package(source, name, files, stream, preset, codec, strong))
+    package_digest = file_sha256_and_size(os.path.join(out_dir, package))
     deltas = [write_delta(source, files, digests, package, base, base_version, out_dir, preset, codec)
               for base, base_version in bases]
-    text = manifest_text(package, version, digests, code_page, deltas).encode(codec)
+    text = manifest_text(package, version, digests, code_page, strong, package_digest, deltas).encode(codec)
+    write_signature(out_dir, text, key)
     replace_atomically(out_dir, 'configure.xml', lambda stream: stream.write(text))
     return os.path.join(out_dir, package), len(files)
 
@@ -361,10 +437,13 @@ def main(argv):
     parser.add_argument('--base', nargs=2, action='append', default=[], metavar=('OLD_FOLDER', 'BASE_VERSION'),
                         help='an older version as installed, and its version: also write a delta package '
                              'from it (any number of times)')
+    parser.add_argument('--key', metavar='PRIVATE.pem',
+                        help='sign the manifest with this key (made by manifest_key.py); writes '
+                             'configure.xml.sig')
     args = parser.parse_args(argv)
     try:
         package, count = publish(args.source, args.name, args.version, args.output, args.preset,
-                                 args.codepage, [tuple(base) for base in args.base])
+                                 args.codepage, args.key, [tuple(base) for base in args.base])
     except (PublishError, OSError) as error:
         print(f'publish: {error}', file=sys.stderr)
         return 1

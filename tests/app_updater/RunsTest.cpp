@@ -50,6 +50,9 @@ TEST_P(UpdaterRunsOverTest, SilentCheckThenExecThenForceUpdateTheProduct)
          {"begin to entering silent mode.", "entering execUpdate mode.", "begin updating files from the xml config.",
           "updated successfully.", "begin to entering force mode."})
         EXPECT_TRUE(Contains(log, line)) << line;
+    // Built without keys: unsigned manifests are used, as the log says.
+    EXPECT_TRUE(Contains(log, "manifest: " + UserData() +
+                                  "\\update\\configure.xml used without a signature check, since no key is built in."));
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, UpdaterRunsOverTest, testing::Values("http", "trusted"));

@@ -1,5 +1,6 @@
 #include "tests/app_updater/UpdaterTestSupport.h"
 
+#include "base/PathUtil.h"
 #include "base/ScopedGdi.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/TestSupport.h"
@@ -164,12 +165,18 @@ std::string UpdaterTest::Serve(const std::string& fixture, int rate, const std::
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(FixturePath(fixture), ec)) {
         const std::string name = entry.path().filename().string();
-        if (name != "configure.xml")
+        if (name.compare(0, 13, "configure.xml") != 0)
             package = name;
     }
     EXPECT_FALSE(package.empty()) << fixture;
     EXPECT_TRUE(CopyFileTo(FixturePath(fixture + "\\" + package), HttpRoot() + "\\" + folder + "\\" + package));
     EXPECT_TRUE(CopyFileTo(FixturePath(fixture + "\\configure.xml"), UserData() + "\\update\\configure.xml"));
+    // The manifest's signature goes with it, when it has one.
+    const std::string signature = UserData() + "\\update\\configure.xml.sig";
+    DeleteFileA(signature.c_str());
+    if (FileExists(TestDataDir() + "\\" + fixture + "\\configure.xml.sig")) {
+        EXPECT_TRUE(CopyFileTo(FixturePath(fixture + "\\configure.xml.sig"), signature));
+    }
     const std::string path = (rate > 0 ? "/slow/" + std::to_string(rate) : "") + "/" + folder;
     return server == "http" ? HttpUrl(path) : HttpsUrl(server, path);
 }
@@ -181,9 +188,9 @@ std::unique_ptr<UpdaterProcess> UpdaterTest::Start(const std::string& arguments)
     return process;
 }
 
-std::string UpdaterTest::CheckArguments(const std::string& uri) const
+std::string UpdaterTest::CheckArguments(const std::string& uri, const std::string& version) const
 {
-    return "--checkUpdate --version 2.0 --ParentProcessName " + productName_ + " --uri " + uri;
+    return "--checkUpdate --version " + version + " --ParentProcessName " + productName_ + " --uri " + uri;
 }
 
 bool UpdaterTest::RunToEnd(const std::string& arguments)

@@ -68,7 +68,8 @@ protected:
     std::string UserData() const;
 
     // Puts a package fixture ("small", "slow", "many") on the HTTP server in
-    // a folder of this test, hands its manifest to the Updater and returns
+    // a folder of this test, hands its manifest (and its signature, when it
+    // has one) to the Updater and returns
     // the base address to give with --uri; with a rate, the package comes at
     // about that many bytes a second. A server other than "http" is one of
     // the HTTPS servers (see HttpsUrl).
@@ -77,7 +78,7 @@ protected:
     // Starts the Updater of the install folder with these arguments after
     // its own path, in the install folder.
     std::unique_ptr<UpdaterProcess> Start(const std::string& arguments);
-    std::string CheckArguments(const std::string& uri) const;
+    std::string CheckArguments(const std::string& uri, const std::string& version = "2.0") const;
 
     // Runs the Updater to its end; false when it did not end within a minute
     // or ended with another code than 0.

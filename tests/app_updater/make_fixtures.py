@@ -14,11 +14,18 @@ OUT/<name>/ holds a package and its configure.xml made by the publisher tool:
            code page 936), one in a folder whose GBK names hold 0x5C as the
            second byte of a character, and one that the tests install over a
            read-only copy
+OUT/signing/ holds manifest keys (key1.pem, key2.pem, unknown.pem and
+keys.txt, the public halves of key1 and key2) and the small package signed:
+    signed1, signed2, unknown  version 2.0 signed with that key
+    old      version 1.0 signed with key1
+    badpackage, badfile  version 2.0 signed with key1, its package's or
+             data\version.txt's SHA-256 (not its MD5) made wrong
 OUT/skin-tallmenu/skin/update.zip is the Updater's skin (drawn by its art
 script) with a menu taller than any screen.
 """
 import os
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -29,6 +36,9 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 PUBLISH = os.path.join(ROOT, "tools", "publish.py")
 MAKE_ART = os.path.join(ROOT, "app", "resources", "make_art.py")
 CLAIM_DICTIONARY = os.path.join(ROOT, "tests", "support", "claim_dictionary.py")
+MANIFEST_KEY = os.path.join(ROOT, "tools", "manifest_key.py")
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import publish as publisher  # noqa: E402
 
 
 def write(path, data):
@@ -37,9 +47,39 @@ def write(path, data):
         f.write(data)
 
 
-def publish(source, name, version, out, preset="6"):
-    subprocess.run([sys.executable, PUBLISH, source, name, version, "-o", out, "--preset", preset],
-                   check=True, stdout=subprocess.DEVNULL)
+def publish(source, name, version, out, preset="6", key=None):
+    subprocess.run([sys.executable, PUBLISH, source, name, version, "-o", out, "--preset", preset] +
+                   (["--key", key] if key else []), check=True, stdout=subprocess.DEVNULL)
+
+
+def make_signing(out, small):
+    """Keys and signed manifests of the signing tests."""
+    signing = os.path.join(out, "signing")
+    os.makedirs(signing)
+    public = ""
+    for name in ("key1", "key2", "unknown"):
+        text = subprocess.run([sys.executable, MANIFEST_KEY, "new", os.path.join(signing, name + ".pem")],
+                              check=True, capture_output=True, text=True).stdout
+        if name != "unknown":
+            public += text
+    write(os.path.join(signing, "keys.txt"), public.encode("ascii"))
+    key1 = os.path.join(signing, "key1.pem")
+    for fixture, version, key in (("signed1", "2.0", key1), ("signed2", "2.0", os.path.join(signing, "key2.pem")),
+                                  ("unknown", "2.0", os.path.join(signing, "unknown.pem")),
+                                  ("old", "1.0", key1), ("badpackage", "2.0", key1), ("badfile", "2.0", key1)):
+        publish(small, "small", version, os.path.join(signing, fixture), key=key)
+    # Signed as they stand: only the one digest is wrong.
+    for fixture, pattern in (("badpackage", rb'(<package sha256=")[0-9a-f]'),
+                             ("badfile", rb'(sha256=")[0-9a-f](?=[0-9a-f]{63}">data\\version.txt)')):
+        folder = os.path.join(signing, fixture)
+        with open(os.path.join(folder, "configure.xml"), "rb") as stream:
+            text = stream.read()
+        # The digit after the attribute's quote becomes another one.
+        changed, count = re.subn(pattern, lambda m: m.group(1) + (b"1" if m.group(0).endswith(b"0") else b"0"),
+                                 text, count=1)
+        assert count == 1, fixture
+        write(os.path.join(folder, "configure.xml"), changed)
+        write(os.path.join(folder, "configure.xml.sig"), publisher.signature_text(changed, key1))
 
 
 def main():
@@ -53,10 +93,15 @@ def main():
     write(os.path.join(small, "data", "presets", "web.xml"), b'<preset name="web"/>\r\n')
     write(os.path.join(small, "readme.txt"), b"Corvane 2.0 readme\r\n")
     publish(small, "small", "2.0", os.path.join(out, "small"))
+    make_signing(out, small)
 
+    # The package the decoder refuses, under the manifest of the small one
+    # without the package's digest, so that it is the decoder that refuses it.
     bigdict = os.path.join(out, "bigdict")
     os.makedirs(bigdict)
-    shutil.copy(os.path.join(out, "small", "configure.xml"), bigdict)
+    with open(os.path.join(out, "small", "configure.xml"), "rb") as stream:
+        text = re.sub(rb'<package [^>]*>', b'<package>', stream.read())
+    write(os.path.join(bigdict, "configure.xml"), text)
     subprocess.run([sys.executable, CLAIM_DICTIONARY, os.path.join(out, "small", "small-2.0.tar.xz"),
                     os.path.join(bigdict, "small-2.0.tar.xz")], check=True)
 

@@ -14,6 +14,7 @@
 //     (downloads the full package or the delta that fits the install
 //     folder, stages it as a silent run does, then installs it as the exec
 //     run does)
+//   bench_install digests <file> <md5> <sha256>   (both in one read, as installing checks them)
 // Prints "name: value" lines; the apply also prints the process's peak memory.
 #include "base/PathUtil.h"
 #include "base/ScopedHandles.h"
@@ -237,6 +238,15 @@ int Fetch(const char* appData, const std::string& uri, const char* manifestPath,
     return applied ? 0 : 1;
 }
 
+int Digests(const char* path, const char* md5, const char* sha256)
+{
+    const double start = Seconds();
+    const DigestCheck check = CheckFileDigests(path, FileDigests{md5, sha256});
+    printf("digests_seconds: %.3f\n", Seconds() - start);
+    printf("digests_match: %s\n", check == DigestCheck::kMatch ? "yes" : MismatchedDigestName(check));
+    return check == DigestCheck::kMatch ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -258,8 +268,11 @@ int main(int argc, char** argv)
         return Digest(argv[2]);
     if (argc == 4 && strcmp(argv[1], "renames") == 0 && atoi(argv[3]) > 0)
         return Renames(argv[2], atoi(argv[3]));
+    if (argc == 5 && strcmp(argv[1], "digests") == 0)
+        return Digests(argv[2], argv[3], argv[4]);
     fprintf(stderr, "usage: bench_install apply <APPDATA folder> <package> <manifest> <install folder> [plain|staged] "
                     "| decode <package> <tar> | extract <tar> <folder> | md5 <file> | renames <folder> <files> "
-                    "| fetch <APPDATA folder> <base address> <manifest> <install folder> full|delta\n");
+                    "| fetch <APPDATA folder> <base address> <manifest> <install folder> full|delta "
+                    "| digests <file> <md5> <sha256>\n");
     return 2;
 }

@@ -55,6 +55,42 @@ class PublishTest(unittest.TestCase):
             data = members['corvane/' + path.replace('\\', '/')]
             self.assertEqual(digest, hashlib.md5(data).hexdigest(), path)
 
+    def test_signed_manifest_verifies_with_the_key_and_lists_sha256(self):
+        import manifest_key
+        from cryptography.exceptions import InvalidSignature
+        from cryptography.hazmat.primitives import hashes
+        from cryptography.hazmat.primitives.asymmetric import ec, utils
+        key_path = os.path.join(self.temp.name, 'k.pem')
+        key = manifest_key.new_key(key_path)
+        with self.assertRaises(manifest_key.ManifestKeyError):
+            manifest_key.new_key(key_path)
+        package, _ = publish.publish(self.src, 'corvane', '2.1', self.out, key=key_path)
+        signature_path = os.path.join(self.out, 'configure.xml.sig')
+        with open(os.path.join(self.out, 'configure.xml'), 'rb') as stream:
+            manifest = stream.read()
+        with open(signature_path, 'rb') as stream:
+            lines = stream.read().decode('ascii').split('\r\n')
+        self.assertEqual(lines[:2], ['corvane manifest signature 1',
+                                     'key ' + manifest_key.key_id(manifest_key.public_point(key))])
+        raw = bytes.fromhex(lines[2].split(' ')[1])
+        der = utils.encode_dss_signature(int.from_bytes(raw[:32], 'big'), int.from_bytes(raw[32:], 'big'))
+        key.public_key().verify(der, manifest, ec.ECDSA(hashes.SHA256()))
+        with self.assertRaises(InvalidSignature):
+            key.public_key().verify(der, manifest.replace(b'2.1', b'2.2', 1), ec.ECDSA(hashes.SHA256()))
+        root = self.manifest()
+        with open(package, 'rb') as stream:
+            data = stream.read()
+        self.assertEqual(root.find('package').get('sha256'), hashlib.sha256(data).hexdigest())
+        self.assertEqual(root.find('package').get('size'), str(len(data)))
+        for entry in root.find('filelist'):
+            with open(os.path.join(self.src, *entry.text.split('\\')), 'rb') as stream:
+                self.assertEqual(entry.get('sha256'), hashlib.sha256(stream.read()).hexdigest(), entry.text)
+        # Published unsigned again, the old signature goes; unversioned is never signed.
+        publish.publish(self.src, 'corvane', '2.1', self.out)
+        self.assertFalse(os.path.exists(signature_path))
+        with self.assertRaises(publish.PublishError):
+            publish.publish(self.src, 'corvane', '', self.out, key=key_path)
+
     def test_large_packages_come_in_blocks(self):
         self.write('big.bin', os.urandom(20 << 20))
         package, _ = publish.publish(self.src, 'tool', '1.0', self.out, preset=0)
