@@ -198,7 +198,7 @@ PY
 "${PUBLISH[@]}" "$OUT/delta/v2" flowdelta 2.0 -o "$OUT/delta/published" --base "$OUT/delta/v1" 1.0 >/dev/null
 "${PUBLISH[@]}" "$OUT/delta/v2" flowdelta 2.0 -o "$OUT/delta/otherbase" --base "$OUT/delta/v0" 0.5 >/dev/null
 python3 - "$OUT/delta" <<'PY'
-import io, lzma, os, shutil, subprocess, sys, tarfile
+import hashlib, io, lzma, os, re, shutil, subprocess, sys, tarfile
 out = sys.argv[1]
 name = 'flowdelta-2.0-from-1.0.tar.xz'
 member = 'flowdelta-2.0-from.patches/bin/core.dll.zst'
@@ -221,4 +221,12 @@ for case, change in (('damaged', damaged), ('widewindow', lambda data: wide)):
             data = change(data) if info.name == member else data
             info.size = len(data)
             tar.addfile(info, io.BytesIO(data))
+    # The manifest keeps up with the rewritten package: only its patch is bad.
+    package = open(os.path.join(folder, name), 'rb').read()
+    manifest = os.path.join(folder, 'configure.xml')
+    text = open(manifest, 'rb').read()
+    text = re.sub(rb'(<delta [^>]*package="' + re.escape(name.encode()) + rb'" sha256=")[0-9a-f]+(" size=")[0-9]+',
+                  lambda m: m.group(1) + hashlib.sha256(package).hexdigest().encode() + m.group(2)
+                  + str(len(package)).encode(), text)
+    open(manifest, 'wb').write(text)
 PY
