@@ -249,13 +249,16 @@ std::wstring CanonicalLongPath(const std::string& path)
 
 bool LiesWithin(const std::string& path, const std::string& folder)
 {
-    const std::wstring inner = CanonicalLongPath(path);
-    const std::wstring outer = CanonicalLongPath(folder);
+    return LiesWithin(CanonicalLongPath(path), CanonicalLongPath(folder));
+}
+
+bool LiesWithin(std::wstring_view inner, std::wstring_view outer)
+{
     if (inner.empty() || outer.empty() || inner.size() < outer.size())
         return false;
     if (inner.size() > outer.size() && inner[outer.size()] != L'\\' && outer.back() != L'\\')
         return false;
-    return CompareStringOrdinal(inner.c_str(), static_cast<int>(outer.size()), outer.c_str(),
+    return CompareStringOrdinal(inner.data(), static_cast<int>(outer.size()), outer.data(),
                                 static_cast<int>(outer.size()), TRUE) == CSTR_EQUAL;
 }
 

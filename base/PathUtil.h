@@ -54,6 +54,9 @@ std::wstring CanonicalLongPath(const std::string& path);
 // blank, or "." part leads past the check. False when either cannot be
 // resolved.
 bool LiesWithin(const std::string& path, const std::string& folder);
+// The same for two canonical long paths, so that a folder checked against
+// many paths is resolved once.
+bool LiesWithin(std::wstring_view canonicalPath, std::wstring_view canonicalFolder);
 
 // True when both name the same existing file or folder (the same file id on
 // the same volume), whatever the spelling of the paths.

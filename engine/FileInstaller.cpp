@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -198,6 +199,7 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
         return false;
     };
     int last = 0;
+    std::set<std::string> madeFolders;  // each folder's way made once
     for (size_t i = 0; i < files.size(); ++i) {
         const FileEntry& entry = files[i];
         PostProgress(i + 1, files.size(), context_.execMode, last);
@@ -209,7 +211,8 @@ bool UpdateWorker::InstallFiles(const std::string& sourceRoot, const std::string
             UpdateLog::Instance().Write("file: %s lies in the Updater's backup folder.", entry.path.c_str());
             return rollBack();
         }
-        MakeParentDirs(target);
+        if (madeFolders.insert(ParentFolder(target)).second)
+            MakeParentDirs(target);
         if (targets[i].current)
             continue;
         // A staged file is swapped in by renames; the deferred copies of a

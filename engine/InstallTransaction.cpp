@@ -111,8 +111,13 @@ bool InstallTransaction::ReachesOutside(const std::string& relativePath)
     const auto known = outsideFolders_.find(folder);
     if (known != outsideFolders_.end())
         return known->second;
-    const bool outside =
-        !LiesWithin(folder, targetRoot_) || LiesWithin(folder, backupRoot_) || LiesWithin(folder, stagingRoot_);
+    // The roots' canonical forms once: each costs a walk of its path too.
+    if (canonicalRoots_[0].empty())
+        for (int i = 0; i < 3; ++i)
+            canonicalRoots_[i] = CanonicalLongPath(i == 0 ? targetRoot_ : i == 1 ? backupRoot_ : stagingRoot_);
+    const std::wstring canonical = CanonicalLongPath(folder);
+    const bool outside = !LiesWithin(canonical, canonicalRoots_[0]) || LiesWithin(canonical, canonicalRoots_[1]) ||
+                         LiesWithin(canonical, canonicalRoots_[2]);
     outsideFolders_.emplace(folder, outside);
     return outside;
 }

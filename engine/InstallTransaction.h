@@ -153,6 +153,7 @@ private:
     size_t nextStep_ = 0;                                              // where Replace looks for its file first
     std::set<std::string, CaseInsensitiveLess> knownFolders_;          // planned, or there before
     std::map<std::string, bool, CaseInsensitiveLess> outsideFolders_;  // ReachesOutside per folder
+    std::wstring canonicalRoots_[3];  // the install folder, the backups, the staging folder, for ReachesOutside
     std::set<std::string, CaseInsensitiveLess> swappedFolders_;        // changed by Swap, flushed by Commit
     std::map<std::string, bool, CaseInsensitiveLess> stagedFolders_;   // Swap's link check per folder
     ScopedHandle journal_;

@@ -10,6 +10,7 @@
 #   - a force run whose download is slow (about 15 s): its downtime and the
 #     time until the product is stopped, against the download's duration;
 #   - a force run whose download fails: whether the product was stopped;
+#   - an exec run with nothing pending: the fixed cost of the stop and start;
 # and checks after each installing run that the install folder holds exactly
 # the new version's bytes. Last, the two renames per file that an exec run
 # from a staged tree makes, alone, for as many files (bench_install.exe).
@@ -227,6 +228,15 @@ for run in $(seq "$REPEAT"); do
     done
 done
 
+for run in $(seq "$REPEAT"); do
+    for CURRENT in $WHO; do
+        echo "== exec run with nothing pending, run $run ($CURRENT)"
+        fresh_state
+        timed_run --execUpdate --ParentProcessName "$PRODUCT_NAME"
+        R[$CURRENT.fixed]=$(lower "${R[$CURRENT.fixed]:-}" "$(figure downtime_seconds)")
+    done
+done
+
 # The renames alone, in a tree of the package's folders and file count.
 RENAMES=$BUILD/tests/engine_flows/bench_install.exe
 if [ -f "$RENAMES" ]; then
@@ -259,5 +269,6 @@ for who in $WHO; do
     row "force run, slow download, multi-block package" "$DOWNLOAD_S" "$(or_na "${R[$who.force]:-}")" \
         "$(or_na "${R[$who.force.until]:-}")"
     row "force run, failed download: product stopped" "$(or_na "${R[$who.failed.stopped]:-}")" "" ""
+    row "exec run downtime, nothing pending" "$(or_na "${R[$who.fixed]:-}")" "" ""
 done
 row "the two renames per file alone" "$(or_na "${R[renames]:-}")" "" ""

@@ -73,7 +73,8 @@ TEST_F(InstallsTest, AnyReleaseContentInstallsByteForByte)
 
 // A journal torn by a power cut, emptied, with a short line, or naming
 // another folder: the next run logs it in one line, touches nothing outside
-// the install folder, and installs the update.
+// the install folder, and installs the update. A staging folder that no
+// pending update owns any more is removed as the run starts.
 TEST_F(InstallsTest, NoJournalKeepsARunFromInstalling)
 {
     const std::string journal = UserData() + "\\install.journal";
@@ -104,11 +105,13 @@ TEST_F(InstallsTest, NoJournalKeepsARunFromInstalling)
         std::filesystem::remove_all(Installed("data"), ec);
         DeleteFileA((UserData() + "\\update.log").c_str());
         ASSERT_TRUE(WriteFileBytes(journal, c.text));
+        ASSERT_TRUE(WriteFileBytes(Installed(".corvane-staged\\left\\a.dll"), "left"));
 
         ASSERT_TRUE(RunToEnd(CheckArguments(Serve("small")) + " --force 1"));
         const std::vector<std::string> log = LogMessages();
-        ASSERT_FALSE(log.empty());
+        ASSERT_GE(log.size(), 2u);
         EXPECT_EQ(log.front(), c.logLine);
+        EXPECT_EQ(log[1], "recovery: staging folder " + Installed(".corvane-staged") + " of no pending update removed.");
         EXPECT_EQ(ReadFileBytes(Installed("data\\version.txt")), "Corvane 2.0\r\n");
         EXPECT_EQ(ReadFileBytes(victim + "\\a.dll"), "victim a");
         EXPECT_EQ(ReadFileBytes(victim + "\\b.dll"), "victim b");
