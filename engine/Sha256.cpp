@@ -2,8 +2,6 @@
 
 #include "base/TextConversion.h"
 
-#include <climits>
-
 namespace {
 
 // Opened once for the process: a provider costs far more to open than a
@@ -31,9 +29,11 @@ Sha256::Sha256()
 
 void Sha256::Update(const void* data, size_t size)
 {
+    // CNG takes a ULONG count: pieces of at most 1 GiB.
+    constexpr size_t kMaxPiece = size_t(1) << 30;
     PUCHAR in = static_cast<PUCHAR>(const_cast<void*>(data));
     while (!failed_ && size > 0) {
-        const ULONG piece = size > ULONG_MAX ? ULONG_MAX : static_cast<ULONG>(size);
+        const ULONG piece = static_cast<ULONG>(size < kMaxPiece ? size : kMaxPiece);
         failed_ = !BCRYPT_SUCCESS(BCryptHashData(hash_.Get(), in, piece, 0));
         in += piece;
         size -= piece;

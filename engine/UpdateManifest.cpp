@@ -96,7 +96,10 @@ std::string UpdateManifest::GetPath() const
 
 std::string UpdateManifest::GetPackage() const
 {
-    const TiXmlElement* package = FirstChildOfRoot(document_.get(), "package");
+    const TiXmlElement* root = ConfigureRoot(document_.get());
+    if (!root)
+        return "";
+    const TiXmlElement* package = root->FirstChildElement("package");
     return package ? TextOf(package) : "";
 }
 

@@ -12,8 +12,8 @@ class TiXmlDocument;
 // gives none).
 struct FileEntry {
     FileEntry() = default;
-    FileEntry(std::string path_, std::string md5_, std::string sha256_ = "")
-        : path(std::move(path_)), md5(std::move(md5_)), sha256(std::move(sha256_))
+    FileEntry(std::string relativePath, std::string md5Digest, std::string sha256Digest = "")
+        : path(std::move(relativePath)), md5(std::move(md5Digest)), sha256(std::move(sha256Digest))
     {
     }
 

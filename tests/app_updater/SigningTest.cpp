@@ -9,6 +9,7 @@
 #include "base/ResourceUpdate.h"
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -37,7 +38,7 @@ TEST_F(SigningTest, OnlyWhatABuiltInKeySignedIsInstalled)
     const std::string update = UserData() + "\\update";
     const std::string manifest = update + "\\configure.xml";
     const std::string refused = "manifest: " + manifest + " refused, ";
-    const std::string updated = "file: " + Installed("data\\version.txt") + " updated.";
+    const std::string signedBy = "manifest: " + manifest + " signed by the key ";
     struct Case {
         const char* name;
         const char* fixture;
@@ -49,8 +50,8 @@ TEST_F(SigningTest, OnlyWhatABuiltInKeySignedIsInstalled)
     };
     // In this order: the first two install 2.0, which the replay is older than.
     const Case cases[] = {
-        {"key 1", "signing\\signed1", "2.0", "force", "", updated, true},
-        {"key 2", "signing\\signed2", "2.0", "force", "", updated, true},
+        {"key 1", "signing\\signed1", "2.0", "force", "", signedBy + SigningKeyId("signing\\signed1") + ".", true},
+        {"key 2", "signing\\signed2", "2.0", "force", "", signedBy + SigningKeyId("signing\\signed2") + ".", true},
         {"unsigned", "small", "2.0", "force", "", refused + "its signature file " + manifest + ".sig cannot be read.",
          false},
         {"unknown key", "signing\\unknown", "2.0", "force", "",
@@ -67,6 +68,9 @@ TEST_F(SigningTest, OnlyWhatABuiltInKeySignedIsInstalled)
          "package: " + update + "\\small-2.0.tar.xz refused, its sha256 is not the manifest's.", false},
         {"file sha256, md5 right", "signing\\badfile", "2.0", "force", "",
          "file: data\\version.txt sha256 check failed.", false},
+        // Stopped at the manifest's size.
+        {"longer than its size", "signing\\longer", "2.0", "silent", "",
+         "downloading xz file: <uri>/small-2.0.tar.xz failed.", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -75,7 +79,8 @@ TEST_F(SigningTest, OnlyWhatABuiltInKeySignedIsInstalled)
         std::filesystem::remove_all(update, ec);
         DeleteFileA(Installed("readme.txt").c_str());
         DeleteFileA((UserData() + "\\update.log").c_str());
-        const std::string check = CheckArguments(Serve(c.fixture), c.version);
+        const std::string uri = Serve(c.fixture);
+        const std::string check = CheckArguments(uri, c.version);
         const std::string run = c.run;
         const std::string change = c.change;
         if (change == "cut the signature") {
@@ -95,7 +100,13 @@ TEST_F(SigningTest, OnlyWhatABuiltInKeySignedIsInstalled)
         }
 
         const std::vector<std::string> log = LogMessages();
-        EXPECT_TRUE(Contains(log, c.line)) << (log.empty() ? "no log" : log.back());
+        std::string line = c.line;
+        if (line.find("<uri>") != std::string::npos)
+            line.replace(line.find("<uri>"), 5, uri);
+        EXPECT_TRUE(Contains(log, line)) << (log.empty() ? "no log" : log.back());
+        // Only the package of a wrong digest is refused whole: a longer one is stopped as it comes.
+        const auto refusesPackage = [](const std::string& text) { return text.rfind("package: ", 0) == 0; };
+        EXPECT_EQ(std::any_of(log.begin(), log.end(), refusesPackage), refusesPackage(line));
         EXPECT_EQ(ReadFileBytes(Installed("data\\version.txt")), c.installed ? "Corvane 2.0\r\n" : "");
         EXPECT_EQ(FileExists(Installed("readme.txt")), c.installed);
         // Refused: nothing recorded, and no package kept.

@@ -20,6 +20,8 @@ keys.txt, the public halves of key1 and key2) and the small package signed:
     old      version 1.0 signed with key1
     badpackage, badfile  version 2.0 signed with key1, its package's or
              data\version.txt's SHA-256 (not its MD5) made wrong
+    longer   version 2.0 signed with key1, its package one byte longer
+             than the manifest's size
 OUT/skin-tallmenu/skin/update.zip is the Updater's skin (drawn by its art
 script) with a menu taller than any screen.
 """
@@ -66,17 +68,23 @@ def make_signing(out, small):
     key1 = os.path.join(signing, "key1.pem")
     for fixture, version, key in (("signed1", "2.0", key1), ("signed2", "2.0", os.path.join(signing, "key2.pem")),
                                   ("unknown", "2.0", os.path.join(signing, "unknown.pem")),
-                                  ("old", "1.0", key1), ("badpackage", "2.0", key1), ("badfile", "2.0", key1)):
+                                  ("old", "1.0", key1), ("badpackage", "2.0", key1), ("badfile", "2.0", key1),
+                                  ("longer", "2.0", key1)):
         publish(small, "small", version, os.path.join(signing, fixture), key=key)
-    # Signed as they stand: only the one digest is wrong.
+    # Signed as they stand: only the one digest (or the package's size, one
+    # byte short) is wrong.
     for fixture, pattern in (("badpackage", rb'(<package sha256=")[0-9a-f]'),
-                             ("badfile", rb'(sha256=")[0-9a-f](?=[0-9a-f]{63}">data\\version.txt)')):
+                             ("badfile", rb'(sha256=")[0-9a-f](?=[0-9a-f]{63}">data\\version.txt)'),
+                             ("longer", rb'( size=")[0-9]+')):
         folder = os.path.join(signing, fixture)
         with open(os.path.join(folder, "configure.xml"), "rb") as stream:
             text = stream.read()
-        # The digit after the attribute's quote becomes another one.
-        changed, count = re.subn(pattern, lambda m: m.group(1) + (b"1" if m.group(0).endswith(b"0") else b"0"),
-                                 text, count=1)
+        def alter(match):
+            if fixture == "longer":
+                return match.group(1) + str(int(match.group(0)[len(match.group(1)):]) - 1).encode()
+            # The digit after the attribute's quote becomes another one.
+            return match.group(1) + (b"1" if match.group(0).endswith(b"0") else b"0")
+        changed, count = re.subn(pattern, alter, text, count=1)
         assert count == 1, fixture
         write(os.path.join(folder, "configure.xml"), changed)
         write(os.path.join(folder, "configure.xml.sig"), publisher.signature_text(changed, key1))
