@@ -79,12 +79,17 @@ fi
 WORK=$CACHE/guest-build
 LOG=$CACHE/logs/guest-image.log
 : >"$LOG"
-rm -rf "$WORK" "$OUT"
-mkdir -p "$WORK"
 ROOTFS=$WORK/rootfs
+rm -rf "$OUT" "$WORK/rootfs.img"
 
+# A run that failed after debootstrap goes on from its base system.
 step "debootstrap $codename (log: $LOG)"
-logged debootstrap --variant=minbase --arch=amd64 "$codename" "$ROOTFS" "$mirror"
+if [ "$(cat "$WORK/debootstrap.done" 2>/dev/null)" != "$codename $mirror" ]; then
+    rm -rf "$WORK"
+    mkdir -p "$WORK"
+    logged debootstrap --variant=minbase --arch=amd64 "$codename" "$ROOTFS" "$mirror"
+    echo "$codename $mirror" >"$WORK/debootstrap.done"
+fi
 
 step "guest packages"
 awk '{ printf "deb %s %s %s\n", $1, $2, $3 }' <<<"$sources" | sort -u >"$ROOTFS/etc/apt/sources.list"
@@ -97,15 +102,26 @@ printf '#!/bin/sh\nexit 101\n' >"$ROOTFS/usr/sbin/policy-rc.d"
 chmod 755 "$ROOTFS/usr/sbin/policy-rc.d"
 echo 'zh_CN.UTF-8 UTF-8' >"$ROOTFS/etc/locale.gen"
 chroot "$ROOTFS" dpkg --add-architecture i386
-logged chroot "$ROOTFS" apt-get update
+# This machine's package lists of the same sources: the versions the key
+# names, and no index to fetch (a fresh fetch only when they are out of date).
+find /var/lib/apt/lists -maxdepth 1 -type f -name '*_dists_*' -exec cp -p {} "$ROOTFS/var/lib/apt/lists/" \;
+install_packages() {
+    DEBIAN_FRONTEND=noninteractive chroot "$ROOTFS" apt-get install -y --no-install-recommends \
+        -o Acquire::Retries=3 "${PACKAGES[@]}"
+}
 # The maintainer scripts of i386 packages that run i386 programs fail where
 # this machine's kernel runs no 32-bit code; those packages stay unconfigured
 # and work all the same in the guest.
-DEBIAN_FRONTEND=noninteractive logged chroot "$ROOTFS" apt-get install -y --no-install-recommends "${PACKAGES[@]}" ||
+logged install_packages ||
+    { logged chroot "$ROOTFS" apt-get update -o Acquire::Retries=3 && logged install_packages; } ||
     DEBIAN_FRONTEND=noninteractive logged chroot "$ROOTFS" dpkg --configure -a ||
     echo "    some i386 packages stay unconfigured (see $LOG)" >&2
+# Unpacked is enough: the files are in place.
 for p in "${PACKAGES[@]}"; do
-    chroot "$ROOTFS" dpkg-query -W -f='${Status}\n' "$p" | grep -q 'installed$'
+    if ! chroot "$ROOTFS" dpkg-query -W -f='${Status}\n' "$p" | grep -Eq ' (installed|unpacked|half-configured)$'; then
+        echo "the guest's package $p is not installed (see $LOG)" >&2
+        false
+    fi
 done
 logged chroot "$ROOTFS" locale-gen
 chroot "$ROOTFS" apt-get clean
