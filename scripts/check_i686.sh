@@ -124,7 +124,7 @@ timeout -k 10 "$LIMIT" qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -cpu ma
     -nic none -display none -no-reboot -monitor none -serial "file:$console" \
     -drive "file=$GUEST/overlay.qcow2,format=qcow2,if=virtio" "${shares[@]}" \
     -kernel "$IMAGE/vmlinuz" -initrd "$IMAGE/initrd.img" \
-    -append "root=/dev/vda rw console=ttyS0 panic=1 quiet init=/sbin/corvane-init corvane_mode=check corvane_shares=$mounts corvane_run=$ROOT/scripts/guest/run.sh corvane_status=$GUEST/status corvane_build=$I686 corvane_product64=$GUEST/x86_64/Corvane.exe" &
+    -append "root=/dev/vda rw console=ttyS0 panic=1 quiet init=/sbin/corvane-init rootflags=noinit_itable corvane_mode=check corvane_shares=$mounts corvane_run=$ROOT/scripts/guest/run.sh corvane_status=$GUEST/status corvane_build=$I686 corvane_product64=$GUEST/x86_64/Corvane.exe" &
 guest=$!
 # The console as it comes, without the kernel's own lines, until the end.
 tail -n +1 -F --pid="$guest" "$console" 2>/dev/null | grep --line-buffered -v '^\[ *[0-9.]*\]' || true

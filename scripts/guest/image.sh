@@ -137,7 +137,6 @@ mkdir -p "$OUT"
 cp "$(readlink -f "$ROOTFS/vmlinuz")" "$OUT/vmlinuz"
 cp "$(readlink -f "$ROOTFS/initrd.img")" "$OUT/initrd.img"
 logged mkfs.ext4 -q -F -L corvane -d "$ROOTFS" "$WORK/rootfs.img" "$IMAGE_SIZE"
-rm -rf "$ROOTFS"
 
 step "the guest's Wine prefix (a first boot)"
 start=$(date +%s)
@@ -145,7 +144,7 @@ if ! timeout 1200 qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -cpu max,-sm
     -nic none -display none -no-reboot -serial "file:$WORK/console.log" -monitor none \
     -drive "file=$WORK/rootfs.img,format=raw,if=virtio" \
     -kernel "$OUT/vmlinuz" -initrd "$OUT/initrd.img" \
-    -append "root=/dev/vda rw console=ttyS0 panic=1 quiet init=/sbin/corvane-init corvane_mode=prepare" ||
+    -append "root=/dev/vda rw console=ttyS0 panic=1 quiet init=/sbin/corvane-init corvane_mode=prepare rootflags=noinit_itable" ||
     ! grep -q 'corvane-guest: prefix ready' "$WORK/console.log"; then
     echo "the guest's first boot failed; the end of its console:" >&2
     tail -n 40 "$WORK/console.log" >&2

@@ -17,13 +17,15 @@ say() {
 
 power_off() {
     sync
+    mount -o remount,ro /
     echo 1 >/proc/sys/kernel/sysrq
     echo o >/proc/sysrq-trigger
     sleep 60
 }
 
-mount -t proc proc /proc
-mount -t sysfs sys /sys
+# The initrd hands over /proc, /sys and /dev mounted.
+mountpoint -q /proc || mount -t proc proc /proc
+mountpoint -q /sys || mount -t sysfs sys /sys
 mountpoint -q /dev || mount -t devtmpfs dev /dev
 mkdir -p /dev/pts /dev/shm
 mount -t devpts devpts /dev/pts
@@ -39,6 +41,7 @@ say "init at $corvane_init_uptime s after boot"
 case "${corvane_mode:-}" in
     prepare)
         start=$(date +%s)
+        mkdir -p "${WINEPREFIX%/*}"
         Xvfb :9 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         sleep 2
         DISPLAY=:9 LC_ALL=zh_CN.UTF-8 wineboot --init >/tmp/wineboot.log 2>&1
