@@ -57,16 +57,24 @@ logged() {
     "$@" >>"$LOG" 2>&1
 }
 
-# Configures build folder $2 for architecture $1 (once) and builds targets.
+# Configures build folder $2 for architecture $1 (once) and builds targets;
+# further -D options come before the targets, ended by --.
 build() {
-    local arch=$1 dir=$2 deps
+    local arch=$1 dir=$2 deps options=()
     shift 2
+    while [ "$1" != -- ]; do
+        options+=("$1")
+        shift
+    done
+    shift
     deps=$CACHE/current
     [ "$arch" = i686 ] || deps=$CACHE/current-$arch
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         logged cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$arch.cmake" \
             -DCMAKE_BUILD_TYPE=Release -DCORVANE_DEPS="$deps" \
-            -DCORVANE_WARNINGS_AS_ERRORS="${CORVANE_WARNINGS_AS_ERRORS:-OFF}"
+            -DCORVANE_WARNINGS_AS_ERRORS="${CORVANE_WARNINGS_AS_ERRORS:-OFF}" "${options[@]}"
+    elif [ ${#options[@]} -gt 0 ]; then
+        logged cmake "${options[@]}" "$dir"
     fi
     logged cmake --build "$dir" -j "$JOBS" --target "$@"
 }
@@ -86,11 +94,13 @@ JOBS=$JOBS CORVANE_CACHE=$CACHE CORVANE_ARCH=i686 bash "$ROOT/deps/build.sh"
 step "i686 build (log: $CACHE/logs/check-i686-build.log)"
 LOG=$CACHE/logs/check-i686-build.log
 : >"$LOG"
-build i686 "$I686" "${TARGETS[@]}"
+# The CTest files name the programs they run by their paths: the guest has
+# Debian's python3, not one that PATH may find here first.
+build i686 "$I686" -DPYTHON3=/usr/bin/python3 -- "${TARGETS[@]}"
 
 step "64-bit sample product"
 JOBS=$JOBS CORVANE_CACHE=$CACHE CORVANE_ARCH=x86_64 bash "$ROOT/deps/build.sh"
-build x86_64 "$BUILD" corvane_sample_product
+build x86_64 "$BUILD" -- corvane_sample_product
 GUEST=$I686/guest
 rm -rf "$GUEST"
 mkdir -p "$GUEST/x86_64"

@@ -51,6 +51,8 @@ else
     result='***Failed'
     status=1
     tail -n 60 "$log"
+    echo "---- the Updater's log ----"
+    iconv -f GBK -t UTF-8 "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Marlex/MarlexUpdate/update.log | tail -n 30
 fi
 grep -E '^(sample update|  (up to date|NOT UPDATED|product started))' "$log"
 printf 'sample update 1.0 -> 3.0, i686 Updater, 64-bit product ....   %s  %.1f sec\n' "$result" \
