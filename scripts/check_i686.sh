@@ -13,6 +13,8 @@
 #      folder shared at their own paths; the machine runs
 #      scripts/guest/run.sh (the sample update 1.0 -> 3.0 over HTTPS and the
 #      tests, every server on its own loopback) and powers itself off;
+#      CORVANE_GUEST_TESTS, a regular expression without spaces, narrows
+#      the tests to those whose names match it;
 #   4. fails when the run failed, or when the machine is still up after
 #      CORVANE_GUEST_TIMEOUT seconds (default 1800), with the end of its
 #      console.
@@ -122,19 +124,21 @@ case $I686/ in
         mounts+=,build:$I686
         ;;
 esac
-for p in "$ROOT" "$I686"; do
+tests=${CORVANE_GUEST_TESTS:-}
+for p in "$ROOT" "$I686" "$tests"; do
     if [[ "$p" =~ [[:space:],:\"] ]]; then
-        echo "the guest cannot mount $p: its path holds a space, comma, colon or quote" >&2
+        echo "the guest cannot take '$p': it holds a space, comma, colon or quote" >&2
         exit 1
     fi
 done
+cp "$ROOT/scripts/guest/run.sh" "$GUEST/run.sh"
 console=$GUEST/console.log
 : >"$console"
 timeout -k 10 "$LIMIT" qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -cpu max,-smap -m 4096 \
     -nic none -display none -no-reboot -monitor none -serial "file:$console" \
     -drive "file=$GUEST/overlay.qcow2,format=qcow2,if=virtio" "${shares[@]}" \
     -kernel "$IMAGE/vmlinuz" -initrd "$IMAGE/initrd.img" \
-    -append "root=/dev/vda rw console=ttyS0 panic=1 quiet init=/sbin/corvane-init rootflags=noinit_itable corvane_mode=check corvane_shares=$mounts corvane_run=$ROOT/scripts/guest/run.sh corvane_status=$GUEST/status corvane_build=$I686 corvane_product64=$GUEST/x86_64/Corvane.exe" &
+    -append "root=/dev/vda rw console=ttyS0 panic=1 quiet init=/sbin/corvane-init rootflags=noinit_itable corvane_mode=check corvane_shares=$mounts corvane_root=$ROOT corvane_run=$GUEST/run.sh corvane_status=$GUEST/status corvane_build=$I686 corvane_product64=$GUEST/x86_64/Corvane.exe${tests:+ corvane_tests=$tests}" &
 guest=$!
 # The console as it comes, without the kernel's own lines, until the end.
 tail -n +1 -F --pid="$guest" "$console" 2>/dev/null | grep --line-buffered -v '^\[ *[0-9.]*\]' || true
