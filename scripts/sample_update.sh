@@ -32,7 +32,9 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${1:-$ROOT/build}
 UPDATER=$BUILD/app/CorvaneUpdater.exe
 SKIN=$BUILD/app/skin/update.zip
-PRODUCT=$BUILD/tools/Corvane.exe
+# CORVANE_SAMPLE_PRODUCT: the product's program from another build, such as a
+# 64-bit one that a 32-bit Updater stops and starts.
+PRODUCT=${CORVANE_SAMPLE_PRODUCT:-$BUILD/tools/Corvane.exe}
 POKE=$BUILD/tools/corvane_window_poke.exe
 TRUST=$BUILD/tools/corvane_trust_root.exe
 KEY_RESOURCE=$BUILD/tools/corvane_key_resource.exe

@@ -70,7 +70,9 @@ mkdir -p "$CACHE/logs"
 # i686, what ships, unless this machine cannot run 32-bit programs.
 source "$ROOT/scripts/wine-env.sh"
 if [ "$CORVANE_ARCH" = x86_64 ]; then
-    PACKAGES+=(wine64)
+    # And the emulated x86 machine of scripts/check_i686.sh, where the
+    # shipped i686 build is tested.
+    PACKAGES+=(wine64 qemu-system-x86 qemu-utils debootstrap)
     echo "==> this machine cannot run 32-bit programs: building and testing for x86_64 under 64-bit Wine"
 fi
 

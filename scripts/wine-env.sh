@@ -46,7 +46,9 @@ if [ "$CORVANE_ARCH" = x86_64 ]; then
         *) PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:$PATH" ;;
     esac
 else
-    export WINEARCH=win32
+    # A caller's win64 prefix runs them under WoW64, as 64-bit Windows does
+    # (scripts/check_i686.sh's x86 machine).
+    export WINEARCH=${WINEARCH:-win32}
     export WINEPREFIX=${WINEPREFIX:-${CORVANE_CACHE:-/var/cache/corvane}/wine}
 fi
 export WINEDEBUG=${WINEDEBUG:--all}

@@ -228,7 +228,9 @@ def start(state, ca_name):
     log = open(os.path.join(state, "server.log"), "ab")
     subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", state, ca_name],
                      stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
-    deadline = time.time() + 30
+    # Making the CA and starting the peers takes many seconds in an emulated
+    # machine (scripts/check_i686.sh).
+    deadline = time.time() + 120
     while time.time() < deadline:
         if os.path.exists(os.path.join(state, "port")):
             print("test HTTP server on port", open(os.path.join(state, "port")).read())

@@ -68,7 +68,7 @@ def free_port():
 
 
 def _wait_listening(port, process, what):
-    deadline = time.time() + 20
+    deadline = time.time() + 60
     while time.time() < deadline:
         if process.poll() is not None:
             raise RuntimeError("%s ended at start" % what)
