@@ -29,35 +29,11 @@ case $BUILD in /*) ;; *) BUILD=$ROOT/$BUILD ;; esac
 I686=$BUILD-i686
 LIMIT=${CORVANE_GUEST_TIMEOUT:-1800}
 JOBS=$(nproc)
-TARGETS=(CorvaneUpdater corvane_trust_root corvane_window_poke corvane_sample_product
-         corvane_desktop_holder app_process_tests engine_basics_tests engine_download_tests
-         ui_text_tests app_updater_tests)
-STEP="start"
-LOG=/dev/null
-T0=$(date +%s)
-T=$T0
-
-step() {
-    if [ "$STEP" != start ]; then
-        printf '    %s: %d s\n' "$STEP" "$(($(date +%s) - T))"
-    fi
-    STEP="$*"
-    T=$(date +%s)
-    printf '==> [%s] %s\n' "$(date +%T)" "$STEP"
-}
-
-on_error() {
-    echo "check_i686 FAILED in step: $STEP" >&2
-    if [ -f "$LOG" ]; then
-        echo "---- last lines of $LOG ----" >&2
-        tail -n 40 "$LOG" >&2
-    fi
-}
-trap on_error ERR
-
-logged() {
-    "$@" >>"$LOG" 2>&1
-}
+TARGETS=(CorvaneUpdater corvane_trust_root corvane_window_poke corvane_key_resource
+         corvane_sample_product corvane_desktop_holder app_process_tests engine_basics_tests
+         engine_download_tests ui_text_tests app_updater_tests)
+STEPS_OF=check_i686
+source "$ROOT/scripts/steps.sh"
 
 # Configures build folder $2 for architecture $1 (once) and builds targets;
 # further -D options come before the targets, ended by --.
@@ -145,9 +121,7 @@ tail -n +1 -F --pid="$guest" "$console" 2>/dev/null | grep --line-buffered -v '^
 rc=0
 wait "$guest" || rc=$?
 rm -f "$GUEST/overlay.qcow2"
-printf '    guest run: %d s\n' "$(($(date +%s) - T))"
-STEP=start
-printf '==> check_i686: %d s in all\n' "$(($(date +%s) - T0))"
+steps_end
 status=$(cat "$GUEST/status" 2>/dev/null) || status=""
 if [ "$rc" = 124 ] || [ "$rc" = 137 ]; then
     echo "check_i686 FAILED: the guest was still up after $LIMIT s; the end of its console:" >&2

@@ -27,27 +27,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 CACHE=${CORVANE_CACHE:-/var/cache/corvane}
 BUILD=${CORVANE_BUILD:-$ROOT/build}
 JOBS=$(nproc)
-STEP="start"
-LOG=/dev/null
-
-step() {
-    STEP="$*"
-    printf '==> [%s] %s\n' "$(date +%T)" "$STEP"
-}
-
-on_error() {
-    echo "setup FAILED in step: $STEP" >&2
-    if [ -f "$LOG" ]; then
-        echo "---- last lines of $LOG ----" >&2
-        tail -n 40 "$LOG" >&2
-    fi
-}
-trap on_error ERR
-
-# Runs a command with its output in the step's log file.
-logged() {
-    "$@" >>"$LOG" 2>&1
-}
+STEPS_OF=setup
+source "$ROOT/scripts/steps.sh"
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "setup.sh must run as root (it installs Debian packages)" >&2
@@ -194,4 +175,4 @@ if [ "${CORVANE_SKIP_SAMPLE:-0}" != 1 ]; then
     bash "$ROOT/scripts/sample_update.sh" "$BUILD" 2>&1 | tee -a "$LOG"
 fi
 
-step "done"
+steps_end

@@ -16,18 +16,13 @@ CACHE=${CORVANE_CACHE:-/var/cache/corvane}
 PACKAGES=(
     linux-image-amd64 initramfs-tools kmod iproute2 procps psmisc
     wine wine64 wine32:i386 xvfb xauth xdotool imagemagick
-    python3 openssl cmake xz-utils tar zip unzip libarchive-tools
+    python3 python3-cryptography openssl cmake xz-utils zstd tar zip unzip libarchive-tools
     locales fonts-wqy-microhei nginx tinyproxy
 )
 # Extra room for the Wine prefix and the tests' files; the image is sparse.
 IMAGE_SIZE=8G
-STEP="start"
-LOG=/dev/null
-
-step() {
-    STEP="$*"
-    printf '==> [%s] %s\n' "$(date +%T)" "$STEP" >&2
-}
+STEPS_OF="guest image"
+source "$ROOT/scripts/steps.sh"
 
 MOUNTS=()
 cleanup() {
@@ -35,20 +30,8 @@ cleanup() {
     for ((i = ${#MOUNTS[@]} - 1; i >= 0; i--)); do umount -l "${MOUNTS[i]}" 2>/dev/null || true; done
     MOUNTS=()
 }
-on_error() {
-    echo "guest image FAILED in step: $STEP" >&2
-    if [ -f "$LOG" ]; then
-        echo "---- last lines of $LOG ----" >&2
-        tail -n 40 "$LOG" >&2
-    fi
-    cleanup
-}
-trap on_error ERR
+trap 'step_failed; cleanup' ERR
 trap cleanup EXIT
-
-logged() {
-    "$@" >>"$LOG" 2>&1
-}
 
 mkdir -p "$CACHE/logs"
 exec 7>"$CACHE/guest.lock"
@@ -139,7 +122,6 @@ cp "$(readlink -f "$ROOTFS/initrd.img")" "$OUT/initrd.img"
 logged mkfs.ext4 -q -F -L corvane -d "$ROOTFS" "$WORK/rootfs.img" "$IMAGE_SIZE"
 
 step "the guest's Wine prefix (a first boot)"
-start=$(date +%s)
 if ! timeout 1200 qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -cpu max,-smap -m 3072 \
     -nic none -display none -no-reboot -serial "file:$WORK/console.log" -monitor none \
     -drive "file=$WORK/rootfs.img,format=raw,if=virtio" \
@@ -150,8 +132,8 @@ if ! timeout 1200 qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -cpu max,-sm
     tail -n 40 "$WORK/console.log" >&2
     false
 fi
-echo "    prefix made in $(($(date +%s) - start)) s" >&2
 mv "$WORK/rootfs.img" "$OUT/rootfs.img"
 rm -rf "$WORK"
 touch "$OUT/complete"
+steps_end
 echo "$OUT"
