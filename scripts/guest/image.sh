@@ -55,6 +55,7 @@ KEY=$( { echo "$codename"; echo "${PACKAGES[*]}"; echo "$versions"; echo "$IMAGE
 OUT=$CACHE/guest-$KEY
 if [ -f "$OUT/complete" ]; then
     touch "$OUT/complete"
+    steps_end
     echo "$OUT"
     exit 0
 fi
@@ -84,8 +85,8 @@ done
 printf '#!/bin/sh\nexit 101\n' >"$ROOTFS/usr/sbin/policy-rc.d"
 chmod 755 "$ROOTFS/usr/sbin/policy-rc.d"
 echo 'zh_CN.UTF-8 UTF-8' >"$ROOTFS/etc/locale.gen"
-# The initrd holds only what mounts the image's disk: the default one (most
-# modules) takes minutes to make and seconds to unpack under the emulator.
+# The initrd holds only what mounts the image's disk: 5 MB instead of the
+# default's 35 (most modules), quicker to make and to unpack under emulation.
 mkdir -p "$ROOTFS/etc/initramfs-tools/conf.d" "$ROOTFS/usr/share/initramfs-tools/modules.d"
 echo MODULES=list >"$ROOTFS/etc/initramfs-tools/conf.d/corvane"
 printf '%s\n' virtio_pci virtio_blk crc32c_generic ext4 >"$ROOTFS/usr/share/initramfs-tools/modules.d/corvane"
