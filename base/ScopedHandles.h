@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 // Owners of kernel, C runtime and module resources.
 
@@ -34,6 +35,45 @@ struct FileStreamTraits {
     static void Close(Type f) { fclose(f); }
 };
 using ScopedFile = UniqueResource<FileStreamTraits>;
+
+// The two ends of a copy through C runtime streams: an input file and an
+// output file, each with a buffer far larger than the runtime's own, which
+// spares system calls on large files. The output is closed by CloseOutput,
+// whose result counts: a write the buffer still held can fail there.
+class BufferedStreamPair {
+public:
+    static constexpr size_t kBufferSize = 1 << 20;
+
+    enum class Opened { kBoth, kNoInput, kNoOutput };
+
+    // Opens the input, and only then creates (or empties) the output.
+    [[nodiscard]] Opened Open(const std::string& inputPath, const std::string& outputPath)
+    {
+        input_.Reset(fopen(inputPath.c_str(), "rb"));
+        if (!input_)
+            return Opened::kNoInput;
+        output_.Reset(fopen(outputPath.c_str(), "wb"));
+        if (!output_)
+            return Opened::kNoOutput;
+        setvbuf(input_.Get(), nullptr, _IOFBF, kBufferSize);
+        setvbuf(output_.Get(), nullptr, _IOFBF, kBufferSize);
+        return Opened::kBoth;
+    }
+
+    FILE* Input() const { return input_.Get(); }
+    FILE* Output() const { return output_.Get(); }
+
+    // False when the output was not open or not all of it was written.
+    [[nodiscard]] bool CloseOutput()
+    {
+        FILE* output = output_.Release();
+        return output != nullptr && fclose(output) == 0;
+    }
+
+private:
+    ScopedFile input_;
+    ScopedFile output_;
+};
 
 // A view of a file mapping (MapViewOfFile).
 struct MappedViewTraits {

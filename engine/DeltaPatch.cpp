@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr size_t kStreamBuffer = 1 << 20;
-
 struct DecoderDeleter {
     void operator()(ZSTD_DCtx* context) const { ZSTD_freeDCtx(context); }
 };
@@ -115,17 +113,18 @@ DWORD Rebuild(const std::string& basePath, const std::string& patchPath, const s
     if (ZSTD_isError(ZSTD_DCtx_setParameter(decoder.get(), ZSTD_d_windowLogMax, kPatchWindowLogMax)) ||
         ZSTD_isError(ZSTD_DCtx_refPrefix(decoder.get(), base.view.Get(), static_cast<size_t>(base.size))))
         return ERROR_NOT_ENOUGH_MEMORY;
-    ScopedFile patch(fopen(patchPath.c_str(), "rb"));
-    if (!patch)
+    BufferedStreamPair files;
+    switch (files.Open(patchPath, targetPath)) {
+    case BufferedStreamPair::Opened::kNoInput:
         return ERROR_OPEN_FAILED;
-    ScopedFile out(fopen(targetPath.c_str(), "wb"));
-    if (!out)
+    case BufferedStreamPair::Opened::kNoOutput:
         return ERROR_CANNOT_MAKE;
-    setvbuf(patch.Get(), nullptr, _IOFBF, kStreamBuffer);
-    setvbuf(out.Get(), nullptr, _IOFBF, kStreamBuffer);
+    case BufferedStreamPair::Opened::kBoth:
+        break;
+    }
     Md5 digest;
-    error = Decode(decoder.get(), patch.Get(), out.Get(), digest);
-    if (fclose(out.Release()) != 0 && error == ERROR_SUCCESS)
+    error = Decode(decoder.get(), files.Input(), files.Output(), digest);
+    if (!files.CloseOutput() && error == ERROR_SUCCESS)
         error = ERROR_WRITE_FAULT;
     if (error == ERROR_SUCCESS && _stricmp(digest.FinalHex().c_str(), md5.c_str()) != 0)
         error = ERROR_CRC;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/RetryPolicy.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,23 +19,6 @@ constexpr size_t kMaxPackageUrlLength = 511;
 // Forms "<uri>/<package>"; false (and url left empty) when the result would be
 // longer than kMaxPackageUrlLength, so that a cut URL is never fetched.
 bool MakePackageUrl(const std::string& uri, const std::string& package, std::string& url);
-
-// When a download tries again. Only failures that a moment can mend are
-// tried again: a failed or dropped connection, a time-out or stall, and the
-// statuses 408, 429 and 5xx.
-struct RetryPolicy {
-    // Tries in a row that keep no new byte of the file.
-    int maxTries = 5;
-    // The wait before the second try; it doubles with every further try
-    // (give or take a quarter, so that many clients do not come back at once).
-    uint32_t firstDelayMs = 1000;
-    // A server's Retry-After is followed up to this.
-    uint32_t retryAfterLimitMs = 30000;
-    // No try starts this long after the last one that kept new bytes.
-    uint32_t giveUpAfterMs = 120000;
-    // How a wait is spent: Sleep, unless a test records the waits instead.
-    std::function<void(uint32_t milliseconds)> wait;
-};
 
 // Fetches one URL over HTTP(S) into a file of the folder named after the
 // URL's last component, posting progress to the update window when asked.

@@ -22,7 +22,6 @@ namespace {
 const char kPackageSuffix[] = ".tar.xz";
 constexpr size_t kPackageSuffixLength = sizeof(kPackageSuffix) - 1;
 constexpr size_t kXzSuffixLength = 3;
-constexpr size_t kStreamBuffer = 1 << 20;
 
 // Background mode lowers the thread's disk priority as well as its
 // processor priority; where the platform refuses it, the lowest priority
@@ -45,15 +44,9 @@ void LeavePriority(UnpackPriority priority)
 bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath, const std::string& folder,
                       UnpackPriority priority, Durability durability, int& extracted)
 {
-    ScopedFile in(fopen(packagePath.c_str(), "rb"));
-    if (!in)
+    BufferedStreamPair files;
+    if (files.Open(packagePath, tarPath) != BufferedStreamPair::Opened::kBoth)
         return false;
-    ScopedFile out(fopen(tarPath.c_str(), "wb"));
-    if (!out)
-        return false;
-    // Stream buffers larger than the decoder's steps spare system calls.
-    setvbuf(in.Get(), nullptr, _IOFBF, kStreamBuffer);
-    setvbuf(out.Get(), nullptr, _IOFBF, kStreamBuffer);
     GrowingFile growing;
     boost::thread extraction([&] {
         // A thread's entry: an exception leaving it would end the process.
@@ -66,10 +59,10 @@ bool DecodeAndExtract(const std::string& packagePath, const std::string& tarPath
         }
     });
     EnterPriority(priority);
-    const bool decoded = DecompressXz(in.Get(), out.Get(), &growing) == 0;
+    const bool decoded = DecompressXz(files.Input(), files.Output(), &growing) == 0;
     LeavePriority(priority);
     // A tar file that did not reach the disk in full is a failed decode.
-    const bool closed = fclose(out.Release()) == 0;
+    const bool closed = files.CloseOutput();
     growing.Finish();
     extraction.join();
     return closed && decoded;

@@ -1,9 +1,12 @@
+#include "base/PathUtil.h"
 #include "base/ScopedGdi.h"
 #include "base/ScopedHandles.h"
 #include "base/SystemLibrary.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 
 namespace {
@@ -95,4 +98,42 @@ TEST(Owners, SystemLibrariesComeFromTheSystemFolder)
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
     EXPECT_EQ(_wcsnicmp(path, system, length), 0) << "loaded from elsewhere";
     EXPECT_FALSE(LoadSystemLibrary(L"no-such-library-here.dll").Valid());
+}
+
+TEST(Owners, BufferedStreamPairCopiesInLargeStepsAndCountsTheClose)
+{
+    using Opened = BufferedStreamPair::Opened;
+    const std::string dir = TestTempDir();
+    // Larger than the C runtime's own buffer, smaller than the pair's.
+    std::string bytes(64 * 1024, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 + i / 256);
+    ASSERT_TRUE(WriteFileBytes(dir + "\\in", bytes));
+    const struct {
+        const char* input;
+        const char* output;
+        Opened opened;
+    } cases[] = {
+        {"in", "out", Opened::kBoth},
+        // The output is not even created without an input.
+        {"missing", "untouched", Opened::kNoInput},
+        {"in", "no-folder\\out", Opened::kNoOutput},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.output);
+        const std::string output = dir + "\\" + test.output;
+        BufferedStreamPair files;
+        ASSERT_EQ(files.Open(dir + "\\" + test.input, output), test.opened);
+        const bool opened = test.opened == Opened::kBoth;
+        if (opened) {
+            std::string read(bytes.size(), '\0');
+            ASSERT_EQ(fread(&read[0], 1, read.size(), files.Input()), bytes.size());
+            ASSERT_EQ(fwrite(read.data(), 1, read.size(), files.Output()), bytes.size());
+            EXPECT_EQ(ReadFileBytes(output), "") << "written past the buffer";
+        }
+        EXPECT_EQ(files.CloseOutput(), opened);
+        EXPECT_FALSE(files.CloseOutput()) << "closed twice";
+        EXPECT_EQ(FileExists(output), opened);
+        EXPECT_EQ(ReadFileBytes(output), opened ? bytes : "");
+    }
 }

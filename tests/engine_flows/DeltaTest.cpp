@@ -62,39 +62,23 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        options_.parentProcessName = "corvdelta" + std::to_string(GetCurrentProcessId()) + ".exe";
-        options_.version = "2.0";
-        productPath_ = Installed(options_.parentProcessName);
-        ASSERT_TRUE(PlaceProduct(productPath_));
+        InstallProduct("corvdelta", "2.0");
         for (const auto& [path, bytes] : FolderTree(Fixture("delta\\v1")))
             if (bytes != "<folder>") {
                 ASSERT_TRUE(WriteFileBytes(Installed(path), bytes)) << path;
             }
     }
 
-    void TearDown() override
-    {
-        EndRecordedProcesses(productPath_);
-        EngineTest::TearDown();
-    }
-
     // Puts the full package and the case's delta on the server, and the
     // manifest into the update folder.
     void Publish(const DeltaCase& row)
     {
-        const std::string folder = std::string("delta-") + row.name + "-" + std::to_string(GetCurrentProcessId());
         const std::string published = std::string("delta\\") + row.published + "\\";
-        ASSERT_TRUE(CopyTo(Fixture(published + kFull), HttpRoot() + "\\" + folder + "\\" + kFull));
-        if (*row.delta) {
-            ASSERT_TRUE(CopyTo(Fixture(published + row.delta), HttpRoot() + "\\" + folder + "\\" + row.delta));
-        }
-        options_.uri = HttpUrl("/" + folder);
-        const std::string manifest = GetUpdateDir() + "\\configure.xml";
-        ASSERT_TRUE(CopyTo(Fixture(published + "configure.xml"), manifest));
-        ASSERT_TRUE(worker_.CheckManifest().Load(manifest));
+        Serve(published + kFull, kFull);
+        if (*row.delta)
+            Serve(published + row.delta, row.delta);
+        LoadCheckManifest(ReadFileBytes(Fixture(published + "configure.xml")));
     }
-
-    std::string productPath_;
 };
 
 TEST_P(DeltaTest, InstallsTheNewVersion)

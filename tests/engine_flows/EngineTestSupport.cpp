@@ -1,11 +1,15 @@
 #include "tests/engine_flows/EngineTestSupport.h"
 
-#include "tests/support/TestSupport.h"
 #include "app/RunStart.h"
+#include "base/PathUtil.h"
+#include "engine/Md5.h"
 #include "engine/Paths.h"
 #include "engine/UpdateLog.h"
 #include "engine/UpdateStatus.h"
+#include "tests/support/ProcessProbe.h"
+#include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -58,14 +62,48 @@ void EngineTest::SetUp()
     options_.exeDir = TestTempDir() + "\\install";
     installDir_ = TestTempDir() + "\\install";
     CreateDirectoryA(installDir_.c_str(), nullptr);
+    sourceDir_ = TestTempDir() + "\\source";
     worker_.SetInstallDir(installDir_);
     g_hUpdateWnd = window_.Handle();
 }
 
 void EngineTest::TearDown()
 {
+    if (!productPath_.empty())
+        EndRecordedProcesses(productPath_);
     TakePosts();
     g_hUpdateWnd = nullptr;
+}
+
+void EngineTest::InstallProduct(const std::string& stem, const std::string& version)
+{
+    options_.parentProcessName = OwnProgramName(stem);
+    options_.version = version;
+    productPath_ = Installed(options_.parentProcessName);
+    ASSERT_TRUE(PlaceProduct(productPath_));
+}
+
+FileEntry EngineTest::Source(const std::string& path, const std::string& bytes)
+{
+    EXPECT_TRUE(WriteFileBytes(ToBackslashes(sourceDir_ + "\\" + path), bytes));
+    return FileEntry{path, Md5Hex(bytes.data(), bytes.size())};
+}
+
+void EngineTest::Serve(const std::string& fixture, const std::string& name)
+{
+    // A parameterised test's name holds a "/".
+    std::string folder = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(folder.begin(), folder.end(), '/', '-');
+    folder += "-" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CopyTo(Fixture(fixture), HttpRoot() + "\\" + folder + "\\" + name));
+    options_.uri = HttpUrl("/" + folder);
+}
+
+void EngineTest::LoadCheckManifest(const std::string& text)
+{
+    const std::string path = GetUpdateDir() + "\\configure.xml";
+    ASSERT_TRUE(WriteFileBytes(path, text));
+    ASSERT_TRUE(worker_.CheckManifest().Load(path));
 }
 
 UpdateWorker& EngineTest::Worker()

@@ -17,40 +17,11 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        // A name of this test's own: the force-mode stop ends the first
-        // process of the name, which could be a parallel test's product.
-        options_.parentProcessName = "corvprod" + std::to_string(GetCurrentProcessId()) + ".exe";
-        options_.version = "1.2";
-        productPath_ = Installed(options_.parentProcessName);
-        ASSERT_TRUE(PlaceProduct(productPath_));
+        InstallProduct("corvprod", "1.2");
         // The old version of the product's files.
         ASSERT_TRUE(WriteFileBytes(Installed("bin\\core.dll"), "core version 1\n"));
         ASSERT_TRUE(WriteFileBytes(Installed("data\\table.dat"), "table version 1\n"));
         ASSERT_TRUE(WriteFileBytes(Installed("readme.txt"), "readme version 1\r\n"));
-    }
-
-    void TearDown() override
-    {
-        EndRecordedProcesses(productPath_);
-        EngineTest::TearDown();
-    }
-
-    // Serves a fixture package under a folder of this test's own and points
-    // the base address at it.
-    void Serve(const std::string& fixture, const std::string& name)
-    {
-        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        const std::string folder = std::string(info->name()) + "-" + std::to_string(GetCurrentProcessId());
-        ASSERT_TRUE(CopyTo(Fixture(fixture), HttpRoot() + "\\" + folder + "\\" + name));
-        options_.uri = HttpUrl("/" + folder);
-    }
-
-    // The check run's manifest, placed in the update folder as the product does.
-    void LoadCheckManifest(const std::string& text)
-    {
-        const std::string path = GetUpdateDir() + "\\configure.xml";
-        ASSERT_TRUE(WriteFileBytes(path, text));
-        ASSERT_TRUE(worker_.CheckManifest().Load(path));
     }
 
     void LoadCheckManifestFixture() { LoadCheckManifest(ReadFileBytes(Fixture("flow\\configure.xml"))); }
@@ -102,8 +73,6 @@ protected:
             texts.push_back(status.text);
         return texts;
     }
-
-    std::string productPath_;
 };
 
 std::vector<std::string> Concat(std::vector<std::string> first, const std::vector<std::string>& second)

@@ -14,19 +14,6 @@ namespace {
 
 class InstallFilesTest : public EngineTest {
 protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        sourceDir_ = TestTempDir() + "\\source";
-    }
-
-    // Puts a file into the source tree and returns its manifest entry.
-    FileEntry Source(const std::string& path, const std::string& bytes)
-    {
-        EXPECT_TRUE(WriteFileBytes(ToBackslashes(sourceDir_ + "\\" + path), bytes));
-        return FileEntry{path, Md5Hex(bytes.data(), bytes.size())};
-    }
-
     bool Install(const std::vector<FileEntry>& files) { return Worker().InstallFiles(sourceDir_, installDir_, files); }
 
     std::vector<int> UpdatePercents()
@@ -38,8 +25,6 @@ protected:
         }
         return percents;
     }
-
-    std::string sourceDir_;
 };
 
 TEST_F(InstallFilesTest, CurrentFileIsSkippedButItsFoldersAreMade)

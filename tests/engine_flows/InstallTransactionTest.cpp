@@ -22,18 +22,6 @@ namespace {
 
 class InstallTransactionTest : public EngineTest {
 protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        sourceDir_ = TestTempDir() + "\\source";
-    }
-
-    FileEntry Source(const std::string& path, const std::string& bytes)
-    {
-        EXPECT_TRUE(WriteFileBytes(sourceDir_ + "\\" + path, bytes));
-        return FileEntry{path, Md5Hex(bytes.data(), bytes.size())};
-    }
-
     // Five installed files, a new file in a new folder at position 1 and a
     // read-only old file; a package that changes them all.
     std::vector<FileEntry> OldTreeAndPackage(const std::string& root)
@@ -48,8 +36,6 @@ protected:
         files.insert(files.begin() + 1, Source("plugins\\deep\\added.dll", "added"));
         return files;
     }
-
-    std::string sourceDir_;
 };
 
 TEST_F(InstallTransactionTest, AFailedCopyPutsTheInstallFolderBackAsItWas)

@@ -40,14 +40,7 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        sourceDir_ = TestTempDir() + "\\source";
         journal_ = InstallTransaction::JournalPath();
-    }
-
-    FileEntry Source(const std::string& path, const std::string& bytes)
-    {
-        EXPECT_TRUE(WriteFileBytes(sourceDir_ + "\\" + path, bytes));
-        return FileEntry{path, Md5Hex(bytes.data(), bytes.size())};
     }
 
     // Two installed files and a package that replaces them and adds one.
@@ -64,7 +57,6 @@ protected:
             EXPECT_EQ(FileMd5Hex(Installed(entry.path)), entry.md5) << entry.path;
     }
 
-    std::string sourceDir_;
     std::string journal_;
 };
 

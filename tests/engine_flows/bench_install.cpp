@@ -122,18 +122,15 @@ int Apply(const char* appData, const char* package, const char* manifestPath, co
 
 int Decode(const char* package, const char* tar)
 {
-    ScopedFile in(fopen(package, "rb"));
-    ScopedFile out(fopen(tar, "wb"));
-    if (!in || !out)
+    // The same streams as the apply's decode step.
+    BufferedStreamPair files;
+    if (files.Open(package, tar) != BufferedStreamPair::Opened::kBoth)
         return 1;
-    // The same stream buffers as the apply's decode step.
-    setvbuf(in.Get(), nullptr, _IOFBF, 1 << 20);
-    setvbuf(out.Get(), nullptr, _IOFBF, 1 << 20);
     const double start = Seconds();
-    const int result = DecompressXz(in.Get(), out.Get());
-    fclose(out.Release());
+    const int result = DecompressXz(files.Input(), files.Output());
+    const bool closed = files.CloseOutput();
     printf("decode_seconds: %.3f\n", Seconds() - start);
-    return result;
+    return closed ? result : 1;
 }
 
 int Extract(const char* tar, const char* folder)
