@@ -42,6 +42,16 @@ struct BcryptAlgorithmTraits {
 };
 using ScopedBcryptAlgorithm = UniqueResource<BcryptAlgorithmTraits>;
 
+// The CNG provider of an algorithm (BCRYPT_SHA256_ALGORITHM, ...), empty when
+// it cannot be opened.
+inline ScopedBcryptAlgorithm OpenBcryptAlgorithm(const wchar_t* algorithm)
+{
+    BCRYPT_ALG_HANDLE handle = nullptr;
+    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&handle, algorithm, nullptr, 0)))
+        handle = nullptr;
+    return ScopedBcryptAlgorithm(handle);
+}
+
 struct BcryptKeyTraits {
     using Type = BCRYPT_KEY_HANDLE;
     static Type Empty() { return nullptr; }

@@ -47,12 +47,7 @@ bool StartsWith(const std::string& text, const char* prefix)
 // Opened once for the process, as the hash provider is.
 BCRYPT_ALG_HANDLE EcdsaProvider()
 {
-    static const ScopedBcryptAlgorithm provider = [] {
-        BCRYPT_ALG_HANDLE handle = nullptr;
-        if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&handle, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0)))
-            handle = nullptr;
-        return ScopedBcryptAlgorithm(handle);
-    }();
+    static const ScopedBcryptAlgorithm provider = OpenBcryptAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
     return provider.Get();
 }
 

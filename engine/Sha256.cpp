@@ -8,12 +8,7 @@ namespace {
 // hash object, and digests are taken of every file an update installs.
 BCRYPT_ALG_HANDLE Sha256Provider()
 {
-    static const ScopedBcryptAlgorithm provider = [] {
-        BCRYPT_ALG_HANDLE handle = nullptr;
-        if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&handle, BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
-            handle = nullptr;
-        return ScopedBcryptAlgorithm(handle);
-    }();
+    static const ScopedBcryptAlgorithm provider = OpenBcryptAlgorithm(BCRYPT_SHA256_ALGORITHM);
     return provider.Get();
 }
 
