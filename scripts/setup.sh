@@ -104,7 +104,17 @@ if [ ${#missing[@]} -gt 0 ]; then
     else
         echo "    refreshing the package lists"
     fi
-    logged apt-get update
+    # A mirror being synced answers with index files of the wrong size for a
+    # while; a later try usually finds it whole. Lists that still fail are
+    # left as they were: the install below says what they lack.
+    for try in 1 2 3; do
+        logged apt-get update -o Acquire::Retries=3 && break
+        if [ "$try" = 3 ]; then
+            echo "    some package lists could not be fetched (see $LOG); going on with what there is" >&2
+        else
+            sleep 30
+        fi
+    done
     if [ ${#pkgs[@]} -gt 0 ]; then
         # Packages such as nginx would start a service listening on every
         # interface; a policy of our own (only where the machine has none)
