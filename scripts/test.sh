@@ -3,7 +3,7 @@
 #   scripts/test.sh [BUILD_DIR] [ctest arguments...]
 # BUILD_DIR defaults to ./build (made by scripts/setup.sh); a relative one is
 # taken from the repository root. The Wine environment (a display, one
-# lingering wineserver) comes from scripts/wine-env.sh; every test program
+# wineserver of the run's own) comes from scripts/wine-env.sh; every test program
 # runs through scripts/wine-run.sh.
 set -Eeuo pipefail
 
@@ -25,7 +25,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 fi
 cmake --build "$BUILD" -j "$(nproc)"
 
-wine_env_start
+wine_env_restart
 
 cd "$BUILD"
 ctest --output-on-failure -j "$(nproc)" "$@"

@@ -8,6 +8,8 @@
 #   wine_run ARGS...       wine_cmd wine ARGS...
 #   wine_env_display       makes sure DISPLAY names a display (see below)
 #   wine_env_start         wine_env_display, and one lingering wineserver
+#   wine_env_restart       wine_env_start with a new server: whatever the last
+#                          one ran is ended first
 #
 # Both take the prefix's lock file /tmp/corvane-wine-<n>.lock, <n> being a
 # number from 100 to 899 made from the prefix's path, so that test programs
@@ -149,4 +151,14 @@ wine_env_start() {
             _wine_env_bare env LC_ALL="$CORVANE_WINE_LOCALE" wine cmd /c exit || true
         fi
     } 9>"/tmp/corvane-wine-$n.lock"
+}
+
+# A server left by earlier programs may be shutting down (its lingering time
+# over), or linger for less time than ours: a program that starts while it
+# shuts down is killed with exit code 1 and prints nothing. A run of many
+# programs (the test suite) starts from a server of its own instead.
+wine_env_restart() {
+    _wine_env_bare wineserver -k || true
+    _wine_env_bare wineserver -w || true
+    wine_env_start
 }
