@@ -139,6 +139,10 @@ void CUpdateDlg::ShowUpdateWindow(bool fromTray)
 {
     const bool wasShown = shown_;
     if (!shown_) {
+        // The process entry has shown the window with an empty rectangle.
+        // Hidden first: restoring the placement moves it before it hides it,
+        // and it would flash at its old place on the way to the centre.
+        ShowWindow(false);
         savedPlacement_.showCmd = SW_HIDE;
         SetWindowPlacement(m_hWnd, &savedPlacement_);
         CenterWindow();
