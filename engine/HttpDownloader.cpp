@@ -7,7 +7,6 @@
 
 #include "base/PathUtil.h"
 #include "engine/PartFile.h"
-#include "engine/Paths.h"
 #include "engine/ServerTrust.h"
 #include "engine/SystemProxy.h"
 #include "engine/UpdateLog.h"
@@ -104,7 +103,7 @@ bool MakePackageUrl(const std::string& uri, const std::string& package, std::str
 }
 
 DownloadResult HttpDownloader::Download(const std::string& url, const std::string& folder, bool showProgress,
-                                        ContentCheck accept)
+                                        const ContentCheck& accept)
 {
     if (showProgress)
         PostStatus("准备下载...", 0);

@@ -46,8 +46,9 @@ public:
     // A transfer slower than a byte a second for this long has stalled.
     static constexpr long kStallSeconds = 60;
 
-    // Looks at the downloaded file before it is moved into place.
-    using ContentCheck = bool (*)(const std::string& path);
+    // Looks at the downloaded file (the part) before it is moved into place:
+    // false refuses it, and the file of the name stays as it was.
+    using ContentCheck = std::function<bool(const std::string& path)>;
 
     explicit HttpDownloader(uint64_t diskReserve = kDiskReserve, RetryPolicy retry = {})
         : diskReserve_(diskReserve), retry_(std::move(retry))
@@ -63,7 +64,7 @@ public:
     void LimitSize(uint64_t bytes) { maxSize_ = bytes; }
 
     DownloadResult Download(const std::string& url, const std::string& folder, bool showProgress,
-                            ContentCheck accept = nullptr);
+                            const ContentCheck& accept = nullptr);
 
 private:
     bool Stopped() const;

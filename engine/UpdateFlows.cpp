@@ -60,13 +60,19 @@ DownloadResult DownloadPackage(const UpdateWorker& worker, const std::string& pa
     downloader.StopWhen([&worker] { return worker.IsEnding(); });
     if (digest.size >= 0)
         downloader.LimitSize(static_cast<uint64_t>(digest.size));
-    DownloadResult download = downloader.Download(url, GetUpdateDir(), true, LooksLikeXzFile);
-    // Judged before anything records or unpacks it.
-    const std::string refused = download.code == HttpDownloader::kOk ? CheckPackage(download.path, digest) : "";
+    // Judged before it takes the package's name: a pending update's package
+    // of the same name stays as it was when the new one is refused.
+    std::string refused;
+    const DownloadResult download =
+        downloader.Download(url, GetUpdateDir(), true, [&digest, &refused](const std::string& part) {
+            if (!LooksLikeXzFile(part))
+                return false;
+            refused = CheckPackage(part, digest);
+            return refused.empty();
+        });
     if (!refused.empty()) {
-        UpdateLog::Instance().Write("package: %s refused, %s.", download.path.c_str(), refused.c_str());
-        DeleteFileA(download.path.c_str());
-        download = DownloadResult{HttpDownloader::kBadResponse, ""};
+        const std::string path = GetUpdateDir() + "\\" + package;
+        UpdateLog::Instance().Write("package: %s refused, %s.", path.c_str(), refused.c_str());
     }
     return download;
 }

@@ -129,6 +129,25 @@ TEST_F(FlowsTest, SilentFailedDownloadKeepsTheSettings)
     EXPECT_EQ(TakePosts().closes, 1);
 }
 
+TEST_F(FlowsTest, SilentRefusedPackageLeavesThePendingOneOfItsName)
+{
+    MakePending();
+    const std::string pending = ReadSetting("xz");
+    // The same files packed harder: an xz stream of the package's name that
+    // is not the manifest's package.
+    Serve("preset9e\\flowpkg-1.2.tar.xz", "flowpkg-1.2.tar.xz");
+    LoadCheckManifestFixture();
+
+    EXPECT_EQ(Worker().CheckUpdateProc(), 0);
+    EXPECT_EQ(ReadFileBytes(pending), ReadFileBytes(Fixture("flow\\flowpkg-1.2.tar.xz")));
+    EXPECT_EQ(ReadSetting("xz"), pending);
+    EXPECT_EQ(ReadSetting("version"), "1.2");
+    const std::vector<std::string> logged = LogMessages();
+    ASSERT_EQ(logged.size(), 4u);
+    EXPECT_EQ(logged[2].rfind("package: " + pending + " refused, its ", 0), 0u) << logged[2];
+    EXPECT_EQ(logged[3], "downloading xz file: " + options_.uri + "/flowpkg-1.2.tar.xz failed.");
+}
+
 TEST_F(FlowsTest, ForceSuccessStopsInstallsAndStartsTheProduct)
 {
     Serve("flow\\flowpkg-1.2.tar.xz", "flowpkg-1.2.tar.xz");
