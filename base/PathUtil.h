@@ -43,6 +43,9 @@ void ClearReadOnly(const std::string& path);
 // True for existing files and folders alike.
 bool FileExists(const std::string& path);
 
+// A file's size in bytes; -1 for a missing file or a folder.
+long long FileSize(const std::string& path);
+
 // The full path as Windows resolves it, in its long form: relative parts,
 // "." and ".." resolved, short (8.3) names of the existing part expanded,
 // separators as '\' and none at the end. Empty when the path cannot be

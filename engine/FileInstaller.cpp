@@ -34,16 +34,6 @@ void PostProgress(size_t done, size_t total, bool execMode, int& last)
     last = percent;
 }
 
-// A file's size; -1 for a missing file or a folder.
-long long FileSize(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return -1;
-    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 // What the installation knows of an entry's installed copy.
 struct TargetState {
     bool exists = false;

@@ -22,13 +22,11 @@ struct ListCleanup {
 };
 using HeaderList = std::unique_ptr<curl_slist, ListCleanup>;
 
-uint64_t FileSize(const std::string& path)
+// The part's length so far; 0 while there is none.
+uint64_t PartSize(const std::string& path)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return 0;
-    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    const long long size = FileSize(path);
+    return size < 0 ? 0 : static_cast<uint64_t>(size);
 }
 
 // What the folder's disk can take before only the reserve is left; 0 when
@@ -47,7 +45,7 @@ void PartFile::PickUp()
 {
     std::string text;
     PartInfo kept;
-    const uint64_t size = FileSize(partPath_);
+    const uint64_t size = PartSize(partPath_);
     if (ReadWholeFile(infoPath_, text) && kept.Parse(text) && size > 0 && size < kept.length) {
         info_ = kept;
         offset_ = size;
@@ -72,7 +70,7 @@ void PartFile::KeepOrDiscard()
 
 uint64_t PartFile::Size() const
 {
-    return FileSize(partPath_);
+    return PartSize(partPath_);
 }
 
 TryResult PartFile::Try(const std::string& folder, uint64_t reserve, uint64_t maxSize)
