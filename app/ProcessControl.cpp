@@ -1,16 +1,15 @@
 #include "app/ProcessControl.h"
 
+#include "base/ProcessImage.h"
 #include "base/ScopedHandles.h"
 #include "base/TextConversion.h"
 
-#include <psapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 
 namespace {
 
@@ -73,24 +72,6 @@ void TaskKillAndWait(const std::string& exeName, HANDLE process, DWORD processId
     WaitUntilGone(process, processId);
 }
 
-// The full path of the process's program: the module's own name first, then
-// the image name, which also works where the module list cannot be read (a
-// 64-bit product seen from this 32-bit process, a process still starting).
-bool ReadImagePath(HANDLE process, std::string& path)
-{
-    char module[512] = {};
-    if (GetModuleFileNameExA(process, nullptr, module, sizeof(module) - 1) != 0) {
-        path = module;
-        return true;
-    }
-    wchar_t image[MAX_PATH * 4] = {};
-    DWORD length = static_cast<DWORD>(std::size(image));
-    if (!QueryFullProcessImageNameW(process, 0, image, &length))
-        return false;
-    path = ToNarrow(std::wstring_view(image, length));
-    return !path.empty();
-}
-
 // Ends the process when it runs from the expected path; every failure that
 // concerns it falls back to taskkill.
 void StopMatching(DWORD processId, const std::string& exeName, const std::string& fullPath)
@@ -102,10 +83,10 @@ void StopMatching(DWORD processId, const std::string& exeName, const std::string
         TaskKillAndWait(exeName, waitable.Get(), processId);
         return;
     }
-    std::string path;
     // A path that cannot be read at all: this one process is ended, never
     // every process of that name in any folder.
-    if (ReadImagePath(process.Get(), path) && _stricmp(path.c_str(), fullPath.c_str()) != 0)
+    const std::string path = ProcessImagePath(process.Get());
+    if (!path.empty() && _stricmp(path.c_str(), fullPath.c_str()) != 0)
         return;
     if (!TerminateProcess(process.Get(), 0))
         TaskKill(exeName);

@@ -205,3 +205,23 @@ TEST(StartProgram, MissingProgramIsReported)
 }
 
 }  // namespace
+
+TEST(EndRecordedProcesses, SparesTheProgramThatTookAnEndedStartsId)
+{
+    const std::string bystanderPath = TestTempDir() + "\\install\\" + OwnProgramName("bystander");
+    const std::string productPath = TestTempDir() + "\\install\\" + OwnProgramName("recorded");
+    ASSERT_TRUE(PlaceProduct(bystanderPath));
+    ASSERT_TRUE(PlaceProduct(productPath));
+    ChildProcess bystander(bystanderPath);
+    ChildProcess product(productPath);
+    ASSERT_TRUE(WaitForStarts(bystanderPath, 1, 10000));
+    ASSERT_TRUE(WaitForStarts(productPath, 1, 10000));
+
+    // Wine gives the id of an ended process to a later one.
+    const std::string starts = productPath + ".starts";
+    ASSERT_TRUE(
+        WriteFileBytes(starts, ReadFileBytes(starts) + "pid=" + std::to_string(bystander.Id()) + " argc=1 cwd=C:\\\n"));
+    EndRecordedProcesses(productPath);
+    EXPECT_TRUE(bystander.Running());
+    EXPECT_FALSE(product.Running());
+}

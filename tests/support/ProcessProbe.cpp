@@ -1,5 +1,6 @@
 #include "tests/support/ProcessProbe.h"
 
+#include "base/ProcessImage.h"
 #include "base/ScopedHandles.h"
 #include "tests/support/TestSupport.h"
 
@@ -97,8 +98,11 @@ bool WaitForStarts(const std::string& programPath, size_t count, DWORD milliseco
 void EndRecordedProcesses(const std::string& programPath)
 {
     for (const StartRecord& record : StartRecords(programPath)) {
-        ScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, record.pid));
-        if (!process)
+        ScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ,
+                                         FALSE, record.pid));
+        // The id of a start that has ended may have been given to another
+        // test's program since.
+        if (!process || _stricmp(ProcessImagePath(process.Get()).c_str(), programPath.c_str()) != 0)
             continue;
         TerminateProcess(process.Get(), 99);
         WaitForSingleObject(process.Get(), 5000);

@@ -56,7 +56,8 @@ std::vector<StartRecord> StartRecords(const std::string& programPath);
 // Waits until the program at that path has recorded count starts.
 bool WaitForStarts(const std::string& programPath, size_t count, DWORD milliseconds);
 
-// Ends every process that the program at that path recorded as started.
+// Ends every process that the program at that path recorded as started and
+// that still runs that program.
 void EndRecordedProcesses(const std::string& programPath);
 
 // Arguments of each run of the taskkill stand-in (built beside the tests as
