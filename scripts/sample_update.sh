@@ -50,10 +50,16 @@ done
 source "$ROOT/scripts/wine-env.sh"
 wine_env_start
 WORK=$(mktemp -d /tmp/corvane-sample.XXXXXX)
-# On every exit: the server is stopped first (its state, the pid file, lives
-# in the work folder), then the Updater and the product, then the work
-# folder goes.
+LOG_SHOWN=""
+# On every exit: a failed run's log is shown; the server is stopped first
+# (its state, the pid file, lives in the work folder), then the Updater and
+# the product, then the work folder goes.
 cleanup() {
+    local status=$?
+    if [ "$status" -ne 0 ] && [ -z "$LOG_SHOWN" ] && [ -f "${USERDATA:-}/update.log" ]; then
+        printf '\n== update.log, up to the failure\n'
+        iconv -f GBK -t UTF-8 "$USERDATA/update.log" | tr -d '\r' || true
+    fi
     python3 "$ROOT/tests/support/http_server.py" stop "$WORK/http" || true
     wine_run taskkill /f /im CorvaneUpdater.exe >/dev/null 2>&1 || true
     wine_run taskkill /f /im Corvane.exe >/dev/null 2>&1 || true
@@ -116,6 +122,29 @@ screenshot() {
     fi
 }
 
+# The check run as a user sees it, while it downloads: the tray balloon, the
+# window shown by a click on the icon, the tray menu. Fails as soon as the
+# run has ended, which a slow machine's download may do before all of this.
+look_at_check_run() {
+    local work_right work_bottom left top right bottom
+    read -r _ _ work_right work_bottom < <(poke workarea) || return 1
+    poke balloon 20 || echo "  no balloon on the screen" >&2
+    sleep 0.5
+    screenshot tray-balloon.png "360x120+$((1024 - 360))+$((768 - 120))"
+    poke show || return 1
+    sleep 1.5
+    read -r left top right bottom < <(poke rect) || return 1
+    screenshot update-window.png "$((right - left + 32))x$((bottom - top + 32))+$((left - 16))+$((top - 16))"
+    # Once the balloon is gone: the menu opens at the cursor, here just above
+    # the tray, and the mouse then rests on its first item.
+    sleep 10
+    poke menu $((work_right - 30)) $((work_bottom - 4)) || return 1
+    sleep 0.5
+    poke hover $((work_right - 100)) $((work_bottom - 56)) || return 1
+    sleep 0.5
+    screenshot tray-menu.png "240x120+$((1024 - 240))+$((768 - 120))"
+}
+
 say "sample product 1.0 installed in $WORK/install"
 mkdir -p "$WORK/install/data" "$WORK/install/skin" "$WORK/v2/data/presets" "$WORK/v3/data/presets"
 cp "$PRODUCT" "$UPDATER" "$WORK/install/"
@@ -172,22 +201,7 @@ fi
 
 say "check run (silent): download, record and stage the pending update"
 start_updater --checkUpdate --version 2.0 --ParentProcessName Corvane.exe --uri "$SLOW_URI"
-read -r _ _ work_right work_bottom < <(poke workarea)
-poke balloon 20 || echo "  no balloon on the screen" >&2
-sleep 0.5
-screenshot tray-balloon.png "360x120+$((1024 - 360))+$((768 - 120))"
-poke show
-sleep 1.5
-read -r left top right bottom < <(poke rect)
-screenshot update-window.png "$((right - left + 32))x$((bottom - top + 32))+$((left - 16))+$((top - 16))"
-# Once the balloon is gone: the menu opens at the cursor, here just above
-# the tray, and the mouse then rests on its first item.
-sleep 10
-poke menu $((work_right - 30)) $((work_bottom - 4))
-sleep 0.5
-poke hover $((work_right - 100)) $((work_bottom - 56))
-sleep 0.5
-screenshot tray-menu.png "240x120+$((1024 - 240))+$((768 - 120))"
+look_at_check_run || echo "  the check run ended before all of it could be looked at (a slow machine): screenshots missing" >&2
 wait_for_updater
 echo "settings ($USERDATA/tavrin.ini):"
 iconv -f GBK -t UTF-8 "$USERDATA/tavrin.ini" | tr -d '\r'
@@ -210,6 +224,7 @@ fi
 
 say "update.log"
 iconv -f GBK -t UTF-8 "$USERDATA/update.log" | tr -d '\r'
+LOG_SHOWN=1
 
 say "result"
 status=0
