@@ -5,7 +5,7 @@
 //
 //   corvane_window_poke.exe [--desktop NAME] COMMAND
 //     wait SECONDS   until the update window exists
-//     gone SECONDS   until it is gone (the run has ended)
+//     gone SECONDS   until it is gone (the run has ended), or its desktop
 //     balloon SECONDS  until a balloon (a tooltip window) is on the screen
 //     show           a left click on the tray icon
 //     menu X Y       the cursor to X,Y and a right click on the tray icon
@@ -80,24 +80,32 @@ bool PostTray(UINT mouseMessage)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 3 && strcmp(argv[1], "--desktop") == 0) {
-        // Before this thread has any window: windows are found per desktop.
-        // The handle stays open for the life of the process.
-        // The desktop appears a moment after its explorer is started.
-        HDESK desktop = nullptr;
-        for (int tries = 0; desktop == nullptr && tries < 200; ++tries) {
-            desktop = OpenDesktopA(argv[2], 0, FALSE, GENERIC_ALL);
-            if (desktop == nullptr)
-                Sleep(50);
-        }
-        if (desktop == nullptr || !SetThreadDesktop(desktop))
-            return 1;
+    const bool onDesktop = argc >= 3 && strcmp(argv[1], "--desktop") == 0;
+    const char* desktopName = onDesktop ? argv[2] : nullptr;
+    if (onDesktop) {
         argc -= 2;
         argv += 2;
     }
     if (argc < 2)
         return 2;
     const char* command = argv[1];
+    if (onDesktop) {
+        // Before this thread has any window: windows are found per desktop.
+        // The handle stays open for the life of the process.
+        // The desktop appears a moment after its explorer is started; Wine
+        // closes it a moment after its last program has ended, so for "gone"
+        // a desktop that is not there means that the window has gone with it.
+        const bool gone = strcmp(command, "gone") == 0;
+        HDESK desktop = OpenDesktopA(desktopName, 0, FALSE, GENERIC_ALL);
+        for (int tries = 1; desktop == nullptr && !gone && tries < 200; ++tries) {
+            Sleep(50);
+            desktop = OpenDesktopA(desktopName, 0, FALSE, GENERIC_ALL);
+        }
+        if (desktop == nullptr)
+            return gone ? 0 : 1;
+        if (!SetThreadDesktop(desktop))
+            return 1;
+    }
     if ((strcmp(command, "wait") == 0 || strcmp(command, "gone") == 0) && argc == 3)
         return WaitFor(strcmp(command, "wait") == 0, atoi(argv[2])) ? 0 : 1;
     if (strcmp(command, "balloon") == 0 && argc == 3)
