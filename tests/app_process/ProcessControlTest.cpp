@@ -204,8 +204,6 @@ TEST(StartProgram, MissingProgramIsReported)
     EXPECT_FALSE(StartProgram(""));
 }
 
-}  // namespace
-
 TEST(EndRecordedProcesses, SparesTheProgramThatTookAnEndedStartsId)
 {
     const std::string bystanderPath = TestTempDir() + "\\install\\" + OwnProgramName("bystander");
@@ -225,3 +223,5 @@ TEST(EndRecordedProcesses, SparesTheProgramThatTookAnEndedStartsId)
     EXPECT_TRUE(bystander.Running());
     EXPECT_FALSE(product.Running());
 }
+
+}  // namespace
